@@ -1,0 +1,1 @@
+# Install rules: filled by the packaging work.

@@ -1,0 +1,18 @@
+#include "core/ScanProgress.h"
+
+#include <cmath>
+
+int scanPercent(int scanned, int total)
+{
+    if (total <= 0) {
+        return 0;
+    }
+    const double exact = static_cast<double>(scanned) / static_cast<double>(total) * 100.0;
+    const double shown = static_cast<double>(static_cast<float>(exact));
+    return static_cast<int>(std::floor(shown + 0.5));
+}
+
+QString scanStatusText(int scanned, int total)
+{
+    return QStringLiteral("%1 of %2 (%3%) MP3s scanned").arg(scanned).arg(total).arg(scanPercent(scanned, total));
+}

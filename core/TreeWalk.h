@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class IDirLister;
+
+// The mp3 name test: the name contains ".mp3", the letters m and p of either case.
+bool isMp3Name(std::string_view name);
+
+// The mp3 entries below a base directory, in walk order, with what the keep test needs.
+struct Mp3Collection {
+    struct Dir {
+        std::string path; // file-system bytes, ending in "/"
+        std::string form; // comparisonForm(path)
+    };
+    struct Entry {
+        std::uint32_t dir; // index into dirs: the directory that lists it
+        std::uint32_t nameOffset;
+        std::uint32_t nameLength;
+        std::uint32_t formOffset; // comparisonForm(name), in the same pool
+        std::uint32_t formLength;
+    };
+
+    std::vector<Dir> dirs;
+    std::vector<Entry> entries;
+    std::string pool;
+    bool baseListed = false; // the base directory itself could be listed
+
+    std::string_view name(const Entry& e) const { return std::string_view(pool).substr(e.nameOffset, e.nameLength); }
+    std::string_view nameForm(const Entry& e) const
+    {
+        return std::string_view(pool).substr(e.formOffset, e.formLength);
+    }
+    std::string path(const Entry& e) const { return dirs[e.dir].path + std::string(name(e)); }
+};
+
+// Walks the whole tree below `baseDir` (file-system bytes ending in "/") and collects every mp3
+// entry. Entries of a directory are taken in the order of their comparison form (ties: bytes);
+// depth first, a directory's contents before the directory's own entry. Symbolic links are not
+// followed. A directory already on the current descent (same device and inode) is not walked
+// again. A directory that cannot be listed is passed over. No recursion: deep trees are fine.
+// `onDirectory` is called after each directory is listed, so that a caller can keep a window alive.
+Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir,
+                          const std::function<void()>& onDirectory = {});

@@ -1,0 +1,20 @@
+#include "dialogs/AboutDlg.h"
+
+#include "resources/DialogTemplates.h"
+#include "resources/Resource.h"
+
+#include <QPushButton>
+
+CAboutDlg::CAboutDlg(QWidget* pParent)
+    : QDialog(pParent)
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    if (pParent != nullptr) {
+        setWindowIcon(pParent->windowIcon());
+    }
+    m_items = buildDialog(*this, kAboutTemplate);
+    if (auto* ok = qobject_cast<QPushButton*>(GetDlgItem(IDOK))) {
+        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+        ok->setFocus();
+    }
+}

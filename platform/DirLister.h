@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One directory's entries, as the file system gave them ("." and ".." left out).
+struct DirListing {
+    struct Entry {
+        std::uint32_t nameOffset;
+        std::uint32_t nameLength;
+        bool isDirectory; // a real directory; a symbolic link never counts as one
+    };
+
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::string names; // every entry's name, back to back
+    std::vector<Entry> entries;
+
+    std::string_view name(const Entry& entry) const
+    {
+        return std::string_view(names).substr(entry.nameOffset, entry.nameLength);
+    }
+    void clear()
+    {
+        device = inode = 0;
+        names.clear();
+        entries.clear();
+    }
+};
+
+// Lists one directory. Returns false when it cannot be listed (missing, not a directory, no
+// access); `out` is then unspecified.
+class IDirLister {
+public:
+    virtual ~IDirLister() = default;
+    virtual bool list(const std::string& dirPath, DirListing& out) = 0;
+};
+
+class PosixDirLister final : public IDirLister {
+public:
+    bool list(const std::string& dirPath, DirListing& out) override;
+};

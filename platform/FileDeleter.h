@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// Deletes one file permanently. Returns 0 on success or the errno that the system gave.
+class IFileDeleter {
+public:
+    virtual ~IFileDeleter() = default;
+    virtual int remove(const std::string& path) = 0;
+};
+
+class PosixFileDeleter final : public IFileDeleter {
+public:
+    int remove(const std::string& path) override;
+};

@@ -1,0 +1,34 @@
+#include "platform/MessageBox.h"
+
+#include "resources/Resource.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+int QtMessageBox::show(QWidget* owner, const QString& text, const QString& caption, unsigned type)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    switch (type & 0xF0) {
+    case MB_ICONSTOP:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    if ((type & 0x0F) == MB_OKCANCEL) {
+        box.addButton(QMessageBox::Cancel);
+    } else {
+        box.setEscapeButton(ok);
+    }
+    box.setDefaultButton(ok);
+    box.exec();
+    return box.clickedButton() == ok ? IDOK : IDCANCEL;
+}

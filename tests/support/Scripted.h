@@ -1,0 +1,91 @@
+#pragma once
+
+// Scripted stand-ins for the platform services, so that every handler runs offscreen and no
+// test ever waits for a human.
+
+#include "platform/DirLister.h"
+#include "platform/FileDeleter.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/PathPicker.h"
+#include "platform/Services.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+// Records every box; answers from a queue, IDOK when the queue is empty.
+class ScriptedMessageBox final : public IMessageBox {
+public:
+    struct Box {
+        QString text;
+        QString caption;
+        unsigned type;
+    };
+
+    int show(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
+
+    std::vector<Box> boxes;
+    std::deque<int> answers;
+};
+
+// Answers from a queue of paths; an empty optional (or an empty queue) is a cancel.
+class ScriptedFileDialog final : public IFileDialog {
+public:
+    std::optional<std::string> getOpenFileName(QWidget* owner, const QString& filter) override;
+
+    std::deque<std::optional<std::string>> answers;
+    std::vector<QString> filters; // the filter of every call
+};
+
+class ScriptedPathPicker final : public IPathPicker {
+public:
+    struct Call {
+        QString title;
+        QString prompt;
+        QWidget* owner;
+    };
+
+    std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt) override;
+
+    std::deque<std::optional<std::string>> answers;
+    std::vector<Call> calls;
+};
+
+// The real lister, except for the directories that a test makes fail or replaces.
+class ScriptedDirLister final : public IDirLister {
+public:
+    bool list(const std::string& dirPath, DirListing& out) override;
+
+    std::set<std::string> failing; // these cannot be listed
+    std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named (a bind mount)
+    std::vector<std::string> listed; // every directory asked for, in order
+    std::function<void(const std::string&)> onList; // called before each listing
+
+private:
+    PosixDirLister m_real;
+};
+
+// The real unlink, except for the paths that a test makes fail with a given errno.
+class ScriptedFileDeleter final : public IFileDeleter {
+public:
+    int remove(const std::string& path) override;
+
+    std::map<std::string, int> failing;
+    std::vector<std::string> removed; // every path asked for, in order
+};
+
+// Every scripted service, with the Services view of them for CPruneDlg.
+struct ScriptedServices {
+    ScriptedMessageBox messageBox;
+    ScriptedFileDialog fileDialog;
+    ScriptedPathPicker pathPicker;
+    ScriptedDirLister dirLister;
+    ScriptedFileDeleter fileDeleter;
+
+    Services services() { return {messageBox, fileDialog, pathPicker, dirLister, fileDeleter}; }
+};

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Starts the real binary in a real X server, waits for the window named "Tuneprune", presses
+# Esc and expects the process to end with status 0.
+set -u
+binary=$1
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "needs Xvfb and xdotool"; exit 1; }
+
+display=:$((90 + RANDOM % 400))
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; [ -n "${app:-}" ] && kill $app 2>/dev/null' EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+env -u QT_QPA_PLATFORM "$binary" &
+app=$!
+window=""
+for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Tuneprune$' 2>/dev/null | head -n 1)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "no window named Tuneprune appeared"; exit 1; }
+
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+sleep 0.3
+xdotool key Escape
+for _ in $(seq 100); do
+    kill -0 $app 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 $app 2>/dev/null; then
+    echo "still running after Esc"
+    exit 1
+fi
+wait $app
+status=$?
+app=""
+[ $status -eq 0 ] || { echo "exit status $status"; exit 1; }
+echo "window appeared, Esc ended the program with status 0"
