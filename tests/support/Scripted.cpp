@@ -52,6 +52,9 @@ bool ScriptedDirLister::list(const std::string& dirPath, DirListing& out)
 int ScriptedFileDeleter::remove(const std::string& path)
 {
     removed.push_back(path);
+    if (onRemove) {
+        onRemove(path);
+    }
     const auto fail = failing.find(path);
     if (fail != failing.end()) {
         return fail->second;

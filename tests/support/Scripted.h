@@ -77,6 +77,7 @@ public:
 
     std::map<std::string, int> failing;
     std::vector<std::string> removed; // every path asked for, in order
+    std::function<void(const std::string&)> onRemove; // called before each deletion
 };
 
 // Every scripted service, with the Services view of them for CPruneDlg.

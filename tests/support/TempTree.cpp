@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,26 @@ TempTree::TempTree()
     const QByteArray root = QFile::encodeName(m_dir.path());
     m_root.assign(root.constData(), static_cast<std::size_t>(root.size()));
     m_root += '/';
+    // QTemporaryDir removes through QString, which cannot name files whose names are not UTF-8.
+    m_dir.setAutoRemove(false);
+}
+
+TempTree::~TempTree()
+{
+    if (!isValid()) {
+        return;
+    }
+    ::nftw(
+        m_root.c_str(),
+        [](const char* path, const struct stat* st, int, FTW*) {
+            if (S_ISDIR(st->st_mode)) {
+                ::rmdir(path);
+            } else {
+                ::unlink(path);
+            }
+            return 0;
+        },
+        64, FTW_DEPTH | FTW_PHYS);
 }
 
 void TempTree::mkdirp(std::string_view relative) const

@@ -9,6 +9,9 @@
 class TempTree {
 public:
     TempTree();
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
 
     bool isValid() const { return m_dir.isValid(); }
     // The tree's root as file-system bytes, ending in "/".

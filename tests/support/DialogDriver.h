@@ -1,0 +1,78 @@
+#pragma once
+
+#include "Scripted.h"
+#include "dialogs/PruneDlg.h"
+
+#include <QAbstractItemView>
+#include <QLabel>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Drives the real main window through its buttons, answering its dialogs from a script.
+class DialogDriver {
+public:
+    DialogDriver()
+        : m_dlg(std::make_unique<CPruneDlg>(scripted.services()))
+    {
+    }
+
+    CPruneDlg& dlg() { return *m_dlg; }
+    QWidget* item(int id) const { return m_dlg->GetDlgItem(id); }
+    bool enabled(int id) const { return item(id)->isEnabled(); }
+    QString text(int id) const { return qobject_cast<QLabel*>(item(id))->text(); }
+
+    void click(int id) { QTest::mouseClick(item(id), Qt::LeftButton); }
+    void openPlaylist(const std::string& path)
+    {
+        scripted.fileDialog.answers.push_back(path);
+        click(1001);
+    }
+    void selectDirectory(const std::string& path)
+    {
+        scripted.pathPicker.answers.push_back(path);
+        click(1003);
+    }
+    void scan() { click(1004); }
+
+    std::vector<std::string> rows() const
+    {
+        std::vector<std::string> result;
+        for (int row = 0; row < m_dlg->fileModel().rowCount(); ++row) {
+            result.push_back(m_dlg->fileModel().path(row));
+        }
+        return result;
+    }
+    QAbstractItemView* list() const { return qobject_cast<QAbstractItemView*>(item(1007)); }
+    void toggleRow(int row)
+    {
+        QAbstractItemView* view = list();
+        view->scrollTo(view->model()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(row, 0)).center());
+    }
+    std::vector<int> selectedRows() const
+    {
+        std::vector<int> result;
+        for (const QModelIndex& index : list()->selectionModel()->selectedIndexes()) {
+            result.push_back(index.row());
+        }
+        std::sort(result.begin(), result.end());
+        return result;
+    }
+
+    // The boxes shown so far, taken out of the record.
+    std::vector<ScriptedMessageBox::Box> takeBoxes()
+    {
+        std::vector<ScriptedMessageBox::Box> boxes;
+        boxes.swap(scripted.messageBox.boxes);
+        return boxes;
+    }
+
+    ScriptedServices scripted;
+
+private:
+    std::unique_ptr<CPruneDlg> m_dlg;
+};
