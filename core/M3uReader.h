@@ -21,15 +21,16 @@ public:
     bool ended() const { return m_bEnded; }
 
 private:
+    void feedLines(const char* p, const char* end, std::vector<std::string>& out);
     void endLine(std::vector<std::string>& out);
 
-    std::string m_strLine;
-    bool m_bLineOpen = false;   // bytes were seen since the last line end
-    bool m_bPendingCr = false;  // the chunk ended on a CR; the next byte decides
+    std::string m_strLine; // the current line so far; empty while skipping a '#' line
+    bool m_bAtLineStart = true; // no byte of the current line was seen yet
+    bool m_bComment = false; // the current line began with '#'
+    bool m_bSkipLf = false; // the last byte was a CR: an LF right after it ends nothing
     bool m_bEnded = false;
+    bool m_bBomOpen = true; // still at the start of the input, where a BOM may stand
     std::size_t m_nBomMatched = 0; // how many bytes of a leading BOM were seen so far
-    bool m_bAtStart = true;
-    std::string m_strBomHeld;      // bytes held back while they could still be a BOM
 };
 
 // All keep lines of a whole playlist held in memory.

@@ -112,7 +112,7 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     for (int size : {16, 24, 32, 48, 64}) {
         m_hIcon.addFile(QStringLiteral(":/icons/%1/tuneprune.png").arg(size));
     }
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowIcon(m_hIcon);
     m_items = buildDialog(*this, dialogTemplate);
     if (auto* list = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST))) {
