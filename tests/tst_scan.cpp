@@ -138,7 +138,7 @@ void TestScan::noMp3Files_data()
 void TestScan::noMp3Files()
 {
     QFETCH(QString, tree);
-    prepare("x\n");
+    prepare("no-such-song.mp3\n");
     m_tree->wfile("music/old/a.mp3");
     m_driver->scan();
     QCOMPARE(m_driver->rows().size(), std::size_t(1));
@@ -211,7 +211,7 @@ void TestScan::rowKeepsBytesOfNonUtf8Name()
 
 void TestScan::busyWhileScanning()
 {
-    prepare("x\n");
+    prepare("no-such-song.mp3\n");
     for (int i = 0; i < 4; ++i) {
         m_tree->wfile("music/d" + std::to_string(i) + "/a.mp3");
     }
