@@ -36,7 +36,8 @@ constexpr ControlTemplate kAboutControls[] = {
     {IDC_ABOUT_CREDITS, "IDC_ABOUT_CREDITS", ControlKind::Label,
      "Written by the Tuneprune developers.\n"
      "Copyright (C) 2026 the Tuneprune developers.\n"
-     "Please report problems at github.com/tuneprune/tuneprune/issues",
+     "Please report problems at:\n"
+     "github.com/tuneprune/tuneprune/issues",
      39, 25, 182, 42, kStyleNoPrefix | kStyleWordWrap},
     {IDOK, "IDOK", ControlKind::PushButton, "OK", 178, 7, 50, 16, kStyleTabStop | kStyleDefault | kStyleGroup},
 };
