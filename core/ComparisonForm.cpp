@@ -1,1 +1,177 @@
-// placeholder until written
+#include "core/ComparisonForm.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+
+namespace {
+
+bool isSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+bool isAscii(std::string_view bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The form of one ASCII byte.
+char foldAscii(char c)
+{
+    if (c == '\\') {
+        return '/';
+    }
+    return static_cast<unsigned char>(c - 'A') < 26 ? static_cast<char>(c | 0x20) : c;
+}
+
+// 0x80-0x9F of Windows-1252; the five unassigned bytes stand for the control character of the
+// same number, so that every byte decodes to something and no two bytes to the same thing.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromCp1252(std::string_view bytes)
+{
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (unsigned char b : bytes) {
+        *out++ = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+
+QString segmentText(std::string_view segment)
+{
+    if (isValidUtf8(segment)) {
+        return QString::fromUtf8(segment.data(), static_cast<qsizetype>(segment.size()));
+    }
+    return fromCp1252(segment);
+}
+
+// ASCII stretches are folded directly. Each other stretch goes through QString together with the
+// ASCII character before it, which a combining mark may join; nothing joins an ASCII character to
+// what precedes it, so the pieces come out as the whole segment would.
+void appendSegmentForm(std::string& out, std::string_view segment)
+{
+    const bool utf8 = isValidUtf8(segment);
+    std::size_t i = 0;
+    while (i < segment.size()) {
+        if (static_cast<unsigned char>(segment[i]) < 0x80) {
+            out.push_back(foldAscii(segment[i++]));
+            continue;
+        }
+        std::size_t from = i;
+        if (from > 0) {
+            out.pop_back();
+            --from;
+        }
+        while (i < segment.size() && static_cast<unsigned char>(segment[i]) >= 0x80) {
+            ++i;
+        }
+        const std::string_view piece = segment.substr(from, i - from);
+        const QString text
+            = utf8 ? QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())) : fromCp1252(piece);
+        const QByteArray form = text.normalized(QString::NormalizationForm_C).toLower().toUtf8();
+        out.append(form.constData(), static_cast<std::size_t>(form.size()));
+    }
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        // The allowed range of the second byte excludes overlongs, surrogates and values above
+        // U+10FFFF; every later continuation byte is 0x80-0xBF.
+        int length;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            if (b == 0xE0) {
+                lo = 0xA0;
+            } else if (b == 0xED) {
+                hi = 0x9F;
+            }
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            if (b == 0xF0) {
+                lo = 0x90;
+            } else if (b == 0xF4) {
+                hi = 0x8F;
+            }
+        } else {
+            return false;
+        }
+        if (end - p < length || p[1] < lo || p[1] > hi) {
+            return false;
+        }
+        for (int i = 2; i < length; ++i) {
+            if (p[i] < 0x80 || p[i] > 0xBF) {
+                return false;
+            }
+        }
+        p += length;
+    }
+    return true;
+}
+
+void appendComparisonForm(std::string& out, std::string_view bytes)
+{
+    // Almost every name is ASCII: its form is the bytes with "\\" and upper-case letters replaced,
+    // without a detour through QString.
+    const std::size_t from = out.size();
+    if (isAscii(bytes)) {
+        out.append(bytes);
+        const auto folded = out.begin() + static_cast<std::ptrdiff_t>(from);
+        std::transform(folded, out.end(), folded, foldAscii);
+        return;
+    }
+    out.reserve(from + bytes.size() + bytes.size() / 2);
+    std::size_t start = 0;
+    for (;;) {
+        const auto sep = std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end(), isSeparator);
+        const std::size_t end = static_cast<std::size_t>(sep - bytes.begin());
+        const std::string_view segment = bytes.substr(start, end - start);
+        appendSegmentForm(out, segment);
+        if (end == bytes.size()) {
+            return;
+        }
+        out.push_back('/');
+        start = end + 1;
+    }
+}
+
+std::string comparisonForm(std::string_view bytes)
+{
+    std::string form;
+    appendComparisonForm(form, bytes);
+    return form;
+}
+
+QString displayText(std::string_view pathBytes)
+{
+    QString text;
+    text.reserve(static_cast<qsizetype>(pathBytes.size()));
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(pathBytes.find('/', start), pathBytes.size());
+        text += segmentText(pathBytes.substr(start, end - start));
+        if (end == pathBytes.size()) {
+            return text;
+        }
+        text += QLatin1Char('/');
+        start = end + 1;
+    }
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,6 +38,23 @@ public:
 
 private:
     static constexpr State kMatched = -1;
-    // ... automaton tables, defined by the implementation
+
+    // A trie node of the automaton. Nodes are stored breadth first and the children of a node
+    // are contiguous with sorted labels, so node n's children are [n.firstChild, (n+1).firstChild).
+    // A node whose text ends with an entry's form has fail == kMatched and no children: the answer
+    // is yes from there on.
+    struct Node {
+        std::uint32_t firstChild;
+        State fail;
+    };
+
+    void build(std::vector<std::string_view>& forms);
+    State child(State node, unsigned char label) const;
+    State step(State state, unsigned char label) const;
+
+    std::vector<Node> m_vecNodes; // the last one only closes the child range of the one before
+    std::vector<std::uint8_t> m_vecLabels; // the byte that leads into each node
+    std::array<State, 256> m_arrRoot {}; // the root's transitions, 0 where it stays at the root
+    bool m_bMatchAll = false; // an entry has the empty form
     std::vector<std::string> m_lines;
 };
