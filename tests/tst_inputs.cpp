@@ -1,168 +1,100 @@
 // Open m3u and Select Directory through the real dialog, with the scripted file dialog,
 // picker and message box.
 
-#include "Scripted.h"
+#include "DialogDriver.h"
 #include "TempTree.h"
 #include "Templates.h"
-#include "dialogs/PruneDlg.h"
 #include "resources/Resource.h"
 
-#include <QLabel>
-#include <QTest>
-
-namespace {
-
 using Lines = std::vector<std::string>;
-
-QString labelText(const CPruneDlg& dlg, int id)
-{
-    return qobject_cast<QLabel*>(dlg.GetDlgItem(id))->text();
-}
-
-bool enabled(const CPruneDlg& dlg, int id)
-{
-    return dlg.GetDlgItem(id)->isEnabled();
-}
-
-} // namespace
 
 class TestInputs : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
+    void openPlaylist_data();
     void openPlaylist();
-    void openPlaylistCancelled();
-    void openPlaylistFails_data();
-    void openPlaylistFails();
-    void secondPlaylistReplacesKeepList();
-    void missingPlaylistLabel();
+    void secondPlaylistKeepsDirectoryAndRows();
     void selectDirectory_data();
     void selectDirectory();
-    void selectDirectoryCancelled();
-    void secondDirectoryKeepsKeepList();
-    void missingBaseDirLabel();
+    void missingLabel_data();
+    void missingLabel();
 
 private:
-    void openPlaylistFile(CPruneDlg& dlg, const std::string& path);
-
-    std::unique_ptr<ScriptedServices> m_scripted;
-    std::unique_ptr<TempTree> m_tree;
+    TempTree m_tree;
 };
 
-void TestInputs::init()
+void TestInputs::openPlaylist_data()
 {
-    m_scripted = std::make_unique<ScriptedServices>();
-    m_tree = std::make_unique<TempTree>();
-    QVERIFY(m_tree->isValid());
-}
-
-void TestInputs::openPlaylistFile(CPruneDlg& dlg, const std::string& path)
-{
-    m_scripted->fileDialog.answers.push_back(path);
-    QTest::mouseClick(dlg.GetDlgItem(IDC_OPEN_M3U), Qt::LeftButton);
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("loadedBefore");
+    for (bool before : {false, true}) {
+        const char* when = before ? "after a playlist" : "first";
+        QTest::addRow("playlist, %s", when) << "list.m3u" << before;
+        QTest::addRow("cancelled, %s", when) << "" << before;
+        QTest::addRow("typed name of a missing file, %s", when) << "typed.m3u" << before;
+        QTest::addRow("a directory: opens, then reading fails, %s", when) << "folder.m3u" << before;
+    }
 }
 
 void TestInputs::openPlaylist()
 {
-    m_tree->wfile("list.m3u", "#EXTM3U\r\nA/one.mp3\r\n#EXTINF:1,x\r\nB/two.mp3\r\nC/three.mp3");
-    CPruneDlg dlg(m_scripted->services());
-    openPlaylistFile(dlg, m_tree->path("list.m3u"));
-
-    QCOMPARE(m_scripted->fileDialog.filters, std::vector<QString> {QStringLiteral("Playlist Files (*.m3u)")});
-    QVERIFY(m_scripted->messageBox.boxes.empty());
-    QCOMPARE(dlg.playlistPath(), m_tree->path("list.m3u"));
-    QCOMPARE(dlg.keepList().lines(), (Lines {"C/three.mp3", "B/two.mp3", "A/one.mp3"}));
-    QCOMPARE(labelText(dlg, IDC_M3U_LABEL), QString::fromStdString("M3U File: " + m_tree->path("list.m3u")));
-    QVERIFY(enabled(dlg, IDC_M3U_LABEL));
-    QVERIFY(enabled(dlg, IDC_SELECT_DIR));
-    QVERIFY(!enabled(dlg, IDC_BEGIN_SCAN));
-}
-
-void TestInputs::openPlaylistCancelled()
-{
-    m_tree->wfile("list.m3u", "A\n");
-    CPruneDlg dlg(m_scripted->services());
-    openPlaylistFile(dlg, m_tree->path("list.m3u"));
-    m_scripted->fileDialog.answers.push_back(std::nullopt);
-    QTest::mouseClick(dlg.GetDlgItem(IDC_OPEN_M3U), Qt::LeftButton);
-
-    QCOMPARE(m_scripted->fileDialog.filters.size(), std::size_t(2));
-    QVERIFY(m_scripted->messageBox.boxes.empty());
-    QCOMPARE(dlg.keepList().lines(), Lines {"A"});
-    QCOMPARE(dlg.playlistPath(), m_tree->path("list.m3u"));
-}
-
-void TestInputs::openPlaylistFails_data()
-{
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<bool>("loadedBefore");
-    for (bool before : {false, true}) {
-        const char* when = before ? "after a playlist" : "first";
-        QTest::addRow("missing file, %s", when) << "missing" << before;
-        QTest::addRow("directory (opens, then read fails), %s", when) << "directory" << before;
-    }
-}
-
-void TestInputs::openPlaylistFails()
-{
-    QFETCH(QString, what);
+    QFETCH(QString, chosen);
     QFETCH(bool, loadedBefore);
-    m_tree->wfile("good.m3u", "kept.mp3\n");
-    m_tree->mkdirp("folder.m3u");
-    const std::string bad = m_tree->path(what == "missing" ? "typed-name.m3u" : "folder.m3u");
-
-    CPruneDlg dlg(m_scripted->services());
+    m_tree.wfile("old.m3u", "old.mp3\n");
+    m_tree.wfile("list.m3u", "#EXTM3U\r\nA/one.mp3\r\n#EXTINF:1,x\r\nB/two.mp3\r\nC/three.mp3");
+    m_tree.mkdirp("folder.m3u");
+    DialogDriver d;
     if (loadedBefore) {
-        openPlaylistFile(dlg, m_tree->path("good.m3u"));
+        d.openPlaylist(m_tree.path("old.m3u"));
     }
-    const QString labelBefore = labelText(dlg, IDC_M3U_LABEL);
-    openPlaylistFile(dlg, bad);
+    const QString labelBefore = d.text(IDC_M3U_LABEL);
+    const Lines keepBefore = d.dlg().keepList().lines();
+    const std::string path = m_tree.path(chosen.toStdString());
+    d.scripted.fileDialog.answers.push_back(chosen.isEmpty() ? std::nullopt : std::optional(path));
+    d.click(IDC_OPEN_M3U);
 
-    QCOMPARE(m_scripted->messageBox.boxes.size(), std::size_t(1));
-    const ScriptedMessageBox::Box& box = m_scripted->messageBox.boxes.front();
-    QCOMPARE(box.text, QStringLiteral("Unable to open M3U for reading!"));
-    QCOMPARE(box.caption, QStringLiteral("Error"));
-    QCOMPARE(box.type, unsigned(MB_ICONSTOP));
-
-    QCOMPARE(dlg.playlistPath(), bad);
-    QCOMPARE(dlg.keepList().lines(), loadedBefore ? Lines {"kept.mp3"} : Lines {});
-    QCOMPARE(labelText(dlg, IDC_M3U_LABEL), labelBefore);
-    QCOMPARE(enabled(dlg, IDC_M3U_LABEL), loadedBefore);
-    QCOMPARE(enabled(dlg, IDC_SELECT_DIR), loadedBefore);
+    QCOMPARE(d.scripted.fileDialog.filters.back(), QStringLiteral("Playlist Files (*.m3u)"));
+    const auto boxes = d.takeBoxes();
+    if (chosen == "list.m3u") {
+        QVERIFY(boxes.empty());
+        QCOMPARE(d.dlg().keepList().lines(), (Lines {"C/three.mp3", "B/two.mp3", "A/one.mp3"}));
+        QCOMPARE(d.text(IDC_M3U_LABEL), QString::fromStdString("M3U File: " + path));
+        QVERIFY(d.enabled(IDC_M3U_LABEL) && d.enabled(IDC_SELECT_DIR));
+        QVERIFY(!d.enabled(IDC_BEGIN_SCAN));
+        return;
+    }
+    if (chosen.isEmpty()) {
+        QVERIFY(boxes.empty());
+    } else {
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].text, QStringLiteral("Unable to open M3U for reading!"));
+        QCOMPARE(boxes[0].caption, QStringLiteral("Error"));
+        QCOMPARE(boxes[0].type, unsigned(MB_ICONSTOP));
+    }
+    // Only the path is taken; a half-read playlist never replaces the keep-list.
+    QCOMPARE(d.dlg().playlistPath(), chosen.isEmpty() ? (loadedBefore ? m_tree.path("old.m3u") : "") : path);
+    QCOMPARE(d.dlg().keepList().lines(), keepBefore);
+    QCOMPARE(d.text(IDC_M3U_LABEL), labelBefore);
+    QCOMPARE(d.enabled(IDC_M3U_LABEL), loadedBefore);
+    QCOMPARE(d.enabled(IDC_SELECT_DIR), loadedBefore);
 }
 
-void TestInputs::secondPlaylistReplacesKeepList()
+void TestInputs::secondPlaylistKeepsDirectoryAndRows()
 {
-    m_tree->wfile("one.m3u", "a.mp3\nb.mp3\n");
-    m_tree->wfile("two.m3u", "c.mp3\n");
-    m_tree->mkdirp("music");
-    CPruneDlg dlg(m_scripted->services());
-    openPlaylistFile(dlg, m_tree->path("one.m3u"));
-    m_scripted->pathPicker.answers.push_back(m_tree->path("music/"));
-    QTest::mouseClick(dlg.GetDlgItem(IDC_SELECT_DIR), Qt::LeftButton);
-    openPlaylistFile(dlg, m_tree->path("two.m3u"));
+    m_tree.wfile("one.m3u", "no-such-song.mp3\n");
+    m_tree.wfile("two.m3u", "c.mp3\nd.mp3\n");
+    m_tree.wfile("music/a.mp3");
+    DialogDriver d;
+    d.openPlaylist(m_tree.path("one.m3u"));
+    d.selectDirectory(m_tree.path("music/"));
+    d.scan();
+    d.openPlaylist(m_tree.path("two.m3u"));
 
-    QCOMPARE(dlg.keepList().lines(), Lines {"c.mp3"});
-    QCOMPARE(dlg.baseDir(), m_tree->path("music/"));
-    QVERIFY(enabled(dlg, IDC_BEGIN_SCAN));
-    QCOMPARE(labelText(dlg, IDC_M3U_LABEL), QString::fromStdString("M3U File: " + m_tree->path("two.m3u")));
-}
-
-void TestInputs::missingPlaylistLabel()
-{
-    TemplateWithout noLabel(IDC_M3U_LABEL);
-    CPruneDlg dlg(m_scripted->services(), nullptr, noLabel.get());
-    m_scripted->fileDialog.answers.push_back(m_tree->path("never-asked.m3u"));
-    dlg.OnOpenM3u();
-
-    QVERIFY(m_scripted->fileDialog.filters.empty());
-    QCOMPARE(m_scripted->messageBox.boxes.size(), std::size_t(1));
-    QCOMPARE(m_scripted->messageBox.boxes.front().text, QStringLiteral("Internal program error 0001!"));
-    QCOMPARE(m_scripted->messageBox.boxes.front().caption, QStringLiteral("Error"));
-    QCOMPARE(m_scripted->messageBox.boxes.front().type, unsigned(MB_ICONSTOP));
-    QVERIFY(dlg.playlistPath().empty());
-    QVERIFY(!enabled(dlg, IDC_SELECT_DIR));
+    QCOMPARE(d.dlg().keepList().lines(), (Lines {"d.mp3", "c.mp3"}));
+    QCOMPARE(d.dlg().baseDir(), m_tree.path("music/"));
+    QCOMPARE(d.rows(), Lines {m_tree.path("music/a.mp3")});
+    QVERIFY(d.enabled(IDC_BEGIN_SCAN));
 }
 
 void TestInputs::selectDirectory_data()
@@ -170,73 +102,67 @@ void TestInputs::selectDirectory_data()
     QTest::addColumn<QByteArray>("relative");
     QTest::newRow("plain") << QByteArray("music");
     QTest::newRow("spaces and UTF-8") << QByteArray("My Müsic");
-    QTest::newRow("longer than 1023 bytes") << QByteArray(200, 'd') + "/" + QByteArray(200, 'e') + "/"
-            + QByteArray(200, 'f') + "/" + QByteArray(200, 'g') + "/" + QByteArray(200, 'h') + "/"
-            + QByteArray(200, 'i');
+    QByteArray deep;
+    for (char c = 'a'; c < 'h'; ++c) {
+        deep += QByteArray(200, c) + '/';
+    }
+    QTest::newRow("longer than 1023 bytes") << deep.chopped(1);
 }
 
 void TestInputs::selectDirectory()
 {
     QFETCH(QByteArray, relative);
-    const std::string dir = m_tree->path(relative.toStdString()) + "/";
-    CPruneDlg dlg(m_scripted->services());
-    m_scripted->pathPicker.answers.push_back(dir);
-    dlg.OnSelectDirectory();
+    const std::string dir = m_tree.path(relative.toStdString()) + "/";
+    m_tree.wfile("list.m3u", "a.mp3\n");
+    DialogDriver d;
+    d.openPlaylist(m_tree.path("list.m3u"));
+    d.selectDirectory(m_tree.root());
+    d.selectDirectory(dir);
+    d.scripted.pathPicker.answers.push_back(std::nullopt);
+    d.click(IDC_SELECT_DIR);
 
-    QCOMPARE(m_scripted->pathPicker.calls.size(), std::size_t(1));
-    QCOMPARE(m_scripted->pathPicker.calls.front().title, QStringLiteral("Directory View"));
-    QCOMPARE(m_scripted->pathPicker.calls.front().prompt, QStringLiteral("Please select a directory..."));
-    QCOMPARE(m_scripted->pathPicker.calls.front().owner, &dlg);
-    QCOMPARE(dlg.baseDir(), dir);
-    QCOMPARE(labelText(dlg, IDC_BASEDIR_LABEL), "Base Directory: " + QString::fromStdString(dir));
-    QVERIFY(enabled(dlg, IDC_BASEDIR_LABEL));
-    QVERIFY(enabled(dlg, IDC_BEGIN_SCAN));
-    QVERIFY(m_scripted->messageBox.boxes.empty());
+    const auto& calls = d.scripted.pathPicker.calls;
+    QCOMPARE(calls.size(), std::size_t(3));
+    QCOMPARE(calls[0].title, QStringLiteral("Directory View"));
+    QCOMPARE(calls[0].prompt, QStringLiteral("Please select a directory..."));
+    QCOMPARE(calls[0].owner, &d.dlg());
+    // The second choice replaced the first; the cancelled third changed nothing.
+    QCOMPARE(d.dlg().baseDir(), dir);
+    QCOMPARE(d.text(IDC_BASEDIR_LABEL), "Base Directory: " + QString::fromStdString(dir));
+    QVERIFY(d.enabled(IDC_BASEDIR_LABEL) && d.enabled(IDC_BEGIN_SCAN));
+    QCOMPARE(d.dlg().keepList().lines(), Lines {"a.mp3"});
+    QVERIFY(d.takeBoxes().empty());
 }
 
-void TestInputs::selectDirectoryCancelled()
+void TestInputs::missingLabel_data()
 {
-    CPruneDlg dlg(m_scripted->services());
-    m_scripted->pathPicker.answers.push_back(m_tree->root());
-    m_scripted->pathPicker.answers.push_back(std::nullopt);
-    dlg.OnSelectDirectory();
-    dlg.OnSelectDirectory();
-
-    QCOMPARE(m_scripted->pathPicker.calls.size(), std::size_t(2));
-    QCOMPARE(dlg.baseDir(), m_tree->root());
-    QCOMPARE(labelText(dlg, IDC_BASEDIR_LABEL), QString::fromStdString("Base Directory: " + m_tree->root()));
-    QVERIFY(enabled(dlg, IDC_BEGIN_SCAN));
+    QTest::addColumn<int>("missing");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("playlist label") << IDC_M3U_LABEL << "Internal program error 0001!";
+    QTest::newRow("base directory label") << IDC_BASEDIR_LABEL << "Internal program error 0002!";
 }
 
-void TestInputs::secondDirectoryKeepsKeepList()
+void TestInputs::missingLabel()
 {
-    m_tree->wfile("list.m3u", "a.mp3\n");
-    CPruneDlg dlg(m_scripted->services());
-    openPlaylistFile(dlg, m_tree->path("list.m3u"));
-    m_scripted->pathPicker.answers.push_back(m_tree->path("first/"));
-    m_scripted->pathPicker.answers.push_back(m_tree->path("second/"));
-    dlg.OnSelectDirectory();
-    dlg.OnSelectDirectory();
+    QFETCH(int, missing);
+    QFETCH(QString, message);
+    m_tree.wfile("list.m3u", "a.mp3\n");
+    const TemplateWithout without(missing);
+    ScriptedServices scripted;
+    CPruneDlg dlg(scripted.services(), nullptr, without.get());
+    scripted.fileDialog.answers.push_back(m_tree.path("list.m3u"));
+    scripted.pathPicker.answers.push_back(m_tree.root());
+    missing == IDC_M3U_LABEL ? dlg.OnOpenM3u() : dlg.OnSelectDirectory();
 
-    QCOMPARE(dlg.baseDir(), m_tree->path("second/"));
-    QCOMPARE(labelText(dlg, IDC_BASEDIR_LABEL), QString::fromStdString("Base Directory: " + m_tree->path("second/")));
-    QCOMPARE(dlg.keepList().lines(), Lines {"a.mp3"});
-    QVERIFY(enabled(dlg, IDC_BEGIN_SCAN));
-}
-
-void TestInputs::missingBaseDirLabel()
-{
-    TemplateWithout noLabel(IDC_BASEDIR_LABEL);
-    CPruneDlg dlg(m_scripted->services(), nullptr, noLabel.get());
-    m_scripted->pathPicker.answers.push_back(m_tree->root());
-    dlg.OnSelectDirectory();
-
-    QCOMPARE(m_scripted->pathPicker.calls.size(), std::size_t(1));
-    QCOMPARE(m_scripted->messageBox.boxes.size(), std::size_t(1));
-    QCOMPARE(m_scripted->messageBox.boxes.front().text, QStringLiteral("Internal program error 0002!"));
-    QCOMPARE(m_scripted->messageBox.boxes.front().type, unsigned(MB_ICONSTOP));
-    QVERIFY(dlg.baseDir().empty());
-    QVERIFY(!enabled(dlg, IDC_BEGIN_SCAN));
+    QCOMPARE(scripted.messageBox.boxes.size(), std::size_t(1));
+    QCOMPARE(scripted.messageBox.boxes[0].text, message);
+    QCOMPARE(scripted.messageBox.boxes[0].caption, QStringLiteral("Error"));
+    QCOMPARE(scripted.messageBox.boxes[0].type, unsigned(MB_ICONSTOP));
+    // The file dialog is not even shown without its label; the picker is, before the look-up.
+    QCOMPARE(scripted.fileDialog.filters.size(), std::size_t(0));
+    QCOMPARE(scripted.pathPicker.calls.size(), std::size_t(missing == IDC_BASEDIR_LABEL ? 1 : 0));
+    QVERIFY(dlg.playlistPath().empty() && dlg.baseDir().empty() && dlg.keepList().empty());
+    QVERIFY(!dlg.GetDlgItem(IDC_SELECT_DIR)->isEnabled() && !dlg.GetDlgItem(IDC_BEGIN_SCAN)->isEnabled());
 }
 
 QTEST_MAIN(TestInputs)

@@ -2,16 +2,18 @@
 
 #include "Scripted.h"
 #include "dialogs/PruneDlg.h"
+#include "resources/Resource.h"
 
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
-// Drives the real main window through its buttons, answering its dialogs from a script.
+// Drives the real main window through its controls, answering its dialogs from a script.
 class DialogDriver {
 public:
     DialogDriver()
@@ -22,20 +24,21 @@ public:
     CPruneDlg& dlg() { return *m_dlg; }
     QWidget* item(int id) const { return m_dlg->GetDlgItem(id); }
     bool enabled(int id) const { return item(id)->isEnabled(); }
+    bool shown(int id) const { return item(id)->isVisibleTo(m_dlg.get()); }
     QString text(int id) const { return qobject_cast<QLabel*>(item(id))->text(); }
 
     void click(int id) { QTest::mouseClick(item(id), Qt::LeftButton); }
     void openPlaylist(const std::string& path)
     {
         scripted.fileDialog.answers.push_back(path);
-        click(1001);
+        click(IDC_OPEN_M3U);
     }
     void selectDirectory(const std::string& path)
     {
         scripted.pathPicker.answers.push_back(path);
-        click(1003);
+        click(IDC_SELECT_DIR);
     }
-    void scan() { click(1004); }
+    void scan() { click(IDC_BEGIN_SCAN); }
 
     std::vector<std::string> rows() const
     {
@@ -45,13 +48,13 @@ public:
         }
         return result;
     }
-    QAbstractItemView* list() const { return qobject_cast<QAbstractItemView*>(item(1007)); }
+    QAbstractItemView* list() const { return qobject_cast<QAbstractItemView*>(item(IDC_FILE_LIST)); }
+    // A click on the row, as a user toggles it.
     void toggleRow(int row)
     {
-        QAbstractItemView* view = list();
-        view->scrollTo(view->model()->index(row, 0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          view->visualRect(view->model()->index(row, 0)).center());
+        const QModelIndex index = list()->model()->index(row, 0);
+        list()->scrollTo(index);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualRect(index).center());
     }
     std::vector<int> selectedRows() const
     {
@@ -76,3 +79,11 @@ public:
 private:
     std::unique_ptr<CPruneDlg> m_dlg;
 };
+
+// Checks one recorded box.
+#define QCOMPARE_BOX(box, textValue, captionValue, typeValue)                                                          \
+    do {                                                                                                               \
+        QCOMPARE((box).text, QString(textValue));                                                                      \
+        QCOMPARE((box).caption, QStringLiteral(captionValue));                                                         \
+        QCOMPARE((box).type, unsigned(typeValue));                                                                     \
+    } while (false)
