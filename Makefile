@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 
 # Debian 12 packages needed to build, test and package Tuneprune.
 PACKAGES := cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev \
-            xvfb xdotool xauth desktop-file-utils appstream dpkg-dev file
+            fonts-dejavu-core xvfb xdotool xauth desktop-file-utils appstream dpkg-dev file
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
