@@ -1,8 +1,8 @@
 #include "app/PruneApp.h"
 
 #include "dialogs/PruneDlg.h"
-
-#include <QIcon>
+#include "resources/Resource.h"
+#include "resources/ResourceLoader.h"
 
 CPruneApp::CPruneApp(int& argc, char** argv)
     : m_app(argc, argv)
@@ -10,11 +10,7 @@ CPruneApp::CPruneApp(int& argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tuneprune"));
     QApplication::setApplicationVersion(QStringLiteral(TUNEPRUNE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.tuneprune.Tuneprune"));
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128}) {
-        icon.addFile(QStringLiteral(":/icons/%1/tuneprune.png").arg(size));
-    }
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(LoadIcon(IDR_MAINFRAME));
 }
 
 int CPruneApp::InitInstance()

@@ -8,7 +8,8 @@
 CAboutDlg::CAboutDlg(QWidget* pParent)
     : QDialog(pParent)
 {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     if (pParent != nullptr) {
         setWindowIcon(pParent->windowIcon());
     }

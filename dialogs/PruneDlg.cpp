@@ -10,7 +10,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PathPicker.h"
 #include "resources/Resource.h"
-#include "resources/Strings.h"
+#include "resources/ResourceLoader.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -106,14 +106,12 @@ std::span<const CPruneDlg::Command> CPruneDlg::commandTable()
 
 CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTemplate& dialogTemplate)
     : QDialog(pParent)
-    , m_hIcon(QStringLiteral(":/icons/128/tuneprune.png"))
+    , m_hIcon(LoadIcon(IDR_MAINFRAME))
     , m_services(services)
 {
-    for (int size : {16, 24, 32, 48, 64}) {
-        m_hIcon.addFile(QStringLiteral(":/icons/%1/tuneprune.png").arg(size));
-    }
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(m_hIcon);
+    // No minimize or maximize box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     m_items = buildDialog(*this, dialogTemplate);
     if (auto* list = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST))) {
         list->setModel(&m_fileModel);

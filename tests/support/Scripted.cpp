@@ -2,47 +2,45 @@
 
 #include "resources/Resource.h"
 
+namespace {
+
+// The next scripted answer, or `otherwise` once the script has run out.
+template<typename T> T next(std::deque<T>& answers, T otherwise)
+{
+    if (answers.empty()) {
+        return otherwise;
+    }
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+
+} // namespace
+
 int ScriptedMessageBox::show(QWidget*, const QString& text, const QString& caption, unsigned type)
 {
     boxes.push_back({text, caption, type});
-    if (answers.empty()) {
-        return IDOK;
-    }
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return next(answers, IDOK);
 }
 
 std::optional<std::string> ScriptedFileDialog::getOpenFileName(QWidget*, const QString& filter)
 {
     filters.push_back(filter);
-    if (answers.empty()) {
-        return std::nullopt;
-    }
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return next(answers, std::optional<std::string>());
 }
 
 std::optional<std::string> ScriptedPathPicker::ShowDialog(QWidget* owner, const QString& title, const QString& prompt)
 {
     calls.push_back({title, prompt, owner});
-    if (answers.empty()) {
-        return std::nullopt;
-    }
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return next(answers, std::optional<std::string>());
 }
 
 bool ScriptedDirLister::list(const std::string& dirPath, DirListing& out)
 {
-    listed.push_back(dirPath);
     if (onList) {
         onList(dirPath);
     }
     if (failing.count(dirPath) != 0) {
-        out.clear();
         return false;
     }
     const auto same = sameDirectoryAs.find(dirPath);
@@ -56,8 +54,5 @@ int ScriptedFileDeleter::remove(const std::string& path)
         onRemove(path);
     }
     const auto fail = failing.find(path);
-    if (fail != failing.end()) {
-        return fail->second;
-    }
-    return PosixFileDeleter().remove(path);
+    return fail != failing.end() ? fail->second : m_real.remove(path);
 }

@@ -63,7 +63,6 @@ public:
 
     std::set<std::string> failing; // these cannot be listed
     std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named (a bind mount)
-    std::vector<std::string> listed; // every directory asked for, in order
     std::function<void(const std::string&)> onList; // called before each listing
 
 private:
@@ -78,6 +77,9 @@ public:
     std::map<std::string, int> failing;
     std::vector<std::string> removed; // every path asked for, in order
     std::function<void(const std::string&)> onRemove; // called before each deletion
+
+private:
+    PosixFileDeleter m_real;
 };
 
 // Every scripted service, with the Services view of them for CPruneDlg.
