@@ -345,7 +345,7 @@ void forEachLibraryFile(std::uint64_t seed, const std::function<bool(const Libra
             for (int t = 1; t <= tracks; ++t) {
                 // Titles may repeat: the track number keeps the names apart.
                 auto [key, titleText, titleBytes] = drawName(rng, 1, 4, 0);
-                char number[8];
+                char number[16];
                 std::snprintf(number, sizeof number, "%02d - ", t);
                 file.name = number + titleBytes + ext;
                 file.titleText = titleText;

@@ -1,5 +1,7 @@
 #include "core/M3uReader.h"
 
+#include "platform/FdCloser.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -50,20 +52,6 @@ private:
 
     const char* m_end;
     const char* m_next[3];
-};
-
-class FdCloser {
-public:
-    explicit FdCloser(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~FdCloser() { ::close(m_fd); }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-private:
-    int m_fd;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/DirLister.h"
 
+#include "platform/FdCloser.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,20 +10,6 @@
 #include <cstring>
 
 namespace {
-
-class FdCloser {
-public:
-    explicit FdCloser(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~FdCloser() { ::close(m_fd); }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-private:
-    int m_fd;
-};
 
 bool isDotOrDotDot(const char* name)
 {
