@@ -551,6 +551,11 @@ private:
                 progress(label + "Tuneprune: " + cell.scan.error);
                 continue;
             }
+            std::string each;
+            for (const ChildRun& run : cell.scan.runs) {
+                each += (each.empty() ? "" : " ") + formatSeconds(run.number("seconds"));
+            }
+            progress(label + "Begin Scan runs: " + each);
             progress(label + "Tuneprune: load " + formatSeconds(cell.scan.median("load_seconds")) + ", Begin Scan "
                      + timeAndRss(cell.scan) + ", " + cell.scan.value("rows") + " rows of " + cell.scan.value("mp3s")
                      + " mp3s; painting " + formatSeconds(cell.scan.median("paint_seconds")) + " ("
