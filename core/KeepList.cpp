@@ -3,11 +3,13 @@
 #include "core/ComparisonForm.h"
 
 #include <algorithm>
+#include <limits>
+#include <numeric>
 #include <optional>
 
 namespace {
 
-constexpr KeepList::State kNoChild = -1;
+constexpr KeepList::State kNoChild = std::numeric_limits<KeepList::State>::max();
 
 bool isSeparator(char c)
 {
@@ -134,12 +136,105 @@ std::vector<std::string> keepEntryForms(std::string_view line)
         add(noDrive);
         add(withoutDotPrefixes(noDrive));
     };
+    const auto addAll = [&addCleanedUp](std::string_view text) {
+        addCleanedUp(comparisonForm(text));
+        if (const std::optional<std::string_view> urlPath = fileUrlPath(text)) {
+            addCleanedUp(comparisonForm(percentDecoded(*urlPath)));
+        } else if (hasEscape(text)) {
+            addCleanedUp(comparisonForm(percentDecoded(text)));
+        }
+    };
 
-    addCleanedUp(comparisonForm(line));
-    if (const std::optional<std::string_view> urlPath = fileUrlPath(line)) {
-        addCleanedUp(comparisonForm(percentDecoded(*urlPath)));
-    } else if (hasEscape(line)) {
-        addCleanedUp(comparisonForm(percentDecoded(line)));
+    addAll(line);
+    // Hand-edited playlists leave blanks at line ends that no file name has.
+    const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
+    if (trimmed.size() != line.size() && !trimmed.empty()) {
+        addAll(trimmed);
+    }
+    return forms;
+}
+
+namespace {
+
+// The scheme of a URL line ("http" for "http://x/y"), or empty. One letter before ":" is a
+// drive, not a scheme.
+std::string_view urlScheme(std::string_view line)
+{
+    std::size_t i = 0;
+    while (
+        i < line.size()
+        && (isAsciiLetter(line[i])
+            || (i > 0 && ((line[i] >= '0' && line[i] <= '9') || line[i] == '+' || line[i] == '-' || line[i] == '.')))) {
+        ++i;
+    }
+    if (i < 2 || i >= line.size() || line[i] != ':') {
+        return {};
+    }
+    return line.substr(0, i);
+}
+
+bool sameLetters(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return (isAsciiLetter(x) ? (x | 0x20) : x) == y;
+           });
+}
+
+// Drops `count` leading segments of `path` after its leading separators ("//host/share/x"
+// with 2 gives "/x").
+std::string_view withoutLeadingSegments(std::string_view path, int count)
+{
+    std::size_t i = 0;
+    while (i < path.size() && isSeparator(path[i])) {
+        ++i;
+    }
+    for (int n = 0; n < count && i < path.size(); ++n) {
+        while (i < path.size() && !isSeparator(path[i])) {
+            ++i;
+        }
+        if (n + 1 < count) {
+            while (i < path.size() && isSeparator(path[i])) {
+                ++i;
+            }
+        }
+    }
+    return path.substr(i);
+}
+
+void addTrailingPathForms(std::vector<std::string>& forms, std::string_view text)
+{
+    const auto add = [&forms](std::string_view path, bool escaped) {
+        std::string form = comparisonForm(escaped ? percentDecoded(path) : std::string(path));
+        if (std::find(forms.begin(), forms.end(), form) == forms.end()) {
+            forms.push_back(std::move(form));
+        }
+    };
+    const std::string_view scheme = urlScheme(text);
+    if (sameLetters(scheme, "file")) {
+        add(*fileUrlPath(text), true);
+    } else if (sameLetters(scheme, "smb") || sameLetters(scheme, "nfs")) {
+        // smb://host/share/x: the share is the remote root, as in UNC; nfs://host/export/x keeps
+        // its export path.
+        add(withoutLeadingSegments(text.substr(scheme.size() + 1), sameLetters(scheme, "smb") ? 2 : 1), true);
+    } else if (scheme.empty()) {
+        const bool unc = text.size() > 2 && isSeparator(text[0]) && isSeparator(text[1]) && !isSeparator(text[2]);
+        const std::string_view path = unc ? withoutLeadingSegments(text, 2) : text;
+        add(path, false);
+        if (hasEscape(path)) {
+            add(path, true);
+        }
+    }
+}
+
+} // namespace
+
+std::vector<std::string> trailingPathForms(std::string_view line)
+{
+    std::vector<std::string> forms;
+    addTrailingPathForms(forms, line);
+    const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
+    if (trimmed.size() != line.size() && !trimmed.empty()) {
+        addTrailingPathForms(forms, trimmed);
     }
     return forms;
 }
@@ -153,70 +248,91 @@ KeepList::KeepList(std::vector<std::string> linesNewestFirst)
     : m_lines(std::move(linesNewestFirst))
 {
     // All forms in one buffer: a string of its own for each would cost more than the automaton.
-    // A form that contains another form of the same line adds nothing to a yes or no.
+    // A form that contains another form of the same line adds nothing to that line's matches.
+    struct Span {
+        std::size_t offset;
+        std::size_t length;
+        std::uint32_t line;
+    };
     std::string pool;
-    std::vector<std::pair<std::size_t, std::size_t>> spans;
-    for (const std::string& line : m_lines) {
-        const std::vector<std::string> forms = keepEntryForms(line);
+    std::vector<Span> spans;
+    for (std::size_t line = 0; line < m_lines.size(); ++line) {
+        const std::vector<std::string> forms = keepEntryForms(m_lines[line]);
         for (const std::string& form : forms) {
             const bool containsOther = std::any_of(forms.begin(), forms.end(), [&form](const std::string& other) {
                 return other.size() < form.size() && form.find(other) != form.npos;
             });
             if (!containsOther) {
-                m_bMatchAll = m_bMatchAll || form.empty();
-                spans.emplace_back(pool.size(), form.size());
+                spans.push_back({pool.size(), form.size(), static_cast<std::uint32_t>(line)});
                 pool += form;
             }
         }
     }
-    if (m_bMatchAll) {
-        spans.clear();
-    }
-    const auto view = [](const std::string& text, const std::pair<std::size_t, std::size_t>& span) {
-        return std::string_view(text).substr(span.first, span.second);
+    const auto view = [](const std::string& text, std::size_t offset, std::size_t length) {
+        return std::string_view(text).substr(offset, length);
     };
-    std::sort(spans.begin(), spans.end(), [&](const auto& a, const auto& b) { return view(pool, a) < view(pool, b); });
+    std::vector<std::uint32_t> bySorted(spans.size());
+    std::iota(bySorted.begin(), bySorted.end(), 0U);
+    std::sort(bySorted.begin(), bySorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return view(pool, spans[a].offset, spans[a].length) < view(pool, spans[b].offset, spans[b].length);
+    });
 
-    // Copied side by side in sorted order, so that building reads them in memory order.
+    // The distinct non-empty forms copied side by side in sorted order, so that building reads
+    // them in memory order; each span learns which of them it is.
     std::string sorted;
-    std::vector<std::pair<std::size_t, std::size_t>> sortedSpans;
-    for (const auto& span : spans) {
-        if (sortedSpans.empty() || view(sorted, sortedSpans.back()) != view(pool, span)) {
-            sortedSpans.emplace_back(sorted.size(), span.second);
-            sorted += view(pool, span);
+    std::vector<std::string_view> forms;
+    std::vector<std::uint32_t> formOfSpan(spans.size());
+    constexpr std::uint32_t kEmptyForm = std::numeric_limits<std::uint32_t>::max();
+    {
+        std::vector<std::pair<std::size_t, std::size_t>> sortedSpans;
+        for (const std::uint32_t i : bySorted) {
+            const std::string_view form = view(pool, spans[i].offset, spans[i].length);
+            if (form.empty()) {
+                m_bMatchAll = true;
+                formOfSpan[i] = kEmptyForm;
+                continue;
+            }
+            if (sortedSpans.empty() || view(sorted, sortedSpans.back().first, sortedSpans.back().second) != form) {
+                sortedSpans.emplace_back(sorted.size(), form.size());
+                sorted += form;
+            }
+            formOfSpan[i] = static_cast<std::uint32_t>(sortedSpans.size() - 1);
+        }
+        pool = {};
+        bySorted = {};
+        forms.reserve(sortedSpans.size());
+        for (const auto& [offset, length] : sortedSpans) {
+            forms.push_back(view(sorted, offset, length));
         }
     }
-    pool = {};
-    spans = {};
-    std::vector<std::string_view> forms;
-    forms.reserve(sortedSpans.size());
-    for (const auto& span : sortedSpans) {
-        forms.push_back(view(sorted, span));
+    const std::vector<State> formNodes = build(forms);
+
+    m_vecLineFirst.assign(m_lines.size() + 1, 0);
+    m_vecLineNodes.reserve(spans.size());
+    std::size_t at = 0;
+    for (std::size_t line = 0; line < m_lines.size(); ++line) {
+        m_vecLineFirst[line] = static_cast<std::uint32_t>(m_vecLineNodes.size());
+        for (; at < spans.size() && spans[at].line == line; ++at) {
+            // The empty form occurs in every text: the root stands for it.
+            m_vecLineNodes.push_back(formOfSpan[at] == kEmptyForm ? 0 : formNodes[formOfSpan[at]]);
+        }
     }
-    build(forms);
+    m_vecLineFirst[m_lines.size()] = static_cast<std::uint32_t>(m_vecLineNodes.size());
 }
 
-// `forms`: sorted, no duplicates.
-void KeepList::build(std::vector<std::string_view>& forms)
+// `forms`: sorted, distinct, none empty. Returns the node where each form ends.
+std::vector<KeepList::State> KeepList::build(const std::vector<std::string_view>& forms)
 {
-    // Only a yes or no is asked for, so a form that begins with another one is never needed.
-    // Sorted, such a form follows the shortest form it begins with, with nothing else between.
-    // Every distinct prefix is at most one node: room for all of them is reserved at once.
-    std::size_t kept = 0;
+    // Every distinct prefix is one node: room for all of them is reserved at once.
     std::size_t nodeBound = 2; // the root and the closing node
-    for (const std::string_view form : forms) {
-        const std::string_view last = kept > 0 ? forms[kept - 1] : std::string_view();
-        if (kept > 0 && form.starts_with(last)) {
-            continue;
-        }
-        nodeBound += form.size() - commonPrefixLength(form, last);
-        forms[kept++] = form;
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+        nodeBound += forms[i].size() - (i > 0 ? commonPrefixLength(forms[i], forms[i - 1]) : 0);
     }
-    forms.resize(kept);
+    std::vector<State> formNodes(forms.size(), 0);
 
     // Breadth first, one level at a time; each node of a level covers the range of sorted forms
-    // that begin with its text. A node that matches gets no children, and since the fail links
-    // of a level only lead to shallower nodes, they are all known when the level is built.
+    // that continue past its text. Fail links of a level only lead to shallower nodes, so they
+    // are all known when the level is built.
     struct Range {
         std::uint32_t lo, hi;
     };
@@ -232,10 +348,7 @@ void KeepList::build(std::vector<std::string_view>& forms)
         for (std::size_t k = 0; k < level.size(); ++k) {
             const auto node = static_cast<State>(levelStart + k);
             m_vecNodes[node].firstChild = static_cast<std::uint32_t>(m_vecNodes.size());
-            if (m_vecNodes[node].fail == kMatched) {
-                continue;
-            }
-            const State parentFail = m_vecNodes[node].fail;
+            const State parentFail = failOf(node);
             for (std::uint32_t i = level[k].lo; i < level[k].hi;) {
                 const auto label = static_cast<unsigned char>(forms[i][depth]);
                 std::uint32_t j = i + 1;
@@ -244,13 +357,21 @@ void KeepList::build(std::vector<std::string_view>& forms)
                 }
                 const auto id = static_cast<State>(m_vecNodes.size());
                 const State fail = node == 0 ? 0 : step(parentFail, label);
-                const bool ends = forms[i].size() == depth + 1 || m_vecNodes[fail].fail == kMatched;
-                m_vecNodes.push_back(Node {0, ends ? kMatched : fail});
+                // Sorted, a form that ends here comes first among those that share this prefix.
+                const bool formEnds = forms[i].size() == depth + 1;
+                if (formEnds) {
+                    formNodes[i] = id;
+                }
+                m_vecNodes.push_back(Node {0, fail | (formEnds || ends(fail) ? kEnds : 0)});
                 m_vecLabels.push_back(label);
                 if (node == 0) {
                     m_arrRoot[label] = id;
                 }
-                next.push_back(Range {i, j});
+                if (i + (formEnds ? 1 : 0) < j) {
+                    next.push_back(Range {i + (formEnds ? 1 : 0), j});
+                } else {
+                    next.push_back(Range {j, j});
+                }
                 i = j;
             }
         }
@@ -258,13 +379,8 @@ void KeepList::build(std::vector<std::string_view>& forms)
         level.swap(next);
     }
     m_vecNodes.push_back(Node {static_cast<std::uint32_t>(m_vecNodes.size()), 0});
-    // Nodes past a match are never made; give back the room only when that saved much.
-    if (m_vecNodes.capacity() - m_vecNodes.size() > m_vecNodes.size() / 4) {
-        m_vecNodes.shrink_to_fit();
-        m_vecLabels.shrink_to_fit();
-    }
+    return formNodes;
 }
-
 KeepList::State KeepList::child(State node, unsigned char label) const
 {
     const std::uint8_t* labels = m_vecLabels.data();
@@ -298,30 +414,51 @@ KeepList::State KeepList::step(State state, unsigned char label) const
         if (next != kNoChild) {
             return next;
         }
-        state = m_vecNodes[state].fail;
+        state = failOf(state);
     }
 }
 
-KeepList::State KeepList::start() const
+template<bool kRecord> KeepList::Cursor KeepList::feed(Cursor cursor, std::string_view form, Seen* seen) const
 {
-    return m_bMatchAll ? kMatched : 0;
-}
-
-KeepList::State KeepList::advance(State state, std::string_view form) const
-{
-    if (state == kMatched) {
-        return state;
-    }
+    State state = cursor.node;
     for (const char c : form) {
         state = step(state, static_cast<unsigned char>(c));
-        if (m_vecNodes[state].fail == kMatched) {
-            return kMatched;
+        if constexpr (kRecord) {
+            // Every suffix of what was read that is a node occurred too; the chain up from a
+            // node already seen was recorded when it was.
+            for (State s = state; !(*seen)[s]; s = failOf(s)) {
+                (*seen)[s] = 1;
+            }
+        } else if (ends(state)) {
+            return {state, true};
+        }
+        cursor.kept = cursor.kept || ends(state);
+    }
+    cursor.node = state;
+    return cursor;
+}
+
+KeepList::Cursor KeepList::advance(Cursor cursor, std::string_view form) const
+{
+    return cursor.kept ? cursor : feed<false>(cursor, form, nullptr);
+}
+
+KeepList::Cursor KeepList::advance(Cursor cursor, std::string_view form, Seen& seen) const
+{
+    return feed<true>(cursor, form, &seen);
+}
+
+bool KeepList::lineSeen(std::size_t line, const Seen& seen) const
+{
+    for (std::uint32_t i = m_vecLineFirst[line]; i < m_vecLineFirst[line + 1]; ++i) {
+        if (seen[m_vecLineNodes[i]] != 0) {
+            return true;
         }
     }
-    return state;
+    return false;
 }
 
 bool KeepList::isKept(std::string_view pathBytes) const
 {
-    return matched(advance(start(), comparisonForm(pathBytes)));
+    return advance(start(), comparisonForm(pathBytes)).kept;
 }

@@ -11,15 +11,28 @@
 // letter, "./" and "../" prefixes). Every extra form only makes more files wanted.
 std::vector<std::string> keepEntryForms(std::string_view line);
 
+// The forms in which a line written on another machine is matched by its trailing path: with
+// file:, smb: and nfs: URLs and UNC "\\host\share" prefixes taken off. None for a web address
+// (http: or any other scheme), which names no file on a disk.
+std::vector<std::string> trailingPathForms(std::string_view line);
+
 // The keep-list: the playlist's lines, newest first, and the keep test over them.
 //
 // A path is wanted when its comparison form contains the form of any entry. The test runs in
 // time linear in the path, whatever the number of entries (a multi-pattern automaton over the
-// entries' forms). Matching can be resumed: the state after a directory's form is the start for
-// every entry inside it.
+// entries' forms). Matching can be resumed: the cursor after a directory's form is the start for
+// every entry inside it. Matching can also record which lines occurred in any path, for telling
+// the user how the playlist was understood.
 class KeepList {
 public:
-    using State = std::int32_t;
+    using State = std::uint32_t;
+    // Where matching stands: a node of the automaton, and whether some entry's form occurred.
+    struct Cursor {
+        State node = 0;
+        bool kept = false;
+    };
+    // One flag per node, set when matching passed through it; see lineSeen().
+    using Seen = std::vector<std::uint8_t>;
 
     KeepList();
     // `linesNewestFirst`: the playlist's keep lines, the last one of the file first.
@@ -28,27 +41,32 @@ public:
     const std::vector<std::string>& lines() const { return m_lines; }
     bool empty() const { return m_lines.empty(); }
 
-    State start() const;
-    // Feeds more comparison-form bytes. Once matched, the state stays matched.
-    State advance(State state, std::string_view form) const;
-    static bool matched(State state) { return state == kMatched; }
+    Cursor start() const { return {0, m_bMatchAll}; }
+    // Feeds more comparison-form bytes.
+    Cursor advance(Cursor cursor, std::string_view form) const;
+    // The same, recording in `seen` (from newSeen()) every entry form that occurs.
+    Cursor advance(Cursor cursor, std::string_view form, Seen& seen) const;
+    Seen newSeen() const { return Seen(m_vecNodes.size(), 0); }
+    // Whether line `line` (an index into lines()) occurred in some text fed with `seen`.
+    bool lineSeen(std::size_t line, const Seen& seen) const;
 
     // The whole test for one path, given as file-system bytes.
     bool isKept(std::string_view pathBytes) const;
 
 private:
-    static constexpr State kMatched = -1;
-
     // A trie node of the automaton. Nodes are stored breadth first and the children of a node
     // are contiguous with sorted labels, so node n's children are [n.firstChild, (n+1).firstChild).
-    // A node whose text ends with an entry's form has fail == kMatched and no children: the answer
-    // is yes from there on.
+    // The top bit of `fail` says that an entry's form ends here or at a suffix of this node's text.
     struct Node {
         std::uint32_t firstChild;
-        State fail;
+        std::uint32_t fail;
     };
+    static constexpr std::uint32_t kEnds = 0x80000000U;
 
-    void build(std::vector<std::string_view>& forms);
+    template<bool kRecord> Cursor feed(Cursor cursor, std::string_view form, Seen* seen) const;
+    std::vector<State> build(const std::vector<std::string_view>& forms);
+    State failOf(State node) const { return m_vecNodes[node].fail & ~kEnds; }
+    bool ends(State node) const { return (m_vecNodes[node].fail & kEnds) != 0; }
     State child(State node, unsigned char label) const;
     State step(State state, unsigned char label) const;
 
@@ -57,4 +75,7 @@ private:
     std::array<State, 256> m_arrRoot {}; // the root's transitions, 0 where it stays at the root
     bool m_bMatchAll = false; // an entry has the empty form
     std::vector<std::string> m_lines;
+    // The nodes where line i's forms end: m_vecLineNodes[m_vecLineFirst[i] .. m_vecLineFirst[i + 1]).
+    std::vector<State> m_vecLineNodes;
+    std::vector<std::uint32_t> m_vecLineFirst;
 };

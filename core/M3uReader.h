@@ -6,10 +6,15 @@
 
 // Splits playlist bytes into the lines that become keep-list entries, in file order.
 //
+// A playlist that starts with a UTF-16 byte-order mark (FF FE little endian, FE FF big endian)
+// is read as UTF-16 and turned into UTF-8 first; an unpaired surrogate and an odd last byte
+// become U+FFFD. Other playlists are taken as bytes, and a UTF-8 byte-order mark at the very
+// start is not part of the first line.
+//
 // A line ends at LF, at CRLF (the CR is dropped) and at a CR not followed by LF. A byte 0x1A
-// ends the input. The last line counts without a line end. A UTF-8 byte-order mark at the
-// very start is not part of the first line. A line whose first byte is '#' is skipped; every
-// other line, an empty one too, is kept exactly as its bytes stand.
+// (U+001A in UTF-16) ends the input. The last line counts without a line end. A line whose
+// first byte is '#' is skipped, and so is a line that is empty or holds only blanks and tabs;
+// every other line is kept exactly as its bytes stand.
 //
 // Bytes may arrive in chunks of any size; the result does not depend on where they are cut.
 class M3uLineSplitter {
@@ -21,6 +26,11 @@ public:
     bool ended() const { return m_bEnded; }
 
 private:
+    enum class Encoding : unsigned char { Bytes, Utf16Le, Utf16Be };
+
+    void matchHead(std::vector<std::string>& out);
+    void feedUtf16(std::string_view chunk, std::vector<std::string>& out);
+    std::size_t decodeUnit(char16_t unit, char* to);
     void feedLines(const char* p, const char* end, std::vector<std::string>& out);
     void endLine(std::vector<std::string>& out);
 
@@ -29,8 +39,12 @@ private:
     bool m_bComment = false; // the current line began with '#'
     bool m_bSkipLf = false; // the last byte was a CR: an LF right after it ends nothing
     bool m_bEnded = false;
-    bool m_bBomOpen = true; // still at the start of the input, where a BOM may stand
-    std::size_t m_nBomMatched = 0; // how many bytes of a leading BOM were seen so far
+    bool m_bHeadOpen = true; // still at the start of the input, where a BOM may stand
+    std::string m_strHead; // the first bytes while they may still be a BOM
+    Encoding m_encoding = Encoding::Bytes;
+    bool m_bHalfUnit = false; // a UTF-16 code unit was cut after its first byte
+    unsigned char m_nHalfUnit = 0; // that first byte
+    char16_t m_nHighSurrogate = 0; // a high surrogate waiting for its low half, or 0
 };
 
 // All keep lines of a whole playlist held in memory.

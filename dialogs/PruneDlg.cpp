@@ -3,9 +3,11 @@
 #include "core/ComparisonForm.h"
 #include "core/Deletion.h"
 #include "core/M3uReader.h"
+#include "core/Scan.h"
 #include "core/ScanProgress.h"
 #include "core/TreeWalk.h"
 #include "dialogs/AboutDlg.h"
+#include "dialogs/PlaylistCheckDlg.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/PathPicker.h"
@@ -116,6 +118,9 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     if (auto* list = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST))) {
         list->setModel(&m_fileModel);
     }
+    if (auto* check = qobject_cast<QLabel*>(GetDlgItem(IDC_PLAYLIST_CHECK))) {
+        connect(check, &QLabel::linkActivated, this, &CPruneDlg::OnPlaylistDetails);
+    }
     for (const Command& command : kCommands) {
         if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(command.id))) {
             connect(button, &QAbstractButton::clicked, this, [this, handler = command.handler] { (this->*handler)(); });
@@ -205,8 +210,8 @@ void CPruneDlg::OnOpenM3u()
         MessageBox(fromLatin("Internal program error 0001!"), fromLatin("Error"), MB_ICONSTOP);
         return;
     }
-    const std::optional<std::string> chosen
-        = m_services.fileDialog.getOpenFileName(this, fromLatin("Playlist Files (*.m3u)"));
+    const std::optional<std::string> chosen = m_services.fileDialog.getOpenFileName(
+        this, fromLatin("Playlist Files (*.m3u);;Playlist Files (*.m3u8);;All Files (*)"));
     if (!chosen) {
         return;
     }
@@ -228,6 +233,8 @@ void CPruneDlg::OnOpenM3u()
         MessageBox(fromLatin("Unable to open M3U for reading!"), fromLatin("Error"), MB_ICONSTOP);
         return;
     }
+    // What the last scan said of the old playlist says nothing of this one.
+    HidePlaylistCheck();
     auto* label = qobject_cast<QLabel*>(pLabel);
     label->setText(strLabel);
     label->setEnabled(true);
@@ -281,26 +288,19 @@ void CPruneDlg::ShowScanProgress()
 
 void CPruneDlg::ScanForUnwanted(const Mp3Collection& found)
 {
-    // The keep test resumes from each directory's state, so a path's directory part is
-    // matched once per directory instead of once per entry.
-    constexpr KeepList::State kUnset = std::numeric_limits<KeepList::State>::min();
-    std::vector<KeepList::State> dirStates(found.dirs.size(), kUnset);
+    KeepOutcome outcome = testEntries(found, m_lstKeep, [this](std::size_t tested) {
+        m_nScannedMp3s = static_cast<int>(std::min<std::size_t>(tested, std::numeric_limits<int>::max()));
+        KeepWindowAlive();
+    });
     FileListModel::Rows rows;
-    for (const Mp3Collection::Entry& entry : found.entries) {
-        ++m_nScannedMp3s;
-        if ((m_nScannedMp3s & 0x3FF) == 0) {
-            KeepWindowAlive();
-        }
-        KeepList::State& dirState = dirStates[entry.dir];
-        if (dirState == kUnset) {
-            dirState = m_lstKeep.advance(m_lstKeep.start(), found.dirs[entry.dir].form);
-        }
-        if (!KeepList::matched(m_lstKeep.advance(dirState, found.nameForm(entry)))) {
-            rows.append(found.dirs[entry.dir].path, found.name(entry));
+    for (std::size_t i = 0; i < found.entries.size(); ++i) {
+        if (outcome.wanted[i] == 0) {
+            rows.append(found.dirs[found.entries[i].dir].path, found.name(found.entries[i]));
         }
     }
     ShowScanProgress();
     m_fileModel.setRows(std::move(rows));
+    m_playlistCheck = std::move(outcome.check);
     if (found.baseListed) {
         for (int id : {IDC_FILE_LIST, IDC_SELECT_ALL, IDC_DESELECT_ALL}) {
             if (QWidget* widget = GetDlgItem(id)) {
@@ -308,6 +308,42 @@ void CPruneDlg::ScanForUnwanted(const Mp3Collection& found)
             }
         }
     }
+}
+
+void CPruneDlg::ShowPlaylistCheck()
+{
+    auto* check = qobject_cast<QLabel*>(GetDlgItem(IDC_PLAYLIST_CHECK));
+    if (check == nullptr) {
+        return;
+    }
+    QString text = playlistCheckText(m_playlistCheck).toHtmlEscaped();
+    if (m_playlistCheck.hasDetails()) {
+        text += QStringLiteral(" - <a href=\"details\">Details...</a>");
+    }
+    check->setText(text);
+    check->setVisible(true);
+    check->setEnabled(true);
+}
+
+void CPruneDlg::HidePlaylistCheck()
+{
+    if (QWidget* check = GetDlgItem(IDC_PLAYLIST_CHECK)) {
+        check->setVisible(false);
+    }
+    if (m_pCheckDlg != nullptr) {
+        m_pCheckDlg->close();
+    }
+    m_playlistCheck = {};
+}
+
+void CPruneDlg::OnPlaylistDetails()
+{
+    if (m_pCheckDlg == nullptr) {
+        m_pCheckDlg = new CPlaylistCheckDlg(m_playlistCheck, m_lstKeep.lines(), this);
+    }
+    m_pCheckDlg->show();
+    m_pCheckDlg->raise();
+    m_pCheckDlg->activateWindow();
 }
 
 void CPruneDlg::OnBeginScan()
@@ -321,6 +357,7 @@ void CPruneDlg::OnBeginScan()
     {
         BusyScope busy(*this);
         m_fileModel.clear();
+        HidePlaylistCheck();
         m_nTotalMp3s = 0;
         m_nScannedMp3s = 0;
         const Mp3Collection found = CountMp3s(m_strBaseDir);
@@ -338,10 +375,12 @@ void CPruneDlg::OnBeginScan()
             m_pProgress->setEnabled(false);
             status->setVisible(false);
             status->setEnabled(false);
+            ShowPlaylistCheck();
         }
     }
     if (m_nTotalMp3s <= 0) {
         MessageBox(fromLatin("No mp3 files found in that directory!"), fromLatin("Error"), MB_ICONEXCLAMATION);
+        Q_EMIT scanFinished();
         return;
     }
     if (m_fileModel.rowCount() > 0) {
@@ -353,6 +392,7 @@ void CPruneDlg::OnBeginScan()
     } else {
         MessageBox(fromLatin("No unwanted mp3 files found in that directory!"), fromLatin("Error"), MB_ICONEXCLAMATION);
     }
+    Q_EMIT scanFinished();
 }
 
 std::vector<int> CPruneDlg::SelectedRows() const
@@ -433,4 +473,5 @@ void CPruneDlg::OnDeleteFiles()
     } else {
         MessageBox(deletion.failureReport(), fromLatin("Error"), MB_ICONEXCLAMATION);
     }
+    Q_EMIT deleteFinished();
 }

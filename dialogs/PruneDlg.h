@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/KeepList.h"
+#include "core/PlaylistCheck.h"
 #include "dialogs/FileListModel.h"
+#include "dialogs/PlaylistCheckDlg.h"
 #include "platform/DialogBuilder.h"
 #include "platform/Services.h"
 #include "resources/DialogTemplates.h"
@@ -9,6 +11,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QIcon>
+#include <QPointer>
 
 #include <span>
 #include <string>
@@ -55,7 +58,16 @@ public:
     QMenu* systemMenu() const { return m_pSysMenu; }
     bool isBusy() const { return m_bBusy; }
 
+    const PlaylistCheck& playlistCheck() const { return m_playlistCheck; }
+    // The details window of the playlist check, while it is open.
+    CPlaylistCheckDlg* playlistCheckDlg() const { return m_pCheckDlg; }
+
     void reject() override;
+
+Q_SIGNALS:
+    // A Begin Scan or a Delete Files has ended, with whatever outcome.
+    void scanFinished();
+    void deleteFinished();
 
 protected:
     bool OnInitDialog();
@@ -68,6 +80,9 @@ private:
     Mp3Collection CountMp3s(const std::string& strDir);
     void ScanForUnwanted(const Mp3Collection& found);
     void ShowScanProgress();
+    void ShowPlaylistCheck();
+    void HidePlaylistCheck();
+    void OnPlaylistDetails();
     void KeepWindowAlive();
     std::vector<int> SelectedRows() const;
     int MessageBox(const QString& text, const QString& caption, unsigned type);
@@ -85,6 +100,8 @@ private:
     DialogItems m_items;
     FileListModel m_fileModel;
     QMenu* m_pSysMenu = nullptr;
+    PlaylistCheck m_playlistCheck; // of the last scan that found mp3 files
+    QPointer<CPlaylistCheckDlg> m_pCheckDlg;
     bool m_bBusy = false;
     QElapsedTimer m_repaintClock; // paces repaints during long commands
 };

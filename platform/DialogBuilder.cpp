@@ -53,6 +53,15 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control)
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         return list;
     }
+    case ControlKind::Link: {
+        // Rich text only for its links: the dialog escapes everything else it puts there.
+        auto* link = new QLabel(&dialog);
+        link->setTextFormat(Qt::RichText);
+        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+        link->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        link->setText(caption.toHtmlEscaped());
+        return link;
+    }
     case ControlKind::IconPicture: {
         auto* picture = new QLabel(&dialog);
         picture->setPixmap(dialog.windowIcon().pixmap(32, 32));

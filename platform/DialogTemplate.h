@@ -11,6 +11,7 @@ enum class ControlKind {
     ProgressBar,
     ListBox,
     IconPicture,
+    Link, // static text whose <a> links the dialog serves
 };
 
 enum ControlStyle : unsigned {

@@ -27,6 +27,8 @@ constexpr ControlTemplate kMainControls[] = {
     {IDC_DESELECT_ALL, "IDC_DESELECT_ALL", ControlKind::PushButton, "Deselect All", 230, 85, 50, 12,
      kStyleDisabled | kStyleTabStop},
     {IDC_STATUS, "IDC_STATUS", ControlKind::Label, "0%", 7, 193, 186, 15, kStyleHidden | kStyleGroup},
+    {IDC_PLAYLIST_CHECK, "IDC_PLAYLIST_CHECK", ControlKind::Link, "", 7, 193, 240, 15,
+     kStyleHidden | kStyleGroup | kStyleTabStop},
 };
 
 constexpr ControlTemplate kAboutControls[] = {

@@ -31,6 +31,7 @@ private Q_SLOTS:
     void failures();
     void reportNamesTheFirstTen();
     void nonUtf8NameDeletesTheRightFile();
+    void endToEnd_data();
     void endToEnd();
 
 private:
@@ -56,7 +57,7 @@ void TestDeletion::scan(const Rows& files, const std::string& keep)
     for (const std::string& file : files) {
         m_tree->wfile("music/" + file);
     }
-    m_tree->wfile("list.m3u", "#EXTM3U\n" + keep + "\n");
+    m_tree->wfile("list.m3u", keep);
     m_d->openPlaylist(m_tree->path("list.m3u"));
     m_d->selectDirectory(base());
     m_d->scan();
@@ -126,8 +127,8 @@ void TestDeletion::nothingSelected_data()
 void TestDeletion::nothingSelected()
 {
     QFETCH(bool, emptyList);
-    // An empty line keeps every file, so the list stays empty.
-    scan({"a.mp3", "b.mp3"}, emptyList ? "" : "no-such-song.mp3");
+    // A line that every path contains keeps every file, so the list stays empty.
+    scan({"a.mp3", "b.mp3"}, emptyList ? "music/" : "no-such-song.mp3");
     m_d->takeBoxes();
     m_d->click(IDC_SELECT_ALL);
     if (!emptyList) {
@@ -240,14 +241,28 @@ void TestDeletion::nonUtf8NameDeletesTheRightFile()
     QCOMPARE(m_d->rows(), Rows {base() + "café.mp3"});
 }
 
+void TestDeletion::endToEnd_data()
+{
+    QTest::addColumn<QByteArray>("playlist");
+    QTest::newRow("drive letter, Windows-1252")
+        << QByteArray("#EXTINF:231,ABBA - Dancing Queen\r\nD:\\Music\\Abba\\Gold\\01 - Dancing Queen.mp3\r\n"
+                      "#EXTINF:1,x\r\nBj\xF6rk/Post/03 - Army of Me.mp3\r");
+    QTest::newRow("Android and Mac roots")
+        << QByteArray("#EXTM3U\n/storage/emulated/0/Music/Abba/Gold/01 - Dancing Queen.mp3\n\n"
+                      "/Users/anna/Music/iTunes/iTunes Media/Music/Björk/Post/03 - Army of Me.mp3\n");
+    QTest::newRow("UTF-16 from another drive and a NAS") << QByteArray::fromStdString(
+        utf16Bytes(u"\uFEFF#EXTM3U\r\n\r\nE:\\Audio\\Abba\\Gold\\01 - Dancing Queen.mp3\r\n"
+                   u"\r\n\\\\nas\\music\\Bj\u00F6rk\\Post\\03 - Army of Me.mp3\r\n"));
+}
+
 void TestDeletion::endToEnd()
 {
+    QFETCH(QByteArray, playlist);
     const Rows kept = {"Abba/Gold/01 - Dancing Queen.mp3", "Björk/Post/03 - Army of Me.MP3"};
     const Rows others = {"Abba/Gold/cover.jpg", "Björk/Post/03 - Army of Me.flac", "notes.txt"};
     scan({kept[0], kept[1], others[0], others[1], others[2], "Abba/Gold/02 - Knowing Me.mp3",
           "Björk/Debut/Human Behaviour.mp3", "Queen/live.mp3.bak", "Zappa/song.mp3"},
-         "#EXTINF:231,ABBA - Dancing Queen\r\nD:\\Music\\Abba\\Gold\\01 - Dancing Queen.mp3\r\n#EXTINF:1,x\r\n"
-         "Bj\xF6rk/Post/03 - Army of Me.mp3\r");
+         playlist.toStdString());
     QCOMPARE(m_d->rows().size(), std::size_t(4));
     m_d->click(IDC_SELECT_ALL);
     m_d->click(IDC_DELETE_FILES);

@@ -54,7 +54,7 @@ void TestInputs::openPlaylist()
     d.scripted.fileDialog.answers.push_back(chosen.isEmpty() ? std::nullopt : std::optional(path));
     d.click(IDC_OPEN_M3U);
 
-    QCOMPARE(d.scripted.fileDialog.filters.back(), QStringLiteral("Playlist Files (*.m3u)"));
+    QCOMPARE(d.scripted.fileDialog.filters.back(), QStringLiteral("Playlist Files (*.m3u);;Playlist Files (*.m3u8);;All Files (*)"));
     const auto boxes = d.takeBoxes();
     if (chosen == "list.m3u") {
         QVERIFY(boxes.empty());

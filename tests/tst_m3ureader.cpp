@@ -22,6 +22,17 @@ template<std::size_t N, std::size_t M> void row(const char* name, const char (&i
     QTest::newRow(name) << QByteArray(in, N - 1) << QByteArray(out, M - 1);
 }
 
+// One row in each byte order; `in` starts with its BOM, U+FEFF, and `tail` follows its last unit.
+template<std::size_t N, std::size_t M>
+void row16(const char* name, const char16_t (&in)[N], const char (&out)[M], const char* tail = "")
+{
+    for (const bool bBigEndian : {false, true}) {
+        QTest::addRow("%s %s", name, bBigEndian ? "BE" : "LE")
+            << QByteArray::fromStdString(utf16Bytes(std::u16string_view(in, N - 1), bBigEndian)) + tail
+            << QByteArray(out, M - 1);
+    }
+}
+
 } // namespace
 
 class TestM3uReader : public QObject {
@@ -35,18 +46,24 @@ private Q_SLOTS:
         row("LF", "b\na\n", "b|a|");
         row("CRLF", "a\r\nb\r\n", "a|b|");
         row("CR", "a\rb\r", "a|b|");
-        row("CR CR LF", "a\r\r\nb", "a||b|");
-        row("CRLF LF CR", "a\r\n\n\rb", "a|||b|");
+        row("CR CR LF", "a\r\r\nb", "a|b|");
+        row("CRLF LF CR", "a\r\n\n\rb", "a|b|");
         // 0x1A is written "\032" so that a letter after it cannot join the escape.
         row("0x1A", "a\nb\032c\n", "a|b|");
         row("0x1A after CR", "a\r\032\nb", "a|");
         row("0x1A in '#' line", "a\n#b\032c", "a|");
         row("no final LF", "a\nb", "a|b|");
-        row("two final LFs", "a\n\n", "a||");
+        row("two final LFs", "a\n\n", "a|");
         row("'#' column one", "#EXTM3U\n#EXTINF:1,x\n #y \n\t#z\nz#\n", " #y |\t#z|z#|");
         row("'#' after CR, CRLF", "a\r#b\r\n#c\rd", "a|d|");
         row("only '#'", "#a\n#\n#b", "");
         row("empty", "", "");
+        row("blank lines", "\n\na\r\n\r\n \n\t \t\r\n\tb\r \t\n", "a|\tb|");
+        row("blank last line", "a\n \t", "a|");
+        row("blank before 0x1A", "a\n \032b", "a|");
+        row("only blanks", " ", "");
+        row("blanks kept", "  a b \t\n\t\tc  \n", "  a b \t|\t\tc  |");
+        row("other white space", "\v\n\f\n\0", "\v|\f|\0|");
         row("BOM", "\xEF\xBB\xBF#EXTM3U\nx\n", "x|");
         row("BOM only", "\xEF\xBB\xBF", "");
         row("BOM later", "\xEF\xBB\xBF\xEF\xBB\xBF#a\n\xEF\xBB\xBF#b", "\xEF\xBB\xBF#a|\xEF\xBB\xBF#b|");
@@ -54,6 +71,35 @@ private Q_SLOTS:
         row("part BOM 0x1A", "\xEF\xBB\032", "\xEF\xBB|");
         row("part BOM end", "\xEF\xBB", "\xEF\xBB|");
         row("NUL, not UTF-8", "a\0b\n\xFF\xFE\xC3\n\0", "a\0b|\xFF\xFE\xC3|\0|");
+        row("FF only", "\xFF", "\xFF|");
+        row("FE only", "\xFE", "\xFE|");
+        row("FF FF", "\xFF\xFF\nx", "\xFF\xFF|x|");
+        row("FE LF", "\xFE\nx", "\xFE|x|");
+        row("FF 0x1A", "\xFF\032\xFE", "\xFF|");
+        row("FF FE BOM only", "\xFF\xFE", "");
+        row("FE FF BOM only", "\xFE\xFF", "");
+
+        // Written as Windows programs write UTF-16: CRLF, blank lines between entries.
+        row16("UTF-16",
+              u"\uFEFF#EXTM3U\r\n\r\n#EXTINF:1,Die \u00C4rzte\r\nMusik\\Die \u00C4rzte\\Zu sp\u00E4t.mp3\r\n\r\n"
+              u"Bach\\\U0001D11E.mp3\r\n \t\r\n",
+              "Musik\\Die \xC3\x84rzte\\Zu sp\xC3\xA4t.mp3|Bach\\\xF0\x9D\x84\x9E.mp3|");
+        row16("UTF-16 CR, LF, no final line end", u"\uFEFFa\rb\n\n\u20ACo", "a|b|\xE2\x82\xACo|");
+        row16("UTF-16 blanks kept", u"\uFEFF a\t\r\n", " a\t|");
+        // U+0A0D and U+0D0A hold the bytes of CRLF and LFCR, U+1A00 the byte 0x1A.
+        row16("UTF-16 line-end bytes", u"\uFEFF\u0A0D\u0D0A\u1A00\n", "\xE0\xA8\x8D\xE0\xB4\x8A\xE1\xA8\x80|");
+        row16("UTF-16 U+001A", u"\uFEFFa\n#b\r\nc\u001Ad\ne", "a|c|");
+        row16("UTF-16 U+0000", u"\uFEFFa\u0000b\n", "a\0b|");
+        row16("UTF-16 high surrogate alone", u"\uFEFFa\xD834\nb\xD834", "a\xEF\xBF\xBD|b\xEF\xBF\xBD|");
+        row16("UTF-16 low surrogate alone", u"\uFEFF\xDD1Ex\n", "\xEF\xBF\xBDx|");
+        row16("UTF-16 surrogates swapped", u"\uFEFF\xDD1E\xD834", "\xEF\xBF\xBD\xEF\xBF\xBD|");
+        row16("UTF-16 two highs, one low", u"\uFEFF\xD834\xD834\xDD1E", "\xEF\xBF\xBD\xF0\x9D\x84\x9E|");
+        row16("UTF-16 high surrogate, U+001A", u"\uFEFF\xD834\u001A\xDD1E", "\xEF\xBF\xBD|");
+        row16("UTF-16 odd last byte", u"\uFEFFa\nb", "a|b\xEF\xBF\xBD|", "x");
+        row16("UTF-16 odd last byte alone", u"\uFEFFa\n", "a|\xEF\xBF\xBD|", "\n");
+        row16("UTF-16 high surrogate, odd last byte", u"\uFEFF\xD834", "\xEF\xBF\xBD\xEF\xBF\xBD|", "x");
+        // A second BOM is a character of the first line, as in UTF-8.
+        row16("UTF-16 BOM twice", u"\uFEFF\uFEFF#x\n", "\xEF\xBB\xBF#x|");
     }
 
     void split()
@@ -96,6 +142,18 @@ private Q_SLOTS:
         }
         t.wfile("big.m3u", content);
         QCOMPARE(readM3uKeepLines(t.path("big.m3u"), lines), M3uReadResult::Ok);
+        QVERIFY(lines == expected);
+
+        // UTF-16 over many reads and decode buffers, surrogate pairs falling across both.
+        expected.clear();
+        std::u16string text = u"\uFEFF#EXTM3U\r\n";
+        for (int i = 0; i < 200000; ++i) {
+            const std::string number = std::to_string(i);
+            expected.push_back("\xC3\x84/" + number + "\xF0\x9D\x84\x9E.mp3");
+            text += u"\u00C4/" + std::u16string(number.begin(), number.end()) + u"\U0001D11E.mp3\r\n\r\n";
+        }
+        t.wfile("utf16.m3u", utf16Bytes(text, true));
+        QCOMPARE(readM3uKeepLines(t.path("utf16.m3u"), lines), M3uReadResult::Ok);
         QVERIFY(lines == expected);
     }
 };

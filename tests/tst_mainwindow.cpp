@@ -40,6 +40,7 @@ const Expected kControls[] = {
     {IDC_SELECT_ALL, "QPushButton", "Select All", false, true, {175, 85, 50, 12}},
     {IDC_DESELECT_ALL, "QPushButton", "Deselect All", false, true, {230, 85, 50, 12}},
     {IDC_STATUS, "QLabel", "0%", true, false, {7, 193, 186, 15}},
+    {IDC_PLAYLIST_CHECK, "QLabel", "", true, false, {7, 193, 240, 15}},
 };
 
 QString captionOf(QWidget* widget)

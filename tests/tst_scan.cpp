@@ -3,9 +3,11 @@
 #include "DialogDriver.h"
 #include "TempTree.h"
 #include "core/ScanProgress.h"
+#include "dialogs/PlaylistCheckDlg.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <thread>
@@ -23,6 +25,7 @@ private Q_SLOTS:
     void emptyResults_data();
     void emptyResults();
     void busyWhileScanning();
+    void playlistCheck();
 
 private:
     // Loads a playlist holding `lines` and picks <tree>/music/, holding `files`.
@@ -176,6 +179,43 @@ void TestScan::busyWhileScanning()
     QCOMPARE(m_d->scripted.fileDialog.filters.size(), std::size_t(1)); // only the playlist's own
     QCOMPARE(m_d->rows().size(), std::size_t(4));
     QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TestScan::playlistCheck()
+{
+    prepare("Artist/Album/01.mp3\n/storage/emulated/0/Music/Artist/Album/02.mp3\n"
+            "http://radio.example.com/live.mp3\n",
+            {"Artist/Album/01.mp3", "Artist/Album/02.mp3", "Artist/Album/03.mp3"});
+    m_d->dlg().show();
+    QVERIFY(!m_d->shown(IDC_PLAYLIST_CHECK));
+    m_d->scan();
+
+    QCOMPARE(m_d->rows(), Rows {base() + "Artist/Album/03.mp3"});
+    QVERIFY(m_d->shown(IDC_PLAYLIST_CHECK) && m_d->enabled(IDC_PLAYLIST_CHECK));
+    QCOMPARE(
+        m_d->text(IDC_PLAYLIST_CHECK),
+        QStringLiteral("Playlist: 1 line found, 1 found elsewhere, 1 not found - <a href=\"details\">Details...</a>"));
+    // It stands where the progress bar and status text stood, inside the window.
+    QVERIFY(m_d->dlg().rect().contains(m_d->item(IDC_PLAYLIST_CHECK)->geometry()));
+
+    Q_EMIT qobject_cast<QLabel*>(m_d->item(IDC_PLAYLIST_CHECK))->linkActivated(QStringLiteral("details"));
+    CPlaylistCheckDlg* details = m_d->dlg().playlistCheckDlg();
+    QVERIFY(details != nullptr && details->isVisible() && !details->isModal());
+    const QTreeWidget* tree = details->tree();
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Found elsewhere (1)"));
+    QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("/storage/emulated/0/Music/Artist/Album/02.mp3"));
+    QCOMPARE(tree->topLevelItem(0)->child(0)->text(1), QString::fromStdString(base() + "Artist/Album/02.mp3"));
+    QCOMPARE(tree->topLevelItem(1)->text(0), QStringLiteral("Not found (1)"));
+    QCOMPARE(tree->topLevelItem(1)->child(0)->text(0), QStringLiteral("http://radio.example.com/live.mp3"));
+    QCOMPARE(tree->topLevelItem(1)->child(0)->text(1), QStringLiteral("a web address, not a file"));
+    QVERIFY(m_d->takeBoxes().empty());
+
+    // A new playlist makes the check of the old one meaningless.
+    const QPointer<CPlaylistCheckDlg> watched(details);
+    m_d->openPlaylist(m_tree->path("list.m3u"));
+    QVERIFY(!m_d->shown(IDC_PLAYLIST_CHECK));
+    QTRY_VERIFY(watched.isNull());
 }
 
 QTEST_MAIN(TestScan)

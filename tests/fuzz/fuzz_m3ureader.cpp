@@ -11,10 +11,53 @@
 // Names the failed condition; libFuzzer then keeps the input that broke it.
 #define CHECK(ok) ((ok) ? void() : (std::fprintf(stderr, "fuzz_m3ureader: %s\n", #ok), std::abort()))
 
+// UTF-16 after its BOM as UTF-8: whole code points first, then U+FFFD for what is left over.
+static std::string plainUtf8(std::string_view in, bool bigEndian)
+{
+    std::vector<char32_t> units;
+    for (std::size_t i = 0; i + 1 < in.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(in[i]), second = static_cast<unsigned char>(in[i + 1]);
+        units.push_back(bigEndian ? first * 256 + second : second * 256 + first);
+    }
+    std::vector<char32_t> points;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const bool high = units[i] >= 0xD800 && units[i] < 0xDC00;
+        if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+            points.push_back(0x10000 + (units[i] - 0xD800) * 0x400 + (units[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            points.push_back(units[i] >= 0xD800 && units[i] < 0xE000 ? 0xFFFD : units[i]);
+        }
+    }
+    if (in.size() % 2 != 0) {
+        points.push_back(0xFFFD);
+    }
+    std::string out;
+    for (const char32_t c : points) {
+        const int tail = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        constexpr unsigned char lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+        out += static_cast<char>(lead[tail] | c >> 6 * tail);
+        for (int k = tail - 1; k >= 0; --k) {
+            out += static_cast<char>(0x80 | (c >> 6 * k & 0x3F));
+        }
+    }
+    return out;
+}
+
+// The text the line rules apply to.
+static std::string plainText(std::string_view in)
+{
+    if (in.starts_with("\xFF\xFE") || in.starts_with("\xFE\xFF")) {
+        return plainUtf8(in.substr(2), in[0] == '\xFE');
+    }
+    return std::string(in.substr(in.starts_with("\xEF\xBB\xBF") ? 3 : 0));
+}
+
 // The rules read as plainly as possible, on the whole input at once.
 static std::vector<std::string> plainReading(std::string_view in)
 {
-    in = in.substr(in.starts_with("\xEF\xBB\xBF") ? 3 : 0);
+    const std::string text = plainText(in);
+    in = text;
     in = in.substr(0, in.find('\x1A'));
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < in.size(); i += in.substr(i, 2) == "\r\n" ? 2 : 1) {
@@ -22,7 +65,8 @@ static std::vector<std::string> plainReading(std::string_view in)
         lines.emplace_back(in.substr(i, end - i));
         i = end;
     }
-    std::erase_if(lines, [](const std::string& l) { return l.starts_with('#'); });
+    std::erase_if(lines,
+                  [](const std::string& l) { return l.starts_with('#') || l.find_first_not_of(" \t") == l.npos; });
     return lines;
 }
 
@@ -30,8 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view in(reinterpret_cast<const char*>(data), size);
     const std::vector<std::string> whole = m3uKeepLines(in);
-    CHECK(std::ranges::none_of(whole,
-                               [](auto& l) { return l.starts_with('#') || l.find_first_of("\r\n\032") != l.npos; }));
+    CHECK(std::ranges::none_of(whole, [](auto& l) {
+        return l.starts_with('#') || l.find_first_of("\r\n\032") != l.npos || l.find_first_not_of(" \t") == l.npos;
+    }));
     CHECK(whole == plainReading(in));
 
     // Pieces of the lengths `next` gives, 0 for an empty one.
@@ -41,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t at = 0, n = 0, length; at < size; at += length) {
             splitter.feed(in.substr(at, length = std::min(next(n++), size - at)), lines);
         }
-        CHECK(splitter.ended() == (in.find('\x1A') != in.npos));
+        CHECK(splitter.ended() == (plainText(in).find('\x1A') != std::string::npos));
         splitter.finish(lines);
         return lines;
     };

@@ -39,6 +39,18 @@ void TempTree::symlink(std::string_view target, std::string_view relative) const
     fs::create_symlink(std::string(target), path(relative));
 }
 
+std::string utf16Bytes(std::u16string_view text, bool bigEndian)
+{
+    std::string bytes;
+    for (const char16_t unit : text) {
+        const char hi = static_cast<char>(unit >> 8);
+        const char lo = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? hi : lo;
+        bytes += bigEndian ? lo : hi;
+    }
+    return bytes;
+}
+
 bool TempTree::exists(std::string_view relative) const
 {
     return fs::exists(fs::symlink_status(path(relative)));

@@ -25,3 +25,6 @@ public:
 private:
     std::string m_root;
 };
+
+// The code units of `text` as UTF-16 bytes; Windows tools start a file with u'\uFEFF'.
+std::string utf16Bytes(std::u16string_view text, bool bigEndian = false);

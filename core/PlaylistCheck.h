@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/Relocation.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// How one scan understood the playlist, for the user to see before deleting anything.
+struct PlaylistCheck {
+    // A line that names no mp3 entry in place, kept by its trailing path.
+    struct Elsewhere {
+        std::uint32_t line; // index into KeepList::lines()
+        std::string firstPath; // the first file it keeps, file-system bytes
+        std::size_t files; // how many files it keeps
+    };
+    struct NotFound {
+        std::uint32_t line;
+        MissReason reason;
+    };
+
+    std::size_t linesFound = 0; // lines that occur in the path of some mp3 entry
+    std::vector<Elsewhere> elsewhere; // newest line first, as the keep-list
+    std::vector<NotFound> notFound;
+
+    bool hasDetails() const { return !elsewhere.empty() || !notFound.empty(); }
+};
+
+// "Playlist: 19,480 lines found, 480 found elsewhere, 40 not found"
+QString playlistCheckText(const PlaylistCheck& check);
+
+// The short reason shown beside a line that was not found; empty when none is known.
+QString missReasonText(MissReason reason);
+
+// 19480 as "19,480".
+QString groupedNumber(std::size_t n);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+struct Mp3Collection;
+
+// The mp3 entries of a collection by the comparison form of their names, so that a playlist
+// line from another machine finds the files of its name without a pass over all entries.
+class NameIndex {
+public:
+    explicit NameIndex(const Mp3Collection& found);
+
+    // The entries whose name form is `nameForm`, in walk order.
+    std::vector<std::uint32_t> find(std::string_view nameForm) const;
+
+private:
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+
+    const Mp3Collection& m_found;
+    std::vector<std::uint32_t> m_vecHeads; // by hash; the first entry of each chain
+    std::vector<std::uint32_t> m_vecNext; // by entry; the next entry of its chain
+    std::size_t m_nMask = 0;
+};
+
+// The entries that a line keeps by its trailing path: of its trailing path forms, the longest
+// run of whole trailing segments, the file name at least, that ends the path of some entry;
+// every entry whose path ends with that run. Empty when no entry has the line's file name.
+std::vector<std::uint32_t> relocate(std::string_view line, const Mp3Collection& found, const NameIndex& index);
+
+// Why a line names no mp3 file, where the line itself tells.
+enum class MissReason {
+    Unknown,
+    WebAddress, // http: and other schemes that are not a disk
+    Folder, // ends in a separator
+    NotMp3, // its name is not an mp3 name
+};
+MissReason missReason(std::string_view line);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/PlaylistCheck.h"
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QTreeWidget;
+
+// The details of how a scan understood the playlist: the lines kept by their trailing path with
+// the file each keeps, and the lines that name no mp3 file here. Not modal: the user can look
+// at it while choosing what to delete.
+class CPlaylistCheckDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // `lines`: the keep-list's lines, newest first, as the check's indices count them.
+    CPlaylistCheckDlg(const PlaylistCheck& check, const std::vector<std::string>& lines, QWidget* pParent);
+
+    QTreeWidget* tree() const { return m_pTree; }
+
+private:
+    QTreeWidget* m_pTree;
+};
