@@ -1,8 +1,9 @@
-#include "app/PruneApp.h"
+#include "PruneApp.h"
 
-#include "dialogs/PruneDlg.h"
-#include "resources/Resource.h"
-#include "resources/ResourceLoader.h"
+#include "PruneDlg.h"
+#include "RealServices.h"
+#include "Resource.h"
+#include "ResourceLoader.h"
 
 CPruneApp::CPruneApp(int& argc, char** argv)
     : m_app(argc, argv)

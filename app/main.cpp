@@ -1,4 +1,4 @@
-#include "app/PruneApp.h"
+#include "PruneApp.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "core/ComparisonForm.h"
+#include "ComparisonForm.h"
 
 #include <QByteArray>
 

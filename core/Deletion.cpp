@@ -1,7 +1,7 @@
-#include "core/Deletion.h"
+#include "Deletion.h"
 
-#include "core/ComparisonForm.h"
-#include "platform/FileDeleter.h"
+#include "ComparisonForm.h"
+#include "FileDeleter.h"
 
 #include <cerrno>
 

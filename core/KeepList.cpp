@@ -1,6 +1,6 @@
-#include "core/KeepList.h"
+#include "KeepList.h"
 
-#include "core/ComparisonForm.h"
+#include "ComparisonForm.h"
 
 #include <algorithm>
 #include <limits>

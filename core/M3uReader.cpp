@@ -1,6 +1,6 @@
-#include "core/M3uReader.h"
+#include "M3uReader.h"
 
-#include "platform/FdCloser.h"
+#include "FdCloser.h"
 
 #include <algorithm>
 #include <cerrno>

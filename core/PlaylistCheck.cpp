@@ -1,4 +1,4 @@
-#include "core/PlaylistCheck.h"
+#include "PlaylistCheck.h"
 
 #include <QLocale>
 

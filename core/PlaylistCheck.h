@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Relocation.h"
+#include "Relocation.h"
 
 #include <QString>
 

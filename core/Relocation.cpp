@@ -1,7 +1,7 @@
-#include "core/Relocation.h"
+#include "Relocation.h"
 
-#include "core/KeepList.h"
-#include "core/TreeWalk.h"
+#include "KeepList.h"
+#include "TreeWalk.h"
 
 #include <algorithm>
 #include <bit>

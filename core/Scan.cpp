@@ -1,7 +1,7 @@
-#include "core/Scan.h"
+#include "Scan.h"
 
-#include "core/KeepList.h"
-#include "core/TreeWalk.h"
+#include "KeepList.h"
+#include "TreeWalk.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "core/ScanProgress.h"
+#include "ScanProgress.h"
 
 #include <cmath>
 

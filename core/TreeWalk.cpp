@@ -1,7 +1,7 @@
-#include "core/TreeWalk.h"
+#include "TreeWalk.h"
 
-#include "core/ComparisonForm.h"
-#include "platform/DirLister.h"
+#include "ComparisonForm.h"
+#include "DirLister.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "dialogs/AboutDlg.h"
+#include "AboutDlg.h"
 
-#include "resources/DialogTemplates.h"
-#include "resources/Resource.h"
+#include "DialogTemplates.h"
+#include "Resource.h"
 
 #include <QPushButton>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DialogBuilder.h"
+#include "DialogBuilder.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
-#include "dialogs/FileListModel.h"
+#include "FileListModel.h"
 
-#include "core/ComparisonForm.h"
+#include "ComparisonForm.h"
 
 void FileListModel::Rows::append(std::string_view dirPath, std::string_view name)
 {

@@ -1,6 +1,6 @@
-#include "dialogs/PlaylistCheckDlg.h"
+#include "PlaylistCheckDlg.h"
 
-#include "core/ComparisonForm.h"
+#include "ComparisonForm.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PlaylistCheck.h"
+#include "PlaylistCheck.h"
 
 #include <QDialog>
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "core/KeepList.h"
-#include "core/PlaylistCheck.h"
-#include "dialogs/FileListModel.h"
-#include "dialogs/PlaylistCheckDlg.h"
-#include "platform/DialogBuilder.h"
-#include "platform/Services.h"
-#include "resources/DialogTemplates.h"
+#include "KeepList.h"
+#include "PlaylistCheck.h"
+#include "FileListModel.h"
+#include "PlaylistCheckDlg.h"
+#include "DialogBuilder.h"
+#include "Services.h"
+#include "DialogTemplates.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

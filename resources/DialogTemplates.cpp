@@ -1,6 +1,6 @@
-#include "resources/DialogTemplates.h"
+#include "DialogTemplates.h"
 
-#include "resources/Resource.h"
+#include "Resource.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DialogTemplate.h"
+#include "DialogTemplate.h"
 
 // The main window and the about box, control by control in tab order.
 extern const DialogTemplate kMainTemplate;

@@ -1,6 +1,6 @@
-#include "resources/ResourceLoader.h"
+#include "ResourceLoader.h"
 
-#include "resources/Resource.h"
+#include "Resource.h"
 
 QString LoadString(int id)
 {

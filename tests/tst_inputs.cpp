@@ -4,7 +4,7 @@
 #include "DialogDriver.h"
 #include "TempTree.h"
 #include "Templates.h"
-#include "resources/Resource.h"
+#include "Resource.h"
 
 using Lines = std::vector<std::string>;
 

@@ -1,5 +1,5 @@
-#include "core/ComparisonForm.h"
-#include "core/KeepList.h"
+#include "ComparisonForm.h"
+#include "KeepList.h"
 
 #include <QTest>
 

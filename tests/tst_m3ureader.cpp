@@ -1,4 +1,4 @@
-#include "core/M3uReader.h"
+#include "M3uReader.h"
 
 #include "TempTree.h"
 

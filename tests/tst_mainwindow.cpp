@@ -1,9 +1,9 @@
 // The main window's shell: the template made real, the ways of closing, the about box.
 
 #include "Scripted.h"
-#include "dialogs/AboutDlg.h"
-#include "dialogs/PruneDlg.h"
-#include "resources/Resource.h"
+#include "AboutDlg.h"
+#include "PruneDlg.h"
+#include "Resource.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -1,10 +1,10 @@
 // Playlists as players and people write them, read and matched against a real tree: which files
 // they keep, in place or by their trailing path, and what the check tells the user.
 
-#include "core/KeepList.h"
-#include "core/M3uReader.h"
-#include "core/Scan.h"
-#include "core/TreeWalk.h"
+#include "KeepList.h"
+#include "M3uReader.h"
+#include "Scan.h"
+#include "TreeWalk.h"
 
 #include "Scripted.h"
 #include "TempTree.h"

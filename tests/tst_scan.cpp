@@ -2,8 +2,8 @@
 
 #include "DialogDriver.h"
 #include "TempTree.h"
-#include "core/ScanProgress.h"
-#include "dialogs/PlaylistCheckDlg.h"
+#include "ScanProgress.h"
+#include "PlaylistCheckDlg.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,5 +1,5 @@
-#include "core/ComparisonForm.h"
-#include "core/TreeWalk.h"
+#include "ComparisonForm.h"
+#include "TreeWalk.h"
 
 #include "Scripted.h"
 #include "TempTree.h"

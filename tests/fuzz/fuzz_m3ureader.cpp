@@ -1,7 +1,7 @@
 // Feeds the playlist line splitter one input whole and cut in many ways, and aborts when any
 // cut gives other lines than the whole, or than a plain reading of the rules.
 
-#include "core/M3uReader.h"
+#include "M3uReader.h"
 
 #include <algorithm>
 #include <cstdint>

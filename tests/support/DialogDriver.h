@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Scripted.h"
-#include "dialogs/PruneDlg.h"
-#include "resources/Resource.h"
+#include "PruneDlg.h"
+#include "Resource.h"
 
 #include <QAbstractItemView>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "Scripted.h"
 
-#include "resources/Resource.h"
+#include "Resource.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 // Scripted stand-ins for the platform services, so that every handler runs offscreen and no
 // test ever waits for a human.
 
-#include "platform/DirLister.h"
-#include "platform/FileDeleter.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/PathPicker.h"
-#include "platform/Services.h"
+#include "PosixDirLister.h"
+#include "PosixFileDeleter.h"
+#include "FileDialog.h"
+#include "MessageBox.h"
+#include "PathPicker.h"
+#include "Services.h"
 
 #include <deque>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resources/DialogTemplates.h"
+#include "DialogTemplates.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "platform/FileDialog.h"
+#include "FileDialog.h"
 
 #include <QFile>
 #include <QFileDialog>

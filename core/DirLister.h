@@ -37,8 +37,3 @@ public:
     virtual ~IDirLister() = default;
     virtual bool list(const std::string& dirPath, DirListing& out) = 0;
 };
-
-class PosixDirLister final : public IDirLister {
-public:
-    bool list(const std::string& dirPath, DirListing& out) override;
-};

@@ -1,10 +1,10 @@
-#include "platform/Services.h"
+#include "RealServices.h"
 
-#include "platform/DirLister.h"
-#include "platform/FileDeleter.h"
-#include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/PathPicker.h"
+#include "PosixDirLister.h"
+#include "PosixFileDeleter.h"
+#include "FileDialog.h"
+#include "MessageBox.h"
+#include "PathPicker.h"
 
 Services realServices()
 {

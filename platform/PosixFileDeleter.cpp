@@ -1,4 +1,4 @@
-#include "platform/FileDeleter.h"
+#include "PosixFileDeleter.h"
 
 #include <unistd.h>
 

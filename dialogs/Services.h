@@ -15,6 +15,3 @@ struct Services {
     IDirLister& dirLister;
     IFileDeleter& fileDeleter;
 };
-
-// The Qt and POSIX implementations, alive for the whole process.
-Services realServices();

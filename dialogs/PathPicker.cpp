@@ -1,4 +1,4 @@
-#include "platform/PathPicker.h"
+#include "PathPicker.h"
 
 #include <QDir>
 #include <QFile>

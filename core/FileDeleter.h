@@ -8,8 +8,3 @@ public:
     virtual ~IFileDeleter() = default;
     virtual int remove(const std::string& path) = 0;
 };
-
-class PosixFileDeleter final : public IFileDeleter {
-public:
-    int remove(const std::string& path) override;
-};

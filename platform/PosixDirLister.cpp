@@ -1,6 +1,6 @@
-#include "platform/DirLister.h"
+#include "PosixDirLister.h"
 
-#include "platform/FdCloser.h"
+#include "FdCloser.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "platform/MessageBox.h"
+#include "MessageBox.h"
 
-#include "resources/Resource.h"
+#include "Resource.h"
 
 #include <QMessageBox>
 #include <QPushButton>

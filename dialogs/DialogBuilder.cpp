@@ -1,4 +1,4 @@
-#include "platform/DialogBuilder.h"
+#include "DialogBuilder.h"
 
 #include <QDialog>
 #include <QFontMetrics>

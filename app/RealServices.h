@@ -1,0 +1,6 @@
+#pragma once
+
+#include "Services.h"
+
+// The Qt and POSIX implementations, alive for the whole process.
+Services realServices();
