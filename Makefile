@@ -41,7 +41,7 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 bench: deps
-	cmake -S . -B $(BUILD)-release -DCMAKE_BUILD_TYPE=Release -DTUNEPRUNE_TESTS=ON
+	cmake -S . -B $(BUILD)-release -DCMAKE_BUILD_TYPE=Release -DTUNEPRUNE_TESTS=ON -DTUNEPRUNE_BENCH=ON
 	cmake --build $(BUILD)-release -j $(JOBS) --target tuneprune_bench
 	bench/run.sh $(BUILD)-release
 

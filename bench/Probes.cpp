@@ -1,519 +1,291 @@
 #include "Probes.h"
 
+#include "DialogDriver.h"
 #include "Library.h"
+#include "core/KeepList.h"
+#include "core/M3uReader.h"
 
-#include "Scripted.h"
-#include "core/TreeWalk.h"
-#include "dialogs/PruneDlg.h"
-#include "resources/Resource.h"
-
-#include <QAbstractButton>
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 
-#include <cctype>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <dirent.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <time.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace bench {
 
-double monotonicSeconds()
+double now()
 {
-    timespec ts {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-long peakRssKb()
-{
-    // Not ru_maxrss: Linux carries the high-water mark of the process image before exec into it,
-    // which here is a copy of the benchmark's own driver.
-    long kb = 0;
-    if (FILE* f = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, f) != nullptr) {
-            if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) {
-                break;
-            }
-        }
-        std::fclose(f);
-    }
-    return kb;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 namespace {
 
-long currentRssKb()
+// Not getrusage: Linux carries the peak of the image before exec into it, here the driver's.
+long peakRssKb()
 {
-    long pages = 0;
-    long resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) {
-            resident = 0;
-        }
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word && word != "VmHWM:") { }
+    long kb = 0;
+    status >> kb;
+    return kb;
 }
 
-template<class T> void put(const char* key, const T& value)
+void report(double ms, const std::string& more)
 {
-    std::printf("%s=%s\n", key, std::to_string(value).c_str());
+    std::printf("ms=%.3f hwm_kb=%ld %s\n", ms, peakRssKb(), more.c_str());
 }
 
-void putSeconds(const char* key, double seconds)
+bool isMp3Name(const char* name)
 {
-    std::printf("%s=%.6f\n", key, seconds);
-}
-
-void finish()
-{
-    put("rss_kb", peakRssKb());
-    std::fflush(stdout);
-}
-
-std::string withSlash(std::string dir)
-{
-    if (dir.empty() || dir.back() != '/') {
-        dir += '/';
-    }
-    return dir;
-}
-
-// The floor: what any program that looks at every name must do at least.
-struct WalkCount {
-    std::size_t names = 0;
-    std::size_t dirs = 0;
-};
-
-void bareWalk(std::string& path, WalkCount& count)
-{
-    DIR* dir = ::opendir(path.c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    ++count.dirs;
-    const std::size_t length = path.size();
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
-            continue;
-        }
-        ++count.names;
-        bool isDir = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
-            path += name;
-            struct stat st { };
-            isDir = ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-            path.resize(length);
-        }
-        if (isDir) {
-            path += name;
-            path += '/';
-            bareWalk(path, count);
-            path.resize(length);
-        }
-    }
-    ::closedir(dir);
-}
-
-// The first program's way: the same walk, collecting the full path of every ".mp3" entry.
-void collectPaths(std::string& path, std::vector<std::string>& out)
-{
-    DIR* dir = ::opendir(path.c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    const std::size_t length = path.size();
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
-            continue;
-        }
-        path += name;
-        if (entry->d_type == DT_DIR) {
-            path += '/';
-            collectPaths(path, out);
-        } else if (isMp3Name(name)) {
-            out.push_back(path);
-        }
-        path.resize(length);
-    }
-    ::closedir(dir);
-}
-
-// Deliberately naive, as the original was: fresh lower-cased copies of both strings for
-// every comparison, and a linear search over the whole keep-list.
-__attribute__((noinline)) bool naiveIsKept(const std::string& path, const std::vector<std::string>& keep)
-{
-    for (const std::string& line : keep) {
-        std::string lowerPath = path;
-        for (char& c : lowerPath) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-        std::string lowerLine = line;
-        for (char& c : lowerLine) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-        if (lowerPath.find(lowerLine) != std::string::npos) {
+    for (const char* dot = std::strchr(name, '.'); dot != nullptr; dot = std::strchr(dot + 1, '.')) {
+        if ((dot[1] | 0x20) == 'm' && (dot[2] | 0x20) == 'p' && dot[3] == '3') {
             return true;
         }
     }
     return false;
 }
 
-// Stands in for the real unlink and notes when the loop of unlinks begins and ends.
-class TimedDeleter final : public IFileDeleter {
-public:
-    int remove(const std::string& path) override
+// The floor: what any program that reads every name below the base must do at least. A worker
+// hands a subdirectory to an idle worker if there is one, and otherwise goes down into it itself.
+struct FloorWalk {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::vector<int> queue; // directories that no worker has taken yet
+    int threads = 1;
+    int idle = 0; // workers waiting for a directory
+    std::atomic<std::size_t> files = 0;
+    std::atomic<std::size_t> mp3s = 0;
+
+    void work()
     {
-        const double start = monotonicSeconds();
-        if (count == 0) {
-            first = start;
+        std::unique_lock lock(mutex);
+        for (;;) {
+            ++idle;
+            wake.wait(lock, [this] { return !queue.empty() || idle == threads; });
+            if (queue.empty()) {
+                wake.notify_all();
+                return;
+            }
+            --idle;
+            const int fd = queue.back();
+            queue.pop_back();
+            lock.unlock();
+            walk(fd);
+            lock.lock();
         }
-        const int error = m_real.remove(path);
-        last = monotonicSeconds();
-        ++count;
-        return error;
     }
 
-    double first = 0;
-    double last = 0;
-    std::size_t count = 0;
+    bool handOff(int fd)
+    {
+        const std::lock_guard lock(mutex);
+        if (static_cast<std::size_t>(idle) <= queue.size()) {
+            return false;
+        }
+        queue.push_back(fd);
+        wake.notify_one();
+        return true;
+    }
 
-private:
-    PosixFileDeleter m_real;
+    void walk(int fd)
+    {
+        alignas(dirent64) char buffer[64 * 1024];
+        std::size_t nFiles = 0;
+        std::size_t nMp3s = 0;
+        for (ssize_t n; (n = ::getdents64(fd, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t offset = 0; offset < n;) {
+                const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+                offset += entry->d_reclen;
+                const char* name = entry->d_name;
+                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+                    continue;
+                }
+                if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
+                    const int child = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                    if (child >= 0 && !handOff(child)) {
+                        walk(child);
+                    }
+                    if (child >= 0 || entry->d_type == DT_DIR) {
+                        continue;
+                    }
+                }
+                ++nFiles;
+                nMp3s += isMp3Name(name) ? 1 : 0;
+            }
+        }
+        ::close(fd);
+        files += nFiles;
+        mp3s += nMp3s;
+    }
 };
 
-// The real window, shown offscreen, with scripted boxes and dialogs and the real lister and
-// deleter (not the scripted ones: they record every call, which the program does not do).
-class Window {
-public:
-    Window() { dlg.show(); }
-
-    void click(int id)
-    {
-        auto* button = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(id));
-        if (button == nullptr || !button->isEnabled()) {
-            throw std::runtime_error("button " + std::to_string(id) + " is not there or not enabled");
-        }
-        button->click();
-    }
-    // Time for the events the command left behind: the list's layout and the repaints.
-    double settle()
-    {
-        const double start = monotonicSeconds();
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::processEvents();
-        }
-        return monotonicSeconds() - start;
-    }
-    double openPlaylist(const std::string& path)
-    {
-        fileDialog.answers.push_back(path);
-        const double start = monotonicSeconds();
-        click(IDC_OPEN_M3U);
-        const double seconds = monotonicSeconds() - start;
-        if (!messageBox.boxes.empty()) {
-            throw std::runtime_error("the playlist was not read: " + messageBox.boxes.back().text.toStdString());
-        }
-        return seconds;
-    }
-    void selectDirectory(const std::string& path)
-    {
-        pathPicker.answers.push_back(path);
-        click(IDC_SELECT_DIR);
-    }
-
-    ScriptedMessageBox messageBox;
-    ScriptedFileDialog fileDialog;
-    ScriptedPathPicker pathPicker;
-    PosixDirLister dirLister;
-    TimedDeleter fileDeleter;
-    CPruneDlg dlg {Services {messageBox, fileDialog, pathPicker, dirLister, fileDeleter}};
-};
-
-int& offscreen(int& argc)
+// Clicks the button and waits for `finished`, which the window emits when the command has ended:
+// inside the click, or later from the event loop when the command runs on a worker.
+double timedClick(DialogDriver& window, int id, void (CPruneDlg::*finished)())
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!window.enabled(id)) {
+        throw std::runtime_error("button " + std::to_string(id) + " is disabled");
     }
-    return argc;
+    QEventLoop loop;
+    double end = 0;
+    QObject::connect(&window.dlg(), finished, &loop, [&] {
+        end = now();
+        loop.quit();
+    });
+    const double start = now();
+    window.click(id);
+    if (end == 0) {
+        QTimer::singleShot(std::chrono::minutes(30), &loop, [&loop] { loop.exit(1); });
+        if (loop.exec() != 0) {
+            throw std::runtime_error("button " + std::to_string(id) + ": no end signal within 30 minutes");
+        }
+    }
+    return (end - start) * 1000;
 }
 
-// Notes the time spent painting, to tell the window's repaints from the command's own work.
-class PaintTimingApp final : public QApplication {
-public:
-    PaintTimingApp(int& argc, char** argv)
-        : QApplication(offscreen(argc), argv)
-    {
-    }
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        const QEvent::Type type = event->type();
-        if (m_nDepth > 0 || (type != QEvent::Paint && type != QEvent::UpdateRequest)) {
-            return QApplication::notify(receiver, event);
-        }
-        ++m_nDepth;
-        const double start = monotonicSeconds();
-        const bool result = QApplication::notify(receiver, event);
-        paintSeconds += monotonicSeconds() - start;
-        ++paints;
-        --m_nDepth;
-        return result;
-    }
-
-    double paintSeconds = 0;
-    int paints = 0;
-
-private:
-    int m_nDepth = 0;
-};
-
-struct OffscreenApp {
-    OffscreenApp(int& argc, char** argv)
-        : app(argc, argv)
-    {
-    }
-    PaintTimingApp app;
-};
-
-std::vector<std::string> readLines(const std::string& path)
+// The real window shown offscreen, with the playlist read and the base directory chosen.
+void prepare(DialogDriver& window, const char* m3u, const char* root)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path);
+    window.dlg().show();
+    window.openPlaylist(m3u);
+    window.selectDirectory(root);
+    // The layout and paints of the window's first showing are not the command's.
+    QCoreApplication::processEvents();
+}
+
+int probeFloor(char** args)
+{
+    FloorWalk floor;
+    floor.threads = std::stoi(args[2]);
+    floor.queue.push_back(::open(args[1], O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (floor.queue.back() < 0) {
+        throw std::runtime_error(std::string("cannot open ") + args[1]);
     }
+    const double start = now();
+    std::vector<std::thread> workers;
+    for (int i = 1; i < floor.threads; ++i) {
+        workers.emplace_back([&floor] { floor.work(); });
+    }
+    floor.work();
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    report((now() - start) * 1000, "files=" + std::to_string(floor.files) + " mp3s=" + std::to_string(floor.mp3s));
+    return 0;
+}
+
+int probeScan(char** args)
+{
+    int argc = 1;
+    QApplication app(argc, args);
+    DialogDriver window;
+    prepare(window, args[1], args[2]);
+    const double ms = timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
+    report(ms, "rows=" + std::to_string(window.dlg().fileModel().rowCount()));
+    return 0;
+}
+
+int probeDelete(char** args)
+{
+    int argc = 1;
+    QApplication app(argc, args);
+    DialogDriver window;
+    prepare(window, args[1], args[2]);
+    timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
+    const int rows = window.dlg().fileModel().rowCount();
+    window.click(IDC_SELECT_ALL);
+    QCoreApplication::processEvents();
+    // The confirmation is answered IDOK, the scripted default.
+    const double ms = timedClick(window, IDC_DELETE_FILES, &CPruneDlg::deleteFinished);
+    // The order of the deletions, for the bare loop on an identical tree.
+    std::ofstream order(args[3], std::ios::binary | std::ios::trunc);
+    for (const std::string& path : window.scripted.fileDeleter.removed) {
+        order << path.substr(std::strlen(args[2])) << '\n';
+    }
+    report(ms,
+           "rows=" + std::to_string(rows) + " removed=" + std::to_string(window.scripted.fileDeleter.removed.size())
+               + " left=" + std::to_string(window.dlg().fileModel().rowCount()));
+    return order.flush() ? 0 : 1;
+}
+
+int probeUnlink(char** args)
+{
+    std::vector<std::string> paths;
+    std::ifstream order(args[2], std::ios::binary);
+    for (std::string line; std::getline(order, line);) {
+        paths.push_back(std::string(args[1]) + "/" + line);
+    }
+    std::size_t removed = 0;
+    const double start = now();
+    for (const std::string& path : paths) {
+        removed += ::unlink(path.c_str()) == 0 ? 1 : 0;
+    }
+    report((now() - start) * 1000, "removed=" + std::to_string(removed));
+    return 0;
+}
+
+int probeReadPlaylist(char** args)
+{
+    const double start = now();
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty()) {
-            lines.push_back(line);
-        }
+    if (readM3uKeepLines(args[1], lines) != M3uReadResult::Ok) {
+        throw std::runtime_error(std::string("cannot read ") + args[1]);
     }
-    return lines;
-}
-
-void needArgs(int argc, int wanted, const char* usage)
-{
-    if (argc < wanted) {
-        throw std::runtime_error(std::string("usage: tuneprune_bench ") + usage);
-    }
+    std::reverse(lines.begin(), lines.end());
+    const KeepList keep(std::move(lines));
+    report((now() - start) * 1000, "lines=" + std::to_string(keep.lines().size()));
+    return 0;
 }
 
 } // namespace
 
-int probeGenerateTree(int argc, char** argv)
+int runProbe(int argc, char** args)
 {
-    needArgs(argc, 3, "gen-tree ROOT FILES [MP3S]");
-    const TreeCounts counts = createLibraryTree(argv[1], std::stoul(argv[2]), argc > 3 ? std::stoul(argv[3]) : 0);
-    // Timings that follow should not pay for this tree's write-back.
-    ::sync();
-    put("files", counts.files);
-    put("mp3s", counts.mp3s);
-    put("dirs", counts.dirs);
-    finish();
-    return 0;
-}
-
-int probeWritePlaylist(int argc, char** argv)
-{
-    needArgs(argc, 4, "gen-playlist STEM LIBRARY_FILES KEEP_LINES");
-    put("inside", writePlaylist(argv[1], std::stoul(argv[2]), std::stoul(argv[3])));
-    finish();
-    return 0;
-}
-
-int probeWriteStress(int argc, char** argv)
-{
-    needArgs(argc, 2, "gen-stress DIR");
-    writeStressPlaylists(argv[1]);
-    finish();
-    return 0;
-}
-
-int probeBareWalk(int argc, char** argv)
-{
-    needArgs(argc, 2, "walk ROOT");
-    std::string path = withSlash(argv[1]);
-    WalkCount count;
-    const double start = monotonicSeconds();
-    bareWalk(path, count);
-    putSeconds("seconds", monotonicSeconds() - start);
-    put("names", count.names);
-    put("dirs", count.dirs);
-    finish();
-    return 0;
-}
-
-int probeNaiveKeepTest(int argc, char** argv)
-{
-    needArgs(argc, 4, "naive ROOT KEEP_TXT BUDGET_SECONDS");
-    const std::vector<std::string> keep = readLines(argv[2]);
-    const double budget = std::stod(argv[3]);
-
-    std::string path = withSlash(argv[1]);
-    std::vector<std::string> paths;
-    const double walkStart = monotonicSeconds();
-    collectPaths(path, paths);
-    const double walkSeconds = monotonicSeconds() - walkStart;
-
-    // A random sample, so that kept and unwanted paths come in their true proportion.
-    Rng rng(kLibrarySeed);
-    std::vector<std::size_t> order(paths.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-    }
-    rng.shuffle(order);
-
-    std::size_t tested = 0;
-    std::size_t kept = 0;
-    const double testStart = monotonicSeconds();
-    double testSeconds = 0;
-    while (tested < order.size()) {
-        kept += naiveIsKept(paths[order[tested]], keep) ? 1 : 0;
-        ++tested;
-        testSeconds = monotonicSeconds() - testStart;
-        if (testSeconds >= budget) {
-            break;
+    struct Probe {
+        const char* name;
+        int args;
+        int (*run)(char**);
+    };
+    static constexpr Probe kProbes[] = {
+        {"floor", 2, probeFloor}, // ROOT THREADS
+        {"scan", 2, probeScan}, // M3U ROOT
+        {"delete", 3, probeDelete}, // M3U ROOT ORDER_OUT
+        {"unlink", 2, probeUnlink}, // ROOT ORDER_IN
+        {"read", 1, probeReadPlaylist}, // M3U
+        {"gen-tree", 3,
+         [](char** a) {
+             return makeLibrary(a[1], std::stoul(a[2]), std::stoul(a[3])), 0;
+         }},
+        {"gen-playlists", 3,
+         [](char** a) {
+             return writePlaylists(a[1], std::stoul(a[2]), std::stoul(a[3])), 0;
+         }},
+        {"gen-big", 1,
+         [](char** a) {
+             return writeBigPlaylists(a[1]), 0;
+         }},
+    };
+    for (const Probe& probe : kProbes) {
+        if (argc == probe.args + 1 && std::strcmp(args[0], probe.name) == 0) {
+            return probe.run(args);
         }
     }
-    const double perPath = tested == 0 ? 0 : testSeconds / static_cast<double>(tested);
-    putSeconds("walk_seconds", walkSeconds);
-    putSeconds("test_seconds", testSeconds);
-    putSeconds("seconds", walkSeconds + perPath * static_cast<double>(paths.size()));
-    put("paths", paths.size());
-    put("tested", tested);
-    put("kept", kept);
-    put("extrapolated", tested < paths.size() ? 1 : 0);
-    finish();
-    return 0;
-}
-
-int probeBeginScan(int argc, char** argv)
-{
-    needArgs(argc, 3, "scan M3U ROOT");
-    OffscreenApp app(argc, argv);
-    Window window;
-    window.settle();
-    const double loadSeconds = window.openPlaylist(argv[1]);
-    window.selectDirectory(argv[2]);
-    window.settle();
-
-    app.app.paintSeconds = 0;
-    app.app.paints = 0;
-    const double start = monotonicSeconds();
-    window.click(IDC_BEGIN_SCAN);
-    const double scanSeconds = monotonicSeconds() - start;
-    const double paintSeconds = app.app.paintSeconds;
-    const int paints = app.app.paints;
-    const double settleSeconds = window.settle();
-
-    putSeconds("load_seconds", loadSeconds);
-    putSeconds("seconds", scanSeconds);
-    putSeconds("settle_seconds", settleSeconds);
-    putSeconds("paint_seconds", paintSeconds);
-    put("paints", paints);
-    put("lines", window.dlg.keepList().lines().size());
-    put("mp3s", window.dlg.totalMp3s());
-    put("rows", window.dlg.fileModel().rowCount());
-    put("boxes", window.messageBox.boxes.size());
-    finish();
-    return 0;
-}
-
-int probeLoadPlaylist(int argc, char** argv)
-{
-    needArgs(argc, 2, "load M3U");
-    OffscreenApp app(argc, argv);
-    Window window;
-    window.settle();
-    const long baseRss = currentRssKb();
-    const double seconds = window.openPlaylist(argv[1]);
-    putSeconds("seconds", seconds);
-    put("lines", window.dlg.keepList().lines().size());
-    put("base_rss_kb", baseRss);
-    put("after_rss_kb", currentRssKb());
-    finish();
-    return 0;
-}
-
-int probeDeleteFiles(int argc, char** argv)
-{
-    needArgs(argc, 3, "delete M3U ROOT");
-    OffscreenApp app(argc, argv);
-    Window window;
-    window.openPlaylist(argv[1]);
-    window.selectDirectory(argv[2]);
-    window.click(IDC_BEGIN_SCAN);
-    window.settle();
-    const int rows = window.dlg.fileModel().rowCount();
-
-    double selectStart = monotonicSeconds();
-    window.click(IDC_SELECT_ALL);
-    const double selectSeconds = monotonicSeconds() - selectStart;
-    window.settle();
-
-    double resetStart = 0;
-    double resetEnd = 0;
-    const FileListModel& model = window.dlg.fileModel();
-    QObject::connect(&model, &QAbstractItemModel::modelAboutToBeReset, &window.dlg,
-                     [&resetStart] { resetStart = monotonicSeconds(); });
-    QObject::connect(&model, &QAbstractItemModel::modelReset, &window.dlg,
-                     [&resetEnd] { resetEnd = monotonicSeconds(); });
-
-    const std::size_t boxesBefore = window.messageBox.boxes.size();
-    const double start = monotonicSeconds();
-    window.click(IDC_DELETE_FILES);
-    const double end = monotonicSeconds();
-    const double settleSeconds = window.settle();
-    const TimedDeleter& deleter = window.fileDeleter;
-
-    putSeconds("seconds", end - start);
-    putSeconds("before_unlink_seconds", deleter.first - start);
-    putSeconds("unlink_seconds", deleter.last - deleter.first);
-    putSeconds("rows_seconds", end - deleter.last);
-    putSeconds("reset_seconds", resetEnd - resetStart);
-    putSeconds("select_all_seconds", selectSeconds);
-    putSeconds("settle_seconds", settleSeconds);
-    put("rows", rows);
-    put("removed", deleter.count);
-    put("rows_after", window.dlg.fileModel().rowCount());
-    put("boxes", window.messageBox.boxes.size() - boxesBefore);
-    finish();
-    return 0;
-}
-
-int probeUnlinkFloor(int argc, char** argv)
-{
-    needArgs(argc, 2, "unlink ROOT");
-    // The same files in the same order as the program's rows, collected untimed.
-    PosixDirLister lister;
-    const Mp3Collection found = collectMp3s(lister, withSlash(argv[1]));
-    std::vector<std::string> paths;
-    paths.reserve(found.entries.size());
-    for (const Mp3Collection::Entry& entry : found.entries) {
-        paths.push_back(found.path(entry));
-    }
-    std::size_t failed = 0;
-    const double start = monotonicSeconds();
-    for (const std::string& path : paths) {
-        failed += ::unlink(path.c_str()) == 0 ? 0 : 1;
-    }
-    putSeconds("seconds", monotonicSeconds() - start);
-    put("removed", paths.size() - failed);
-    put("failed", failed);
-    finish();
-    return 0;
+    return -1;
 }
 
 } // namespace bench

@@ -1,111 +1,276 @@
-// The benchmark: `tuneprune_bench run` generates what is missing, measures and prints the tables;
-// the other subcommands are the measurements it runs, one child process each.
+// `tuneprune_bench run` makes the data that is missing, runs every measurement in a child process
+// of its own (this program again, or a shell pipeline) and prints a line of key=value words for
+// each; notes begin with '#'.
 
 #include "Probes.h"
-#include "Runner.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
+#include <stdexcept>
 #include <string>
-#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::size_t> numberList(const std::string& text)
-{
-    std::vector<std::size_t> numbers;
-    std::istringstream in(text);
-    for (std::string item; std::getline(in, item, ',');) {
-        if (!item.empty()) {
-            numbers.push_back(std::stoul(item));
-        }
-    }
-    return numbers;
-}
+// Change it when the generated data changes, so that stale data is made again.
+constexpr const char* kDataVersion = "tuneprune-bench-data 2";
 
-const char* env(const char* name)
+std::string env(const char* name, const char* otherwise)
 {
     const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? value : nullptr;
+    return value != nullptr ? value : otherwise;
 }
 
-bench::RunOptions runOptions()
+std::vector<std::size_t> numbers(std::string text)
 {
-    bench::RunOptions options;
-    options.exe = std::filesystem::read_symlink("/proc/self/exe").string();
-    if (const char* v = env("BENCH_DATA")) {
-        options.data = v;
-    }
-    if (const char* v = env("BENCH_SIZES")) {
-        options.sizes = numberList(v);
-    }
-    if (const char* v = env("BENCH_KEEPS")) {
-        options.keeps = numberList(v);
-    }
-    if (const char* v = env("BENCH_RUNS")) {
-        options.runs = std::max(1, std::atoi(v));
-    }
-    if (const char* v = env("BENCH_LIMIT")) {
-        options.limitSeconds = std::atof(v);
-    }
-    if (const char* v = env("BENCH_PARTS")) {
-        const std::string parts = std::string(",") + v + ",";
-        options.matrix = parts.find(",scan,") != std::string::npos;
-        options.deletion = parts.find(",delete,") != std::string::npos;
-        options.playlists = parts.find(",playlist,") != std::string::npos;
-    }
-    return options;
+    std::replace(text.begin(), text.end(), ',', ' ');
+    std::istringstream in(text);
+    return {std::istream_iterator<std::size_t>(in), std::istream_iterator<std::size_t>()};
 }
 
-void usage()
+// A finished child: its key=value words, its time (its own ms= or else the wall time) and peak RSS.
+struct Child {
+    std::map<std::string, std::string> values;
+    double ms = 0;
+    double peakMb = 0;
+
+    const std::string& operator[](const std::string& key) const { return values.at(key); }
+};
+
+// Runs `argv` with its stdout in the file `out`.
+Child runChild(const std::vector<std::string>& argv, const std::string& out)
 {
-    std::fprintf(stderr,
-                 "usage: tuneprune_bench run | generate\n"
-                 "  environment: BENCH_DATA (/work/bench-data), BENCH_SIZES (20000,200000,1000000),\n"
-                 "  BENCH_KEEPS (1000,20000,100000), BENCH_RUNS (3), BENCH_LIMIT (60 seconds),\n"
-                 "  BENCH_PARTS (scan,delete,playlist)\n");
+    std::fflush(nullptr);
+    const double start = bench::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+        std::vector<char*> args;
+        for (const std::string& arg : argv) {
+            args.push_back(const_cast<char*>(arg.c_str()));
+        }
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage {};
+    while (pid > 0 && ::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) { }
+    Child child {{}, (bench::now() - start) * 1000, static_cast<double>(usage.ru_maxrss) / 1024};
+    std::ifstream words(out);
+    for (std::string word; words >> word;) {
+        const std::size_t eq = word.find('=');
+        child.values[eq == std::string::npos ? "count" : word.substr(0, eq)] = word.substr(eq + 1);
+    }
+    if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw std::runtime_error("failed: " + argv[1] + " " + argv[2]);
+    }
+    // Our own probes know their own time and peak; for a pipeline, the peak is its largest process's.
+    if (child.values.count("ms") != 0) {
+        child.ms = std::stod(child.values["ms"]);
+        child.peakMb = std::stod(child.values["hwm_kb"]) / 1024;
+    }
+    return child;
 }
+
+// The run of median time.
+Child median(std::vector<Child> runs)
+{
+    std::sort(runs.begin(), runs.end(), [](const Child& a, const Child& b) { return a.ms < b.ms; });
+    return runs[runs.size() / 2];
+}
+
+// One result: its own words, then the time and the peak, then more words.
+void put(const std::string& head, const Child& child, const std::string& tail = "")
+{
+    std::printf("%s median_ms=%.1f peak_mb=%.1f%s\n", head.c_str(), child.ms, child.peakMb, tail.c_str());
+}
+
+class Bench {
+public:
+    void run()
+    {
+        std::setvbuf(stdout, nullptr, _IOLBF, 0);
+        fs::create_directories(m_strData);
+        m_strData = fs::canonical(m_strData).string();
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (!m_bCold) {
+            std::printf("# cold cache runs skipped: dropping the page cache needs root\n");
+        }
+        if (m_strFd.empty()) {
+            std::printf("# fd skipped: neither fdfind nor fd is installed\n");
+        }
+        for (const std::size_t files : m_vecSizes) {
+            measureLibrary(files, false);
+            if (m_bCold) {
+                measureLibrary(files, true);
+            }
+        }
+        if (m_nDeleteRows != 0) {
+            measureDeletion();
+        }
+        measurePlaylists();
+    }
+
+private:
+    std::string path(const std::string& name) const { return m_strData + "/" + name; }
+    Child spawn(const std::vector<std::string>& argv) const { return runChild(argv, path("child-out.txt")); }
+    // A shell user's way, in the C locale; the paths come in as $1 and $2.
+    static std::vector<std::string> shell(const std::string& command, const std::string& path1,
+                                          const std::string& path2 = "")
+    {
+        return {"/bin/sh", "-c", "export LC_ALL=C; " + command, "sh", path1, path2};
+    }
+
+    // Warm: one untimed run, then the median of the runs. Cold: the page cache dropped before each.
+    Child measure(const std::vector<std::string>& argv, bool cold) const
+    {
+        std::vector<Child> runs;
+        for (int i = cold ? 0 : -1; i < m_nRuns; ++i) {
+            if (cold) {
+                ::sync();
+                std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
+            }
+            runs.push_back(spawn(argv));
+        }
+        runs.erase(runs.begin(), runs.end() - m_nRuns);
+        return median(std::move(runs));
+    }
+
+    // Makes the data with `argv` unless `stamp` says that this version of it is there.
+    void ensure(const std::string& stamp, const std::vector<std::string>& argv) const
+    {
+        std::string version;
+        std::getline(std::ifstream(stamp), version);
+        if (version != kDataVersion) {
+            std::fprintf(stderr, "Generating %s (once; later runs reuse it)...\n", argv[2].c_str());
+            fs::remove_all(argv[2]);
+            spawn(argv);
+            std::ofstream(stamp) << kDataVersion << '\n';
+        }
+    }
+
+    void measureLibrary(std::size_t files, bool cold) const
+    {
+        const std::string root = path("lib-" + std::to_string(files));
+        const std::string tag = "files=" + std::to_string(files);
+        const std::string cache = cold ? " cache=cold" : " cache=warm";
+        ensure(root + ".stamp", {m_strExe, "gen-tree", root, std::to_string(files), "0"});
+        double floorMs = 0;
+        for (const int threads : {1, 2, 8}) {
+            const Child floor = measure({m_strExe, "floor", root, std::to_string(threads)}, cold);
+            floorMs = threads == 1 ? floor.ms : std::min(floorMs, floor.ms);
+            put("floor " + tag + " threads=" + std::to_string(threads) + cache, floor, " mp3s=" + floor["mp3s"]);
+        }
+        if (!m_strFd.empty()) {
+            const Child fd = measure(shell(m_strFd + " -u -i -g '*.mp3*' \"$1\" | wc -l", root), cold);
+            put("fd " + tag + cache, fd, " rows=" + fd["count"]);
+        }
+        for (const std::size_t keep : m_vecKeeps) {
+            const std::string stem = path("keep-" + std::to_string(files) + "-" + std::to_string(keep));
+            ensure(stem + ".stamp", {m_strExe, "gen-playlists", stem, std::to_string(files), std::to_string(keep)});
+            const std::string keepTag = tag + " keep=" + std::to_string(keep);
+            const char* pipeline = "find \"$1\" -iname '*.mp3*' | grep -viF -f \"$2\" | wc -l";
+            const Child grep = measure(shell(pipeline, root, stem + ".txt"), cold);
+            put("find_grep " + keepTag + " playlist=inplace" + cache, grep, " rows=" + grep["count"]);
+            for (const std::string kind : {"inplace", "elsewhere"}) {
+                const Child scan = measure({m_strExe, "scan", stem + "-" + kind + ".m3u", root}, cold);
+                std::printf("scan %s playlist=%s%s median_ms=%.1f peak_mb=%.1f floor_ms=%.1f rows=%s\n",
+                            keepTag.c_str(), kind.c_str(), cache.c_str(), scan.ms, scan.peakMb, floorMs,
+                            scan["rows"].c_str());
+            }
+        }
+    }
+
+    void measureDeletion() const
+    {
+        const std::string empty = path("empty.m3u");
+        const std::string order = path("delete-order.txt");
+        std::ofstream(empty) << "#EXTM3U\n";
+        const std::string tree = path("delete-");
+        const int pairs = m_nRuns + 1;
+        // Every tree is made before the first deletion: ext4 makes files several times slower
+        // among the inodes that a deletion has just freed.
+        std::fprintf(stderr, "Generating %d trees of %zu mp3s...\n", 2 * pairs, m_nDeleteRows);
+        for (int i = 0; i < 2 * pairs; ++i) {
+            fs::remove_all(tree + std::to_string(i));
+            spawn({m_strExe, "gen-tree", tree + std::to_string(i), "0", std::to_string(m_nDeleteRows)});
+        }
+        // In turns, so that both sides see the same state of the file system; the first pair is untimed.
+        std::vector<Child> app;
+        std::vector<Child> floor;
+        for (int i = 0; i < pairs; ++i) {
+            app.push_back(spawn({m_strExe, "delete", empty, tree + std::to_string(2 * i), order}));
+            floor.push_back(spawn({m_strExe, "unlink", tree + std::to_string(2 * i + 1), order}));
+            if (app.back()["removed"] != app.back()["rows"] || floor.back()["removed"] != app.back()["rows"]) {
+                throw std::runtime_error("deletion incomplete");
+            }
+        }
+        app.erase(app.begin());
+        floor.erase(floor.begin());
+        const Child a = median(app);
+        const Child u = median(floor);
+        std::printf("delete rows=%s median_ms=%.1f peak_mb=%.1f unlink_ms=%.1f unlink_peak_mb=%.1f\n",
+                    a["rows"].c_str(), a.ms, a.peakMb, u.ms, u.peakMb);
+    }
+
+    void measurePlaylists() const
+    {
+        const std::string dir = path("big");
+        ensure(dir + ".stamp", {m_strExe, "gen-big", dir});
+        for (const std::string name : {"big-100mb", "lines-1m"}) {
+            const std::string m3u = dir + "/" + name + ".m3u";
+            const Child read = measure({m_strExe, "read", m3u}, false);
+            put("playlist name=" + name + " lines=" + read["lines"] + " bytes=" + std::to_string(fs::file_size(m3u)),
+                read);
+        }
+    }
+
+    std::string m_strExe = fs::read_symlink("/proc/self/exe").string();
+    std::string m_strData = env("BENCH_DATA", "bench-data");
+    std::vector<std::size_t> m_vecSizes = numbers(env("BENCH_SIZES", "20000,200000,1000000"));
+    std::vector<std::size_t> m_vecKeeps = numbers(env("BENCH_KEEPS", "20000"));
+    int m_nRuns = std::max(1, std::stoi(env("BENCH_RUNS", "3")));
+    std::size_t m_nDeleteRows = std::stoul(env("BENCH_DELETE_ROWS", "100000"));
+    std::string m_strFd = env("BENCH_FD", ""); // fd's name here, found by run.sh
+    // Cold runs drop the page cache, which only root can do.
+    bool m_bCold = ::access("/proc/sys/vm/drop_caches", W_OK) == 0;
+};
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        usage();
-        return 2;
-    }
-    const std::string_view command = argv[1];
     try {
-        struct Probe {
-            const char* name;
-            int (*run)(int, char**);
-        };
-        static constexpr Probe kProbes[] = {
-            {"gen-tree", bench::probeGenerateTree},  {"gen-playlist", bench::probeWritePlaylist},
-            {"gen-stress", bench::probeWriteStress}, {"walk", bench::probeBareWalk},
-            {"naive", bench::probeNaiveKeepTest},    {"scan", bench::probeBeginScan},
-            {"load", bench::probeLoadPlaylist},      {"delete", bench::probeDeleteFiles},
-            {"unlink", bench::probeUnlinkFloor},
-        };
-        for (const Probe& probe : kProbes) {
-            if (command == probe.name) {
-                return probe.run(argc - 1, argv + 1);
-            }
+        if (argc == 2 && std::string(argv[1]) == "run") {
+            Bench().run();
+            return 0;
         }
-        if (command == "run") {
-            return bench::runBenchmark(runOptions());
-        }
-        if (command == "generate") {
-            return bench::generateData(runOptions());
+        if (const int status = bench::runProbe(argc - 1, argv + 1); status >= 0) {
+            return status;
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "tuneprune_bench %s: %s\n", argv[1], e.what());
+        std::fprintf(stderr, "tuneprune_bench %s: %s\n", argc > 1 ? argv[1] : "", e.what());
         return 1;
     }
-    usage();
+    std::fprintf(stderr,
+                 "usage: tuneprune_bench run, through bench/run.sh or make bench\n"
+                 "environment: BENCH_DATA, BENCH_SIZES (20000,200000,1000000), BENCH_KEEPS (20000),\n"
+                 "BENCH_RUNS (3), BENCH_DELETE_ROWS (100000; 0 for none)\n");
     return 2;
 }
