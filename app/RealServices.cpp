@@ -1,10 +1,10 @@
 #include "RealServices.h"
 
-#include "PosixDirLister.h"
-#include "PosixFileDeleter.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "PathPicker.h"
+#include "PosixDirLister.h"
+#include "PosixFileDeleter.h"
 
 Services realServices()
 {

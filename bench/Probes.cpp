@@ -1,9 +1,9 @@
 #include "Probes.h"
 
 #include "DialogDriver.h"
+#include "KeepList.h"
 #include "Library.h"
-#include "core/KeepList.h"
-#include "core/M3uReader.h"
+#include "M3uReader.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -2,37 +2,42 @@
 
 #include <QString>
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 class IFileDeleter;
 
-// Permanent deletion of a batch of files, remembering what could not be deleted and why.
-class Deletion {
-public:
+// One file the user chose to delete: its row in the list and its path.
+struct DeletionRequest {
+    std::size_t row;
+    std::string path; // file-system bytes
+};
+
+// What a Delete Files did.
+struct DeletionOutcome {
     struct Failure {
         std::size_t row;
         std::string path;
         int error; // errno
     };
 
-    explicit Deletion(IFileDeleter& deleter)
-        : m_deleter(deleter)
-    {
-    }
-
-    // Deletes one file. A file that is already gone counts as deleted. False when it is still there.
-    bool remove(std::size_t row, const std::string& path);
-
-    std::size_t attempted() const { return m_nAttempted; }
-    const std::vector<Failure>& failures() const { return m_failures; }
+    std::vector<std::uint8_t> gone; // by row of the list: 1 when the file is gone
+    std::vector<Failure> failures; // in row order
+    std::size_t attempted = 0;
 
     // How many files could not be deleted, and the first few of them with the system's reason.
     QString failureReport(std::size_t shown = 10) const;
-
-private:
-    IFileDeleter& m_deleter;
-    std::size_t m_nAttempted = 0;
-    std::vector<Failure> m_failures;
 };
+
+// Deletes the requested files permanently, in the order given. A file that is already gone
+// counts as deleted. `rowCount`: the rows of the list, for `gone`. Setting `stop` ends it after
+// the file at hand, with the rest untouched and not counted.
+DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::vector<DeletionRequest>& requests, std::size_t rowCount,
+                            const std::atomic<bool>& stop);
+
+// The rows that stay selected once the gone rows are taken out of the list: the failed ones, at
+// their new places.
+std::vector<std::size_t> rowsStillSelected(const DeletionOutcome& outcome);

@@ -36,4 +36,9 @@ class IDirLister {
 public:
     virtual ~IDirLister() = default;
     virtual bool list(const std::string& dirPath, DirListing& out) = 0;
+    // The size in bytes of each named entry of one directory into `sizes`; 0 for an entry that
+    // is not a regular file or cannot be looked at.
+    virtual void sizes(const std::string& dirPath, const std::vector<std::string_view>& names,
+                       std::vector<std::uint64_t>& sizes)
+        = 0;
 };

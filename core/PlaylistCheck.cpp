@@ -2,11 +2,6 @@
 
 #include <QLocale>
 
-QString groupedNumber(std::size_t n)
-{
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qulonglong>(n));
-}
-
 QString playlistCheckText(const PlaylistCheck& check)
 {
     return QStringLiteral("Playlist: %1 %2 found, %3 found elsewhere, %4 not found")
@@ -27,4 +22,23 @@ QString missReasonText(MissReason reason)
         break;
     }
     return {};
+}
+
+QString listSizeText(std::size_t files, std::uint64_t bytes, std::size_t selected, std::uint64_t selectedBytes,
+                     bool sized)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const auto size = [&english](std::uint64_t n) {
+        return english.formattedDataSize(static_cast<qint64>(n), 1, QLocale::DataSizeSIFormat);
+    };
+    QString text = QStringLiteral("%1 %2").arg(groupedNumber(files),
+                                               files == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+    if (sized) {
+        text += QStringLiteral(", ") + size(bytes);
+    }
+    text += QStringLiteral("; %1 selected").arg(groupedNumber(selected));
+    if (sized) {
+        text += QStringLiteral(", ") + size(selectedBytes);
+    }
+    return text;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Relocation.h"
+#include "ScanProgress.h"
 
 #include <QString>
 
@@ -32,8 +33,10 @@ struct PlaylistCheck {
 // "Playlist: 19,480 lines found, 480 found elsewhere, 40 not found"
 QString playlistCheckText(const PlaylistCheck& check);
 
+// "150,694 files, 612.3 GB; 12 selected, 48.1 MB"; `bytes` and `selectedBytes` are left out
+// while `sized` is false.
+QString listSizeText(std::size_t files, std::uint64_t bytes, std::size_t selected, std::uint64_t selectedBytes,
+                     bool sized);
+
 // The short reason shown beside a line that was not found; empty when none is known.
 QString missReasonText(MissReason reason);
-
-// 19480 as "19,480".
-QString groupedNumber(std::size_t n);

@@ -1,6 +1,8 @@
 #include "Scan.h"
 
+#include "DirLister.h"
 #include "KeepList.h"
+#include "ScanProgress.h"
 #include "TreeWalk.h"
 
 #include <optional>
@@ -11,8 +13,8 @@ constexpr std::size_t kReportEvery = 1024;
 
 } // namespace
 
-KeepOutcome testEntries(const Mp3Collection& found, const KeepList& keep,
-                        const std::function<void(std::size_t)>& onTested)
+KeepOutcome testEntries(const Mp3Collection& found, const KeepList& keep, ScanProgress* progress,
+                        const std::atomic<bool>* stop)
 {
     KeepOutcome outcome;
     outcome.wanted.assign(found.entries.size(), 0);
@@ -29,12 +31,17 @@ KeepOutcome testEntries(const Mp3Collection& found, const KeepList& keep,
             dir = keep.advance(keep.start(), found.dirs[entry.dir].form, seen);
         }
         outcome.wanted[i] = keep.advance(dir, found.nameForm(entry), seen).kept ? 1 : 0;
-        if (onTested && (i + 1) % kReportEvery == 0) {
-            onTested(i + 1);
+        if ((i + 1) % kReportEvery == 0) {
+            if (progress != nullptr) {
+                progress->tested.store(i + 1, std::memory_order_relaxed);
+            }
+            if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+                return outcome;
+            }
         }
     }
-    if (onTested) {
-        onTested(found.entries.size());
+    if (progress != nullptr) {
+        progress->tested.store(found.entries.size(), std::memory_order_relaxed);
     }
 
     // Lines from another machine's root name none of these paths; the index is only built
@@ -61,4 +68,52 @@ KeepOutcome testEntries(const Mp3Collection& found, const KeepList& keep,
             {static_cast<std::uint32_t>(line), found.path(found.entries[kept.front()]), kept.size()});
     }
     return outcome;
+}
+
+ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::string& baseDir, ScanProgress& progress,
+                       const std::atomic<bool>& stop)
+{
+    ScanResult result;
+    auto found = std::make_shared<Mp3Collection>(collectMp3s(lister, baseDir, &progress, &stop));
+    progress.found.store(found->entries.size());
+    progress.walked.store(true);
+    KeepOutcome outcome;
+    if (!found->stopped) {
+        outcome = testEntries(*found, keep, &progress, &stop);
+    }
+    if (stop.load()) {
+        result.stopped = true;
+        return result;
+    }
+    for (std::size_t i = 0; i < outcome.wanted.size(); ++i) {
+        if (outcome.wanted[i] == 0) {
+            result.unwanted.push_back(static_cast<std::uint32_t>(i));
+        }
+    }
+    result.check = std::move(outcome.check);
+    result.found = std::move(found);
+    return result;
+}
+
+std::vector<std::uint64_t> entrySizes(IDirLister& lister, const Mp3Collection& found,
+                                      const std::vector<std::uint32_t>& entries, const std::atomic<bool>& stop)
+{
+    std::vector<std::uint64_t> sizes(found.entries.size(), 0);
+    std::vector<std::string_view> names;
+    std::vector<std::uint64_t> dirSizes;
+    // Entries of one directory stand together in walk order: one look at each directory.
+    for (std::size_t first = 0; first < entries.size() && !stop.load(std::memory_order_relaxed);) {
+        const std::uint32_t dir = found.entries[entries[first]].dir;
+        std::size_t last = first;
+        names.clear();
+        for (; last < entries.size() && found.entries[entries[last]].dir == dir; ++last) {
+            names.push_back(found.name(found.entries[entries[last]]));
+        }
+        lister.sizes(found.dirs[dir].path, names, dirSizes);
+        for (std::size_t i = first; i < last; ++i) {
+            sizes[entries[i]] = dirSizes[i - first];
+        }
+        first = last;
+    }
+    return sizes;
 }

@@ -1,5 +1,7 @@
 #include "ScanProgress.h"
 
+#include <QLocale>
+
 #include <cmath>
 
 int scanPercent(int scanned, int total)
@@ -15,4 +17,14 @@ int scanPercent(int scanned, int total)
 QString scanStatusText(int scanned, int total)
 {
     return QStringLiteral("%1 of %2 (%3%) MP3s scanned").arg(scanned).arg(total).arg(scanPercent(scanned, total));
+}
+
+QString countStatusText(std::size_t found)
+{
+    return QStringLiteral("%1 MP3s found").arg(groupedNumber(found));
+}
+
+QString groupedNumber(std::size_t n)
+{
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qulonglong>(n));
 }

@@ -2,6 +2,7 @@
 
 #include "ComparisonForm.h"
 #include "DirLister.h"
+#include "ScanProgress.h"
 
 #include <algorithm>
 #include <cstring>
@@ -82,9 +83,10 @@ struct Level {
 
 class Walker {
 public:
-    Walker(IDirLister& lister, const std::function<void()>& onDirectory)
+    Walker(IDirLister& lister, ScanProgress* progress, const std::atomic<bool>* stop)
         : m_lister(lister)
-        , m_onDirectory(onDirectory)
+        , m_progress(progress)
+        , m_stop(stop)
     {
     }
 
@@ -143,11 +145,14 @@ private:
         if (m_levels.size() <= depth) {
             m_levels.emplace_back(); // a deque: the levels above keep their addresses
         }
-        const bool listed = m_lister.list(m_path, m_levels[depth].listing);
-        if (m_onDirectory) {
-            m_onDirectory();
+        if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed)) {
+            m_result.stopped = true;
+            return false;
         }
-        return listed;
+        if (m_progress != nullptr) {
+            m_progress->found.store(m_result.entries.size(), std::memory_order_relaxed);
+        }
+        return m_lister.list(m_path, m_levels[depth].listing);
     }
 
     // Whether the directory just listed below `depth` is one of its ancestors (a bind mount or
@@ -190,7 +195,8 @@ private:
     }
 
     IDirLister& m_lister;
-    const std::function<void()>& m_onDirectory;
+    ScanProgress* m_progress;
+    const std::atomic<bool>* m_stop;
     std::deque<Level> m_levels;
     std::string m_path; // the directory being worked on, file-system bytes
     std::string m_form; // its comparison form
@@ -199,7 +205,8 @@ private:
 
 } // namespace
 
-Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, const std::function<void()>& onDirectory)
+Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, ScanProgress* progress,
+                          const std::atomic<bool>* stop)
 {
-    return Walker(lister, onDirectory).run(baseDir);
+    return Walker(lister, progress, stop).run(baseDir);
 }

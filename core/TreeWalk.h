@@ -1,12 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class IDirLister;
+struct ScanProgress;
 
 // The mp3 name test: the name contains ".mp3", the letters m and p of either case.
 bool isMp3Name(std::string_view name);
@@ -29,6 +30,7 @@ struct Mp3Collection {
     std::vector<Entry> entries;
     std::string pool;
     bool baseListed = false; // the base directory itself could be listed
+    bool stopped = false; // the walk was stopped before its end; the entries are a part
 
     std::string_view name(const Entry& e) const { return std::string_view(pool).substr(e.nameOffset, e.nameLength); }
     std::string_view nameForm(const Entry& e) const
@@ -43,6 +45,6 @@ struct Mp3Collection {
 // depth first, a directory's contents before the directory's own entry. Symbolic links are not
 // followed. A directory already on the current descent (same device and inode) is not walked
 // again. A directory that cannot be listed is passed over. No recursion: deep trees are fine.
-// `onDirectory` is called after each directory is listed, so that a caller can keep a window alive.
-Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir,
-                          const std::function<void()>& onDirectory = {});
+// After each directory, the number found so far goes to `progress`, and `stop` is looked at.
+Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, ScanProgress* progress = nullptr,
+                          const std::atomic<bool>* stop = nullptr);

@@ -2,16 +2,9 @@
 
 #include "ComparisonForm.h"
 
-void FileListModel::Rows::append(std::string_view dirPath, std::string_view name)
-{
-    m_rows.push_back({m_pool.size(), static_cast<std::uint32_t>(dirPath.size() + name.size())});
-    m_pool.append(dirPath);
-    m_pool.append(name);
-}
-
 int FileListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_data.m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_vecEntries.size());
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
@@ -20,33 +13,33 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        return displayText(pathBytes(index.row()));
+        return displayText(path(index.row()));
     }
     return {};
 }
 
-void FileListModel::setRows(Rows rows)
+void FileListModel::setRows(std::shared_ptr<const Mp3Collection> found, std::vector<std::uint32_t> entries)
 {
     beginResetModel();
-    m_data = std::move(rows);
+    m_found = std::move(found);
+    m_vecEntries = std::move(entries);
     endResetModel();
 }
 
-std::string_view FileListModel::pathBytes(int row) const
+std::string FileListModel::path(int row) const
 {
-    const Rows::Row& r = m_data.m_rows[static_cast<std::size_t>(row)];
-    return std::string_view(m_data.m_pool).substr(r.offset, r.length);
+    return m_found->path(m_found->entries[entry(row)]);
 }
 
-void FileListModel::removeFlagged(const std::vector<bool>& remove)
+void FileListModel::removeFlagged(const std::vector<std::uint8_t>& remove)
 {
     beginResetModel();
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < m_data.m_rows.size(); ++i) {
-        if (i >= remove.size() || !remove[i]) {
-            m_data.m_rows[kept++] = m_data.m_rows[i];
+    for (std::size_t i = 0; i < m_vecEntries.size(); ++i) {
+        if (i >= remove.size() || remove[i] == 0) {
+            m_vecEntries[kept++] = m_vecEntries[i];
         }
     }
-    m_data.m_rows.resize(kept);
+    m_vecEntries.resize(kept);
     endResetModel();
 }

@@ -1,46 +1,35 @@
 #pragma once
 
+#include "TreeWalk.h"
+
 #include <QAbstractListModel>
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
-// The rows of the file list: each row keeps a path's original bytes, and shows its display text.
-// Rows are packed into one byte pool, so a million rows cost little more than their paths.
+// The rows of the file list: each row is an mp3 entry of the scan's collection, whose path keeps
+// its original bytes and shows its display text. The rows share the collection's storage.
 class FileListModel final : public QAbstractListModel {
 public:
-    // Rows collected before they go into the model, so the list fills in one reset.
-    class Rows {
-    public:
-        void append(std::string_view dirPath, std::string_view name);
-        std::size_t size() const { return m_rows.size(); }
-
-    private:
-        friend class FileListModel;
-        struct Row {
-            std::uint64_t offset;
-            std::uint32_t length;
-        };
-        std::string m_pool;
-        std::vector<Row> m_rows;
-    };
-
     using QAbstractListModel::QAbstractListModel;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    void setRows(Rows rows);
-    void clear() { setRows({}); }
+    void setRows(std::shared_ptr<const Mp3Collection> found, std::vector<std::uint32_t> entries);
+    void clear() { setRows(nullptr, {}); }
 
-    std::string_view pathBytes(int row) const;
-    std::string path(int row) const { return std::string(pathBytes(row)); }
+    const std::shared_ptr<const Mp3Collection>& collection() const { return m_found; }
+    std::uint32_t entry(int row) const { return m_vecEntries[static_cast<std::size_t>(row)]; }
+    const std::vector<std::uint32_t>& entries() const { return m_vecEntries; }
+    std::string path(int row) const;
 
     // Takes out the rows whose `remove` flag is set, in one reset.
-    void removeFlagged(const std::vector<bool>& remove);
+    void removeFlagged(const std::vector<std::uint8_t>& remove);
 
 private:
-    Rows m_data;
+    std::shared_ptr<const Mp3Collection> m_found;
+    std::vector<std::uint32_t> m_vecEntries; // by row
 };

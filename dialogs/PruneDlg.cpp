@@ -1,18 +1,18 @@
 #include "PruneDlg.h"
 
+#include "AboutDlg.h"
 #include "ComparisonForm.h"
 #include "Deletion.h"
+#include "FileDialog.h"
 #include "M3uReader.h"
+#include "MessageBox.h"
+#include "PathPicker.h"
+#include "PlaylistCheckDlg.h"
+#include "Resource.h"
+#include "ResourceLoader.h"
 #include "Scan.h"
 #include "ScanProgress.h"
 #include "TreeWalk.h"
-#include "AboutDlg.h"
-#include "PlaylistCheckDlg.h"
-#include "FileDialog.h"
-#include "MessageBox.h"
-#include "PathPicker.h"
-#include "Resource.h"
-#include "ResourceLoader.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,9 +23,11 @@
 #include <QListView>
 #include <QMenu>
 #include <QProgressBar>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -39,66 +41,45 @@ constexpr CPruneDlg::Command kCommands[] = {
     {IDC_DESELECT_ALL, &CPruneDlg::OnDeselectAll},
 };
 
-// Repaints during a long command at about 30 frames a second.
-constexpr qint64 kRepaintIntervalMs = 33;
-
-// Swallows user input while a long command runs, so that no command and no key reaches the
-// window before it ends, not even later from the queue.
-class InputBlocker final : public QObject {
-public:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-            return true;
-        default:
-            return false;
-        }
-    }
-};
+// The progress display follows the worker at about 30 frames a second.
+constexpr int kProgressIntervalMs = 33;
 
 QString fromLatin(const char* text)
 {
     return QString::fromLatin1(text);
 }
 
+int clampedInt(std::size_t n)
+{
+    return static_cast<int>(std::min<std::size_t>(n, std::numeric_limits<int>::max()));
+}
+
+// Input that would reach a control while a command's work runs. Esc is let through: it stops a scan.
+bool isUserInput(const QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        return static_cast<const QKeyEvent*>(event)->key() != Qt::Key_Escape;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
-// The busy cursor and no user input for as long as it lives.
-class CPruneDlg::BusyScope {
-public:
-    explicit BusyScope(CPruneDlg& dlg)
-        : m_dlg(dlg)
-    {
-        m_dlg.m_bBusy = true;
-        m_dlg.m_repaintClock.start();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        qApp->installEventFilter(&m_blocker);
-    }
-    ~BusyScope()
-    {
-        qApp->removeEventFilter(&m_blocker);
-        QApplication::restoreOverrideCursor();
-        m_dlg.m_bBusy = false;
-    }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    CPruneDlg& m_dlg;
-    InputBlocker m_blocker;
+// What reading a playlist gives the window.
+struct CPruneDlg::PlaylistRead {
+    M3uReadResult result;
+    KeepList keep;
 };
 
 std::span<const CPruneDlg::Command> CPruneDlg::commandTable()
@@ -117,6 +98,8 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     m_items = buildDialog(*this, dialogTemplate);
     if (auto* list = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST))) {
         list->setModel(&m_fileModel);
+        list->viewport()->installEventFilter(this);
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CPruneDlg::ShowPlaylistCheck);
     }
     if (auto* check = qobject_cast<QLabel*>(GetDlgItem(IDC_PLAYLIST_CHECK))) {
         connect(check, &QLabel::linkActivated, this, &CPruneDlg::OnPlaylistDetails);
@@ -126,6 +109,16 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
             connect(button, &QAbstractButton::clicked, this, [this, handler = command.handler] { (this->*handler)(); });
         }
     }
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        GetDlgItem(control.id)->installEventFilter(this);
+    }
+    connect(&m_readWatcher, &QFutureWatcherBase::finished, this, &CPruneDlg::OnPlaylistRead);
+    connect(&m_scanWatcher, &QFutureWatcherBase::finished, this, &CPruneDlg::OnScanDone);
+    connect(&m_deleteWatcher, &QFutureWatcherBase::finished, this, &CPruneDlg::OnDeleteDone);
+    connect(&m_sizesWatcher, &QFutureWatcherBase::finished, this, &CPruneDlg::OnSizesDone);
+    m_progressTimer.setInterval(kProgressIntervalMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &CPruneDlg::ShowScanProgress);
+
     if (OnInitDialog()) {
         for (const ControlTemplate& control : dialogTemplate.controls) {
             QWidget* widget = GetDlgItem(control.id);
@@ -137,7 +130,12 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     }
 }
 
-CPruneDlg::~CPruneDlg() = default;
+CPruneDlg::~CPruneDlg()
+{
+    // The workers use this window's fields: they end before the fields go.
+    StopWork();
+    StopSizes();
+}
 
 bool CPruneDlg::OnInitDialog()
 {
@@ -161,15 +159,27 @@ void CPruneDlg::OnSysCommand(unsigned nID)
 
 void CPruneDlg::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (m_pSysMenu != nullptr && !m_bBusy) {
+    if (m_pSysMenu != nullptr && !m_bWorking) {
         m_pSysMenu->exec(event->globalPos());
     }
 }
 
+bool CPruneDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // No command reaches the window until the work of the last one has ended.
+    if (m_bWorking && isUserInput(event)) {
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void CPruneDlg::closeEvent(QCloseEvent* event)
 {
-    if (m_bBusy) {
-        event->ignore();
+    if (m_bWorking) {
+        m_bClosing = true;
+        StopWork();
+        event->accept();
+        done(QDialog::Rejected);
         return;
     }
     QDialog::closeEvent(event);
@@ -177,9 +187,14 @@ void CPruneDlg::closeEvent(QCloseEvent* event)
 
 void CPruneDlg::reject()
 {
-    if (!m_bBusy) {
-        QDialog::reject();
+    // Esc during a scan stops the scan; a playlist being read or files being deleted run to their end.
+    if (m_bWorking) {
+        if (m_scanWatcher.isRunning()) {
+            m_bStop = true;
+        }
+        return;
     }
+    QDialog::reject();
 }
 
 void CPruneDlg::OnOK()
@@ -192,15 +207,27 @@ int CPruneDlg::MessageBox(const QString& text, const QString& caption, unsigned 
     return m_services.messageBox.show(this, text, caption, type);
 }
 
-void CPruneDlg::KeepWindowAlive()
+void CPruneDlg::BeginWork()
 {
-    if (m_repaintClock.elapsed() >= kRepaintIntervalMs) {
-        m_repaintClock.restart();
-        if (m_nTotalMp3s > 0 && m_pProgress != nullptr && m_pProgress->isVisible()) {
-            ShowScanProgress();
-        }
-        QCoreApplication::processEvents();
-    }
+    m_bWorking = true;
+    m_bStop = false;
+    setCursor(Qt::WaitCursor);
+}
+
+void CPruneDlg::EndWork()
+{
+    m_progressTimer.stop();
+    unsetCursor();
+    m_bWorking = false;
+}
+
+// Stops the running work, if any, and waits for its end: it may not outlive what it reads.
+void CPruneDlg::StopWork()
+{
+    m_bStop = true;
+    m_readWatcher.waitForFinished();
+    m_scanWatcher.waitForFinished();
+    m_deleteWatcher.waitForFinished();
 }
 
 void CPruneDlg::OnOpenM3u()
@@ -208,39 +235,53 @@ void CPruneDlg::OnOpenM3u()
     QWidget* pLabel = GetDlgItem(IDC_M3U_LABEL);
     if (pLabel == nullptr) {
         MessageBox(fromLatin("Internal program error 0001!"), fromLatin("Error"), MB_ICONSTOP);
+        Q_EMIT openFinished();
         return;
     }
     const std::optional<std::string> chosen = m_services.fileDialog.getOpenFileName(
         this, fromLatin("Playlist Files (*.m3u);;Playlist Files (*.m3u8);;All Files (*)"));
     if (!chosen) {
+        Q_EMIT openFinished();
         return;
     }
-    const QString strLabel = fromLatin("M3U File: ") + displayText(*chosen);
     m_strPlaylistPath = *chosen;
-
-    std::vector<std::string> lines;
-    M3uReadResult result;
-    {
-        BusyScope busy(*this);
-        result = readM3uKeepLines(m_strPlaylistPath, lines);
-        if (result == M3uReadResult::Ok) {
+    BeginWork();
+    m_readWatcher.setFuture(QtConcurrent::run([path = m_strPlaylistPath] {
+        auto read = std::make_shared<PlaylistRead>();
+        std::vector<std::string> lines;
+        read->result = readM3uKeepLines(path, lines);
+        if (read->result == M3uReadResult::Ok) {
             std::reverse(lines.begin(), lines.end());
-            m_lstKeep = KeepList(std::move(lines));
+            read->keep = KeepList(std::move(lines));
         }
-    }
-    // A half-read playlist never becomes the keep-list: it would list wanted files for deletion.
-    if (result != M3uReadResult::Ok) {
-        MessageBox(fromLatin("Unable to open M3U for reading!"), fromLatin("Error"), MB_ICONSTOP);
+        return read;
+    }));
+}
+
+void CPruneDlg::OnPlaylistRead()
+{
+    EndWork();
+    if (m_bClosing) {
         return;
     }
+    const std::shared_ptr<PlaylistRead> read = m_readWatcher.result();
+    // A half-read playlist never becomes the keep-list: it would list wanted files for deletion.
+    if (read->result != M3uReadResult::Ok) {
+        MessageBox(fromLatin("Unable to open M3U for reading!"), fromLatin("Error"), MB_ICONSTOP);
+        Q_EMIT openFinished();
+        return;
+    }
+    m_lstKeep = std::move(read->keep);
     // What the last scan said of the old playlist says nothing of this one.
     HidePlaylistCheck();
-    auto* label = qobject_cast<QLabel*>(pLabel);
-    label->setText(strLabel);
-    label->setEnabled(true);
+    if (auto* label = qobject_cast<QLabel*>(GetDlgItem(IDC_M3U_LABEL))) {
+        label->setText(fromLatin("M3U File: ") + displayText(m_strPlaylistPath));
+        label->setEnabled(true);
+    }
     if (QWidget* selectDir = GetDlgItem(IDC_SELECT_DIR)) {
         selectDir->setEnabled(true);
     }
+    Q_EMIT openFinished();
 }
 
 void CPruneDlg::OnSelectDirectory()
@@ -269,57 +310,160 @@ void CPruneDlg::OnSelectDirectory()
     }
 }
 
-Mp3Collection CPruneDlg::CountMp3s(const std::string& strDir)
+void CPruneDlg::SetStatusShown(bool shown)
 {
-    Mp3Collection found = collectMp3s(m_services.dirLister, strDir, [this] { KeepWindowAlive(); });
-    m_nTotalMp3s = static_cast<int>(std::min<std::size_t>(found.entries.size(), std::numeric_limits<int>::max()));
-    return found;
+    for (int id : {IDC_PROGRESS, IDC_STATUS}) {
+        if (QWidget* widget = GetDlgItem(id); widget != nullptr && (shown ? id == IDC_STATUS : true)) {
+            widget->setVisible(shown);
+            widget->setEnabled(shown);
+        }
+    }
+}
+
+void CPruneDlg::OnBeginScan()
+{
+    m_pFileList = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST));
+    m_pProgress = qobject_cast<QProgressBar*>(GetDlgItem(IDC_PROGRESS));
+    if (m_pFileList == nullptr || m_pProgress == nullptr || GetDlgItem(IDC_STATUS) == nullptr) {
+        Q_EMIT scanFinished();
+        return;
+    }
+    StopSizes();
+    m_fileModel.clear();
+    HidePlaylistCheck();
+    m_nTotalMp3s = 0;
+    m_nScannedMp3s = 0;
+    m_scanProgress.found = 0;
+    m_scanProgress.walked = false;
+    m_scanProgress.tested = 0;
+
+    // The walk's count shows from the start, so that a long first scan is never a silent wait.
+    BeginWork();
+    SetStatusShown(true);
+    ShowScanProgress();
+    m_progressTimer.start();
+    m_scanWatcher.setFuture(QtConcurrent::run(
+        [&lister = m_services.dirLister, &keep = m_lstKeep, base = m_strBaseDir, &progress = m_scanProgress,
+         &stop = m_bStop] { return std::make_shared<ScanResult>(scanLibrary(lister, keep, base, progress, stop)); }));
 }
 
 void CPruneDlg::ShowScanProgress()
 {
-    m_pProgress->setValue(std::min(m_nScannedMp3s, m_nTotalMp3s));
-    m_pProgress->repaint();
-    if (auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS))) {
-        status->setText(scanStatusText(m_nScannedMp3s, m_nTotalMp3s));
-        status->repaint();
+    auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS));
+    if (!m_scanProgress.walked) {
+        status->setText(countStatusText(m_scanProgress.found));
+        return;
     }
+    if (m_nTotalMp3s == 0) {
+        m_nTotalMp3s = clampedInt(m_scanProgress.found);
+        if (m_nTotalMp3s == 0) {
+            return;
+        }
+        m_pProgress->setRange(0, m_nTotalMp3s);
+        m_pProgress->setVisible(true);
+        m_pProgress->setEnabled(true);
+    }
+    m_nScannedMp3s = clampedInt(m_scanProgress.tested);
+    m_pProgress->setValue(std::min(m_nScannedMp3s, m_nTotalMp3s));
+    status->setText(scanStatusText(m_nScannedMp3s, m_nTotalMp3s));
 }
 
-void CPruneDlg::ScanForUnwanted(const Mp3Collection& found)
+void CPruneDlg::OnScanDone()
 {
-    KeepOutcome outcome = testEntries(found, m_lstKeep, [this](std::size_t tested) {
-        m_nScannedMp3s = static_cast<int>(std::min<std::size_t>(tested, std::numeric_limits<int>::max()));
-        KeepWindowAlive();
-    });
-    FileListModel::Rows rows;
-    for (std::size_t i = 0; i < found.entries.size(); ++i) {
-        if (outcome.wanted[i] == 0) {
-            rows.append(found.dirs[found.entries[i].dir].path, found.name(found.entries[i]));
-        }
+    EndWork();
+    const std::shared_ptr<ScanResult> result = m_scanWatcher.result();
+    if (m_bClosing || result->stopped) {
+        // Stopped: no list, no counts, no box; the rest as before the scan.
+        m_nTotalMp3s = 0;
+        m_nScannedMp3s = 0;
+        SetStatusShown(false);
+        Q_EMIT scanFinished();
+        return;
     }
     ShowScanProgress();
-    m_fileModel.setRows(std::move(rows));
-    m_playlistCheck = std::move(outcome.check);
-    if (found.baseListed) {
+    SetStatusShown(false);
+    if (m_nTotalMp3s <= 0) {
+        MessageBox(fromLatin("No mp3 files found in that directory!"), fromLatin("Error"), MB_ICONEXCLAMATION);
+        Q_EMIT scanFinished();
+        return;
+    }
+    m_fileModel.setRows(result->found, std::move(result->unwanted));
+    m_playlistCheck = std::move(result->check);
+    if (result->found->baseListed) {
         for (int id : {IDC_FILE_LIST, IDC_SELECT_ALL, IDC_DESELECT_ALL}) {
             if (QWidget* widget = GetDlgItem(id)) {
                 widget->setEnabled(true);
             }
         }
     }
+    ShowPlaylistCheck();
+    StartSizes();
+    if (m_fileModel.rowCount() > 0) {
+        for (int id : {IDC_SELECT_PROMPT, IDC_DELETE_FILES}) {
+            if (QWidget* widget = GetDlgItem(id)) {
+                widget->setEnabled(true);
+            }
+        }
+    } else {
+        MessageBox(fromLatin("No unwanted mp3 files found in that directory!"), fromLatin("Error"), MB_ICONEXCLAMATION);
+    }
+    Q_EMIT scanFinished();
+}
+
+void CPruneDlg::StartSizes()
+{
+    m_bStopSizes = false;
+    m_sizesOf = m_fileModel.collection();
+    m_sizesWatcher.setFuture(QtConcurrent::run(
+        [&lister = m_services.dirLister, found = m_sizesOf, entries = m_fileModel.entries(), &stop = m_bStopSizes] {
+            return std::make_shared<std::vector<std::uint64_t>>(entrySizes(lister, *found, entries, stop));
+        }));
+}
+
+void CPruneDlg::StopSizes()
+{
+    m_bStopSizes = true;
+    m_sizesWatcher.waitForFinished();
+    m_sizesOf.reset();
+    m_vecSizes.clear();
+}
+
+void CPruneDlg::OnSizesDone()
+{
+    // A new scan may have come since; its list is not the one measured.
+    if (m_sizesOf == nullptr || m_sizesOf != m_fileModel.collection()) {
+        return;
+    }
+    m_vecSizes = std::move(*m_sizesWatcher.result());
+    ShowPlaylistCheck();
+    Q_EMIT sizesKnown();
 }
 
 void CPruneDlg::ShowPlaylistCheck()
 {
     auto* check = qobject_cast<QLabel*>(GetDlgItem(IDC_PLAYLIST_CHECK));
-    if (check == nullptr) {
+    if (check == nullptr || m_fileModel.collection() == nullptr) {
         return;
     }
     QString text = playlistCheckText(m_playlistCheck).toHtmlEscaped();
     if (m_playlistCheck.hasDetails()) {
         text += QStringLiteral(" - <a href=\"details\">Details...</a>");
     }
+    const std::vector<int> selected = SelectedRows();
+    const bool sized = !m_vecSizes.empty();
+    std::uint64_t bytes = 0;
+    std::uint64_t selectedBytes = 0;
+    if (sized) {
+        for (const std::uint32_t entry : m_fileModel.entries()) {
+            bytes += m_vecSizes[entry];
+        }
+        for (const int row : selected) {
+            selectedBytes += m_vecSizes[m_fileModel.entry(row)];
+        }
+    }
+    text += QStringLiteral("<br>")
+        + listSizeText(static_cast<std::size_t>(m_fileModel.rowCount()), bytes, selected.size(), selectedBytes, sized)
+              .toHtmlEscaped();
     check->setText(text);
     check->setVisible(true);
     check->setEnabled(true);
@@ -344,55 +488,6 @@ void CPruneDlg::OnPlaylistDetails()
     m_pCheckDlg->show();
     m_pCheckDlg->raise();
     m_pCheckDlg->activateWindow();
-}
-
-void CPruneDlg::OnBeginScan()
-{
-    m_pFileList = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST));
-    m_pProgress = qobject_cast<QProgressBar*>(GetDlgItem(IDC_PROGRESS));
-    QWidget* status = GetDlgItem(IDC_STATUS);
-    if (m_pFileList == nullptr || m_pProgress == nullptr || status == nullptr) {
-        return;
-    }
-    {
-        BusyScope busy(*this);
-        m_fileModel.clear();
-        HidePlaylistCheck();
-        m_nTotalMp3s = 0;
-        m_nScannedMp3s = 0;
-        const Mp3Collection found = CountMp3s(m_strBaseDir);
-        if (m_nTotalMp3s > 0) {
-            m_pProgress->setRange(0, m_nTotalMp3s);
-            m_pProgress->setValue(0);
-            m_pProgress->setVisible(true);
-            m_pProgress->setEnabled(true);
-            status->setVisible(true);
-            status->setEnabled(true);
-
-            ScanForUnwanted(found);
-
-            m_pProgress->setVisible(false);
-            m_pProgress->setEnabled(false);
-            status->setVisible(false);
-            status->setEnabled(false);
-            ShowPlaylistCheck();
-        }
-    }
-    if (m_nTotalMp3s <= 0) {
-        MessageBox(fromLatin("No mp3 files found in that directory!"), fromLatin("Error"), MB_ICONEXCLAMATION);
-        Q_EMIT scanFinished();
-        return;
-    }
-    if (m_fileModel.rowCount() > 0) {
-        for (int id : {IDC_SELECT_PROMPT, IDC_DELETE_FILES}) {
-            if (QWidget* widget = GetDlgItem(id)) {
-                widget->setEnabled(true);
-            }
-        }
-    } else {
-        MessageBox(fromLatin("No unwanted mp3 files found in that directory!"), fromLatin("Error"), MB_ICONEXCLAMATION);
-    }
-    Q_EMIT scanFinished();
 }
 
 std::vector<int> CPruneDlg::SelectedRows() const
@@ -434,44 +529,50 @@ void CPruneDlg::OnDeleteFiles()
     const std::vector<int> selected = SelectedRows();
     if (selected.empty()) {
         MessageBox(fromLatin("No selections to delete!"), fromLatin("Error"), MB_ICONEXCLAMATION);
+        Q_EMIT deleteFinished();
         return;
     }
     if (MessageBox(
             fromLatin("Are you sure!?\n\nThese file will be permanently deleted (not sent to the Recycling Bin)."),
             fromLatin("Warning"), MB_OKCANCEL | MB_ICONEXCLAMATION)
         == IDCANCEL) {
+        Q_EMIT deleteFinished();
         return;
     }
-
-    Deletion deletion(m_services.fileDeleter);
-    {
-        BusyScope busy(*this);
-        std::vector<bool> gone(static_cast<std::size_t>(m_fileModel.rowCount()), false);
-        for (int row : selected) {
-            gone[static_cast<std::size_t>(row)] = deletion.remove(static_cast<std::size_t>(row), m_fileModel.path(row));
-            KeepWindowAlive();
-        }
-        m_fileModel.removeFlagged(gone);
-
-        // The rows of files that are still there stay selected, at their new places.
-        QItemSelection stillSelected;
-        int removedBefore = 0;
-        std::size_t nextGone = 0;
-        for (const Deletion::Failure& failure : deletion.failures()) {
-            const auto row = static_cast<int>(failure.row);
-            for (; nextGone < failure.row; ++nextGone) {
-                removedBefore += gone[nextGone] ? 1 : 0;
-            }
-            const QModelIndex index = m_fileModel.index(row - removedBefore);
-            stillSelected.merge(QItemSelection(index, index), QItemSelectionModel::Select);
-        }
-        m_pFileList->selectionModel()->select(stillSelected, QItemSelectionModel::Select);
+    std::vector<DeletionRequest> requests;
+    requests.reserve(selected.size());
+    for (const int row : selected) {
+        requests.push_back({static_cast<std::size_t>(row), m_fileModel.path(row)});
     }
+    BeginWork();
+    m_deleteWatcher.setFuture(
+        QtConcurrent::run([&deleter = m_services.fileDeleter, requests = std::move(requests),
+                           rows = static_cast<std::size_t>(m_fileModel.rowCount()), &stop = m_bStop] {
+            return std::make_shared<DeletionOutcome>(deleteFiles(deleter, requests, rows, stop));
+        }));
+}
 
-    if (deletion.failures().empty()) {
+void CPruneDlg::OnDeleteDone()
+{
+    EndWork();
+    if (m_bClosing) {
+        return;
+    }
+    const std::shared_ptr<DeletionOutcome> outcome = m_deleteWatcher.result();
+    m_fileModel.removeFlagged(outcome->gone);
+    // The rows of files that are still there stay selected, at their new places.
+    QItemSelection stillSelected;
+    for (const std::size_t row : rowsStillSelected(*outcome)) {
+        const QModelIndex index = m_fileModel.index(static_cast<int>(row));
+        stillSelected.merge(QItemSelection(index, index), QItemSelectionModel::Select);
+    }
+    m_pFileList->selectionModel()->select(stillSelected, QItemSelectionModel::Select);
+    ShowPlaylistCheck();
+
+    if (outcome->failures.empty()) {
         MessageBox(fromLatin("Selected files have been removed."), fromLatin("Files Deleted"), MB_OK);
     } else {
-        MessageBox(deletion.failureReport(), fromLatin("Error"), MB_ICONEXCLAMATION);
+        MessageBox(outcome->failureReport(), fromLatin("Error"), MB_ICONEXCLAMATION);
     }
     Q_EMIT deleteFinished();
 }

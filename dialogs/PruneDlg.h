@@ -1,27 +1,34 @@
 #pragma once
 
+#include "DialogBuilder.h"
+#include "DialogTemplates.h"
+#include "FileListModel.h"
 #include "KeepList.h"
 #include "PlaylistCheck.h"
-#include "FileListModel.h"
 #include "PlaylistCheckDlg.h"
-#include "DialogBuilder.h"
+#include "ScanProgress.h"
 #include "Services.h"
-#include "DialogTemplates.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QIcon>
 #include <QPointer>
+#include <QTimer>
 
+#include <atomic>
+#include <memory>
 #include <span>
 #include <string>
 
 class QListView;
 class QMenu;
 class QProgressBar;
-struct Mp3Collection;
+struct DeletionOutcome;
+struct ScanResult;
 
-// The main window: all of the program's state and every command handler.
+// The main window: all of the program's state and every command handler. Long work (reading a
+// playlist, a scan, a deletion, the sizes of the listed files) runs on a worker thread; while a
+// command's work runs, the window paints but its controls take no input.
 class CPruneDlg : public QDialog {
     Q_OBJECT
 
@@ -56,34 +63,44 @@ public:
     int scannedMp3s() const { return m_nScannedMp3s; }
     const FileListModel& fileModel() const { return m_fileModel; }
     QMenu* systemMenu() const { return m_pSysMenu; }
-    bool isBusy() const { return m_bBusy; }
-
     const PlaylistCheck& playlistCheck() const { return m_playlistCheck; }
     // The details window of the playlist check, while it is open.
     CPlaylistCheckDlg* playlistCheckDlg() const { return m_pCheckDlg; }
+    // A command's work is running on the worker.
+    bool isWorking() const { return m_bWorking; }
 
     void reject() override;
 
 Q_SIGNALS:
-    // A Begin Scan or a Delete Files has ended, with whatever outcome.
+    // Open m3u, Begin Scan or Delete Files has ended, with whatever outcome.
+    void openFinished();
     void scanFinished();
     void deleteFinished();
+    // The sizes of the listed files are known.
+    void sizesKnown();
 
 protected:
     bool OnInitDialog();
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class BusyScope;
+    void OnPlaylistRead();
+    void OnScanDone();
+    void OnDeleteDone();
+    void OnSizesDone();
+    void OnPlaylistDetails();
 
-    Mp3Collection CountMp3s(const std::string& strDir);
-    void ScanForUnwanted(const Mp3Collection& found);
+    void BeginWork();
+    void EndWork();
+    void StopWork();
+    void StartSizes();
+    void StopSizes();
     void ShowScanProgress();
     void ShowPlaylistCheck();
     void HidePlaylistCheck();
-    void OnPlaylistDetails();
-    void KeepWindowAlive();
+    void SetStatusShown(bool shown);
     std::vector<int> SelectedRows() const;
     int MessageBox(const QString& text, const QString& caption, unsigned type);
 
@@ -102,6 +119,21 @@ private:
     QMenu* m_pSysMenu = nullptr;
     PlaylistCheck m_playlistCheck; // of the last scan that found mp3 files
     QPointer<CPlaylistCheckDlg> m_pCheckDlg;
-    bool m_bBusy = false;
-    QElapsedTimer m_repaintClock; // paces repaints during long commands
+
+    // The work of one command at a time, and what it reports.
+    struct PlaylistRead;
+    QFutureWatcher<std::shared_ptr<PlaylistRead>> m_readWatcher;
+    QFutureWatcher<std::shared_ptr<ScanResult>> m_scanWatcher;
+    QFutureWatcher<std::shared_ptr<DeletionOutcome>> m_deleteWatcher;
+    ScanProgress m_scanProgress;
+    std::atomic<bool> m_bStop {false}; // asks the running work to end early
+    bool m_bWorking = false;
+    bool m_bClosing = false; // closed while work ran: its end only tidies up
+    QTimer m_progressTimer;
+
+    // The sizes of the listed files, found after the list shows.
+    QFutureWatcher<std::shared_ptr<std::vector<std::uint64_t>>> m_sizesWatcher;
+    std::atomic<bool> m_bStopSizes {false};
+    std::shared_ptr<const Mp3Collection> m_sizesOf; // the collection being measured
+    std::vector<std::uint64_t> m_vecSizes; // by entry of the list's collection; empty until known
 };

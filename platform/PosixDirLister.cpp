@@ -64,3 +64,22 @@ bool PosixDirLister::list(const std::string& dirPath, DirListing& out)
         }
     }
 }
+
+void PosixDirLister::sizes(const std::string& dirPath, const std::vector<std::string_view>& names,
+                           std::vector<std::uint64_t>& sizes)
+{
+    sizes.assign(names.size(), 0);
+    const int fd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    const FdCloser closer(fd);
+    std::string name;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        name.assign(names[i]);
+        struct stat st { };
+        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+            sizes[i] = static_cast<std::uint64_t>(st.st_size);
+        }
+    }
+}

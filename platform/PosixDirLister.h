@@ -6,4 +6,6 @@
 class PosixDirLister final : public IDirLister {
 public:
     bool list(const std::string& dirPath, DirListing& out) override;
+    void sizes(const std::string& dirPath, const std::vector<std::string_view>& names,
+               std::vector<std::uint64_t>& sizes) override;
 };

@@ -27,7 +27,7 @@ constexpr ControlTemplate kMainControls[] = {
     {IDC_DESELECT_ALL, "IDC_DESELECT_ALL", ControlKind::PushButton, "Deselect All", 230, 85, 50, 12,
      kStyleDisabled | kStyleTabStop},
     {IDC_STATUS, "IDC_STATUS", ControlKind::Label, "0%", 7, 193, 186, 15, kStyleHidden | kStyleGroup},
-    {IDC_PLAYLIST_CHECK, "IDC_PLAYLIST_CHECK", ControlKind::Link, "", 7, 193, 240, 15,
+    {IDC_PLAYLIST_CHECK, "IDC_PLAYLIST_CHECK", ControlKind::Link, "", 7, 191, 240, 18,
      kStyleHidden | kStyleGroup | kStyleTabStop},
 };
 

@@ -1,134 +1,68 @@
-// The main window's shell: the template made real, the ways of closing, the about box.
+// The main window's shell and inputs: the template made real, the ways of closing, the about
+// box, Open m3u and Select Directory.
 
-#include "Scripted.h"
 #include "AboutDlg.h"
-#include "PruneDlg.h"
-#include "Resource.h"
+#include "DialogDriver.h"
+#include "TempTree.h"
+#include "Templates.h"
 
 #include <QAbstractButton>
-#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 #include <set>
 
-namespace {
-
-struct Expected {
-    int id;
-    const char* kind;
-    const char* caption;
-    bool enabled;
-    bool visible;
-    QRect place; // dialog units
-};
-
-// In tab order; the controls without a tab stop are skipped by Tab.
-const Expected kControls[] = {
-    {IDOK, "QPushButton", "E&xit", true, true, {250, 188, 50, 16}},
-    {IDC_OPEN_M3U, "QPushButton", "Open m3u...", true, true, {7, 7, 51, 17}},
-    {IDC_M3U_LABEL, "QLabel", "M3U File:", false, true, {7, 27, 298, 12}},
-    {IDC_SELECT_DIR, "QPushButton", "Select Directory", false, true, {7, 41, 79, 18}},
-    {IDC_BASEDIR_LABEL, "QLabel", "Base Directory:", false, true, {7, 61, 298, 14}},
-    {IDC_BEGIN_SCAN, "QPushButton", "Begin Scan", false, true, {7, 79, 63, 18}},
-    {IDC_PROGRESS, "QProgressBar", "", false, false, {7, 177, 143, 14}},
-    {IDC_FILE_LIST, "QListView", "", false, true, {7, 98, 306, 76}},
-    {IDC_SELECT_PROMPT, "QLabel", "Select MP3s to Delete:", false, true, {81, 87, 92, 9}},
-    {IDC_DELETE_FILES, "QPushButton", "Delete Files", false, true, {159, 178, 45, 13}},
-    {IDC_SELECT_ALL, "QPushButton", "Select All", false, true, {175, 85, 50, 12}},
-    {IDC_DESELECT_ALL, "QPushButton", "Deselect All", false, true, {230, 85, 50, 12}},
-    {IDC_STATUS, "QLabel", "0%", true, false, {7, 193, 186, 15}},
-    {IDC_PLAYLIST_CHECK, "QLabel", "", true, false, {7, 193, 240, 15}},
-};
-
-QString captionOf(QWidget* widget)
-{
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        return button->text();
-    }
-    auto* label = qobject_cast<QLabel*>(widget);
-    return label ? label->text() : QString();
-}
-
-// Runs `probe` on the modal window that opens next, then closes that window.
-void onNextModal(std::function<void(QWidget*)> probe)
-{
-    QTimer::singleShot(0, [probe] {
-        QWidget* modal = QApplication::activeModalWidget();
-        probe(modal);
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-            dialog->reject();
-        }
-    });
-}
-
-} // namespace
+using Lines = std::vector<std::string>;
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void cleanup();
-    void initialState();
+    void layout();
     void closing_data();
     void closing();
-    void sysCommand_data();
-    void sysCommand();
     void aboutBox();
     void commandTable();
-
-private:
-    ScriptedServices m_scripted;
+    void openPlaylist_data();
+    void openPlaylist();
+    void selectDirectory();
+    void missingLabel_data();
+    void missingLabel();
 };
 
 void TestMainWindow::cleanup()
 {
-    QVERIFY(m_scripted.messageBox.boxes.empty());
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
     }
 }
 
-void TestMainWindow::initialState()
+// Rules that hold for any layout of the template.
+void TestMainWindow::layout()
 {
-    CPruneDlg dlg(m_scripted.services());
+    ScriptedServices scripted;
+    CPruneDlg dlg(scripted.services());
     // The default button while no other push button has the focus.
     QVERIFY(qobject_cast<QPushButton*>(dlg.GetDlgItem(IDC_OPEN_M3U))->isDefault());
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
-
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Tuneprune"));
-    const DialogUnits units = DialogUnits::of(dlg.font());
-    QCOMPARE(dlg.size(), QSize(units.toPixelsX(320), units.toPixelsY(217)));
     QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
     QVERIFY(!(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    QVERIFY(!dlg.windowIcon().isNull());
-    const QPoint offCentre = dlg.frameGeometry().center() - dlg.screen()->availableGeometry().center();
-    QVERIFY(offCentre.manhattanLength() <= 2);
+    QVERIFY((dlg.frameGeometry().center() - dlg.screen()->availableGeometry().center()).manhattanLength() <= 2);
 
     QStringList tabOrder;
-    for (const Expected& control : kControls) {
+    for (const ControlTemplate& control : kMainTemplate.controls) {
         QWidget* widget = dlg.GetDlgItem(control.id);
-        QVERIFY2(widget && widget->metaObject()->className() == QByteArray(control.kind), control.caption);
-        QCOMPARE(captionOf(widget), QString::fromUtf8(control.caption));
-        QCOMPARE(widget->isEnabled(), control.enabled);
-        QCOMPARE(widget->isVisible(), control.visible);
-        // Each edge in proportion to the template's 320 by 217 units, within a pixel and a half.
-        const QRect got = widget->geometry();
-        const double sx = dlg.width() / 320.0, sy = dlg.height() / 217.0;
-        for (auto [pixels, unitsScaled] : {std::pair {got.left(), control.place.left() * sx},
-                                           {got.top(), control.place.top() * sy},
-                                           {got.width(), control.place.width() * sx},
-                                           {got.height(), control.place.height() * sy}}) {
-            QVERIFY2(std::abs(pixels - unitsScaled) <= 1.5, qPrintable(widget->objectName()));
-        }
-        if (widget->focusPolicy() & Qt::TabFocus) {
-            tabOrder << widget->objectName();
+        QVERIFY2(dlg.rect().contains(widget->geometry()), control.name);
+        QCOMPARE(widget->isEnabled(), (control.style & kStyleDisabled) == 0);
+        QCOMPARE(widget->isVisible(), (control.style & kStyleHidden) == 0);
+        if (control.style & kStyleTabStop) {
+            tabOrder << control.name;
         }
     }
-    // Tab walks the template's order, and the focus starts on Exit.
     QStringList walked;
     QWidget* widget = dlg.GetDlgItem(IDOK);
     do {
@@ -143,101 +77,181 @@ void TestMainWindow::initialState()
 
 void TestMainWindow::closing_data()
 {
-    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("key"); // 0: the close box
     QTest::addColumn<int>("result");
-    QTest::newRow("Exit button") << "click" << int(QDialog::Accepted);
-    QTest::newRow("Enter on the focused Exit") << "enter" << int(QDialog::Accepted);
-    QTest::newRow("Esc") << "escape" << int(QDialog::Rejected);
-    QTest::newRow("close box") << "close" << int(QDialog::Rejected);
+    QTest::newRow("Enter on the focused Exit") << int(Qt::Key_Return) << int(QDialog::Accepted);
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << int(QDialog::Rejected);
+    QTest::newRow("close box") << 0 << int(QDialog::Rejected);
 }
 
 void TestMainWindow::closing()
 {
-    QFETCH(QString, how);
+    QFETCH(int, key);
     QFETCH(int, result);
-
-    CPruneDlg dlg(m_scripted.services());
+    ScriptedServices scripted;
+    CPruneDlg dlg(scripted.services());
     dlg.setResult(-1);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    if (how == "click") {
-        QTest::mouseClick(dlg.GetDlgItem(IDOK), Qt::LeftButton);
-    } else if (how == "enter") {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    } else if (how == "escape") {
-        QTest::keyClick(&dlg, Qt::Key_Escape);
+    if (key != 0) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
     } else {
         QVERIFY(dlg.close());
     }
     QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), result);
-}
-
-void TestMainWindow::sysCommand_data()
-{
-    QTest::addColumn<unsigned>("command");
-    QTest::addColumn<bool>("opensAbout");
-    for (unsigned command = 0x0010; command <= 0x001F; ++command) {
-        QTest::addRow("0x%04X", command) << command << true;
-    }
-    for (unsigned command : {0x0000u, 0x0020u, 0x0110u, 0xF060u}) {
-        QTest::addRow("0x%04X", command) << command << false;
-    }
-}
-
-void TestMainWindow::sysCommand()
-{
-    QFETCH(unsigned, command);
-    QFETCH(bool, opensAbout);
-
-    CPruneDlg dlg(m_scripted.services());
-    dlg.show();
-    bool sawAbout = false;
-    onNextModal([&](QWidget* modal) { sawAbout = qobject_cast<CAboutDlg*>(modal) != nullptr; });
-    dlg.OnSysCommand(command);
-    QCOMPARE(sawAbout, opensAbout);
-    QTest::qWait(0); // an unused probe runs now, while nothing is modal
-    QVERIFY(dlg.isVisible());
+    QVERIFY(scripted.messageBox.boxes.empty());
 }
 
 void TestMainWindow::aboutBox()
 {
-    CPruneDlg dlg(m_scripted.services());
+    ScriptedServices scripted;
+    CPruneDlg dlg(scripted.services());
     dlg.show();
-    dlg.move(dlg.pos() + QPoint(40, 30));
     QMenu* menu = dlg.systemMenu();
     QVERIFY(menu && menu->actions().size() == 1);
     QCOMPARE(menu->actions().constFirst()->text(), QStringLiteral("&About Tuneprune..."));
-
-    bool checked = false;
-    QTimer::singleShot(0, [&] {
-        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
-        QVERIFY(about != nullptr);
-        QCOMPARE(about->windowTitle(), QStringLiteral("Tuneprune"));
-        QCOMPARE(captionOf(about->GetDlgItem(IDC_ABOUT_VERSION)), QStringLiteral("Tuneprune Version 0.1"));
-        QVERIFY(captionOf(about->GetDlgItem(IDC_ABOUT_CREDITS)).contains("report problems"));
-        QVERIFY(!qobject_cast<QLabel*>(about->GetDlgItem(IDC_ABOUT_ICON))->pixmap().isNull());
-        QVERIFY((about->frameGeometry().center() - dlg.frameGeometry().center()).manhattanLength() <= 2);
-        QTest::mouseClick(about->GetDlgItem(IDOK), Qt::LeftButton);
-        checked = true;
-    });
+    // Every command 0x0010 to 0x001F opens it; the menu entry sends 0x0010.
+    int opened = 0;
+    const auto closeAbout = [&] {
+        QTimer::singleShot(0, [&] {
+            auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+            QVERIFY(about != nullptr);
+            QVERIFY((about->frameGeometry().center() - dlg.frameGeometry().center()).manhattanLength() <= 2);
+            QTest::mouseClick(about->GetDlgItem(IDOK), Qt::LeftButton);
+            ++opened;
+        });
+    };
+    closeAbout();
     menu->actions().constFirst()->trigger();
-    QVERIFY(checked);
-    QVERIFY(dlg.isVisible());
+    closeAbout();
+    dlg.OnSysCommand(0x001F);
+    dlg.OnSysCommand(0x0020);
+    QTest::qWait(0);
+    QCOMPARE(opened, 2);
 }
 
 void TestMainWindow::commandTable()
 {
-    CPruneDlg dlg(m_scripted.services());
+    ScriptedServices scripted;
+    CPruneDlg dlg(scripted.services());
     std::set<QWidget*> routed;
     for (const CPruneDlg::Command& command : CPruneDlg::commandTable()) {
         QWidget* button = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(command.id));
-        QVERIFY2(button && command.handler, qPrintable(QString::number(command.id)));
-        QVERIFY2(routed.insert(button).second, qPrintable(QString::number(command.id)));
+        QVERIFY2(button && command.handler && routed.insert(button).second, qPrintable(QString::number(command.id)));
     }
     for (QAbstractButton* button : dlg.findChildren<QAbstractButton*>()) {
         QVERIFY2(routed.count(button) == 1, qPrintable(button->objectName()));
     }
+}
+
+void TestMainWindow::openPlaylist_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("loadedBefore");
+    for (bool before : {false, true}) {
+        const char* when = before ? "after a playlist" : "first";
+        QTest::addRow("playlist, %s", when) << "list.m3u" << before;
+        QTest::addRow("cancelled, %s", when) << "" << before;
+        QTest::addRow("typed name of a missing file, %s", when) << "typed.m3u" << before;
+        QTest::addRow("a directory, %s", when) << "folder.m3u" << before;
+    }
+}
+
+void TestMainWindow::openPlaylist()
+{
+    QFETCH(QString, chosen);
+    QFETCH(bool, loadedBefore);
+    TempTree tree;
+    tree.wfile("old.m3u", "old.mp3\n");
+    tree.wfile("list.m3u", "#EXTM3U\r\nA/one.mp3\r\n#EXTINF:1,x\r\nB/two.mp3\r\n\r\nC/three.mp3");
+    tree.mkdirp("folder.m3u");
+    DialogDriver d;
+    if (loadedBefore) {
+        d.openPlaylist(tree.path("old.m3u"));
+    }
+    const QString labelBefore = d.text(IDC_M3U_LABEL);
+    const Lines keepBefore = d.dlg().keepList().lines();
+    const std::string path = tree.path(chosen.toStdString());
+    d.openPlaylist(chosen.isEmpty() ? std::nullopt : std::optional(path));
+
+    QCOMPARE(d.scripted.fileDialog.filters.back(),
+             QStringLiteral("Playlist Files (*.m3u);;Playlist Files (*.m3u8);;All Files (*)"));
+    const auto boxes = d.takeBoxes();
+    if (chosen == "list.m3u") {
+        QVERIFY(boxes.empty());
+        QCOMPARE(d.dlg().keepList().lines(), (Lines {"C/three.mp3", "B/two.mp3", "A/one.mp3"}));
+        QCOMPARE(d.text(IDC_M3U_LABEL), QString::fromStdString("M3U File: " + path));
+        QVERIFY(d.enabled(IDC_M3U_LABEL) && d.enabled(IDC_SELECT_DIR) && !d.enabled(IDC_BEGIN_SCAN));
+        return;
+    }
+    QCOMPARE(boxes.size(), std::size_t(chosen.isEmpty() ? 0 : 1));
+    if (!chosen.isEmpty()) {
+        QCOMPARE_BOX(boxes[0], "Unable to open M3U for reading!", "Error", MB_ICONSTOP);
+    }
+    // Only the path is taken; a half-read playlist never replaces the keep-list.
+    QCOMPARE(d.dlg().playlistPath(), chosen.isEmpty() ? (loadedBefore ? tree.path("old.m3u") : "") : path);
+    QCOMPARE(d.dlg().keepList().lines(), keepBefore);
+    QCOMPARE(d.text(IDC_M3U_LABEL), labelBefore);
+    QCOMPARE(d.enabled(IDC_SELECT_DIR), loadedBefore);
+}
+
+void TestMainWindow::selectDirectory()
+{
+    TempTree tree;
+    QByteArray deep; // longer than the original picker's 1023 bytes
+    for (char c = 'a'; c < 'h'; ++c) {
+        deep += QByteArray(200, c) + '/';
+    }
+    const std::string dir = tree.path("My Müsic/" + deep.toStdString());
+    tree.wfile("list.m3u", "a.mp3\n");
+    DialogDriver d;
+    d.openPlaylist(tree.path("list.m3u"));
+    d.selectDirectory(tree.root());
+    d.selectDirectory(dir.substr(0, dir.size() - 1)); // a "/" is added
+    d.selectDirectory(std::nullopt);
+
+    const auto& calls = d.scripted.pathPicker.calls;
+    QCOMPARE(calls.size(), std::size_t(3));
+    QCOMPARE(calls[0].title, QStringLiteral("Directory View"));
+    QCOMPARE(calls[0].prompt, QStringLiteral("Please select a directory..."));
+    QCOMPARE(calls[0].owner, &d.dlg());
+    // The second choice replaced the first; the cancelled third changed nothing.
+    QCOMPARE(d.dlg().baseDir(), dir);
+    QCOMPARE(d.text(IDC_BASEDIR_LABEL), "Base Directory: " + QString::fromStdString(dir));
+    QVERIFY(d.enabled(IDC_BASEDIR_LABEL) && d.enabled(IDC_BEGIN_SCAN));
+    QCOMPARE(d.dlg().keepList().lines(), Lines {"a.mp3"});
+    QVERIFY(d.takeBoxes().empty());
+}
+
+void TestMainWindow::missingLabel_data()
+{
+    QTest::addColumn<int>("missing");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("playlist label") << IDC_M3U_LABEL << "Internal program error 0001!";
+    QTest::newRow("base directory label") << IDC_BASEDIR_LABEL << "Internal program error 0002!";
+}
+
+void TestMainWindow::missingLabel()
+{
+    QFETCH(int, missing);
+    QFETCH(QString, message);
+    TempTree tree;
+    tree.wfile("list.m3u", "a.mp3\n");
+    const TemplateWithout without(missing);
+    ScriptedServices scripted;
+    CPruneDlg dlg(scripted.services(), nullptr, without.get());
+    scripted.fileDialog.answers.push_back(tree.path("list.m3u"));
+    scripted.pathPicker.answers.push_back(tree.root());
+    missing == IDC_M3U_LABEL ? dlg.OnOpenM3u() : dlg.OnSelectDirectory();
+
+    QCOMPARE(scripted.messageBox.boxes.size(), std::size_t(1));
+    QCOMPARE_BOX(scripted.messageBox.boxes[0], message, "Error", MB_ICONSTOP);
+    // The file dialog is not even shown without its label; the picker is, before the look-up.
+    QVERIFY(scripted.fileDialog.filters.empty());
+    QCOMPARE(scripted.pathPicker.calls.size(), std::size_t(missing == IDC_BASEDIR_LABEL ? 1 : 0));
+    QVERIFY(dlg.playlistPath().empty() && dlg.baseDir().empty() && dlg.keepList().empty());
+    QVERIFY(!dlg.GetDlgItem(IDC_SELECT_DIR)->isEnabled() && !dlg.GetDlgItem(IDC_BEGIN_SCAN)->isEnabled());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,222 +1,218 @@
-// Begin Scan through the real dialog on real temporary trees.
+// The scan in the core: playlists as players and people write them, read and matched against a
+// real tree (in place or by their trailing path), what the check tells, progress, stop, sizes.
 
-#include "DialogDriver.h"
-#include "TempTree.h"
+#include "KeepList.h"
+#include "M3uReader.h"
+#include "Scan.h"
 #include "ScanProgress.h"
-#include "PlaylistCheckDlg.h"
 
-#include <QApplication>
-#include <QTimer>
-#include <QTreeWidget>
+#include "Scripted.h"
+#include "TempTree.h"
 
-#include <filesystem>
-#include <thread>
+#include <QByteArrayList>
+#include <QTest>
 
-using Rows = std::vector<std::string>;
+#include <algorithm>
+
+Q_DECLARE_METATYPE(MissReason)
+
+namespace {
+
+// The library below <tree>/home/me/Music/.
+constexpr const char* kLibrary[] = {
+    "A/B/01.mp3",
+    "Other/B2/01.mp3",
+    "Artist/Album/03 Track.mp3",
+    "Artist/Album/05.mp3",
+    "Artist/Album2/05.mp3",
+    "Artist/Renamed Album/02 - Song.mp3",
+    "My Band/Live/07 Encore.mp3",
+    "\xC3\x84rzte/Junge.mp3",
+    "Artist/Album/cover.jpg",
+};
+
+KeepList keepListOf(std::vector<std::string> lines)
+{
+    std::reverse(lines.begin(), lines.end());
+    return KeepList(std::move(lines));
+}
+
+} // namespace
 
 class TestScan : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void statusText_data();
-    void statusText();
-    void listsUnwantedInWalkOrder();
-    void emptyResults_data();
-    void emptyResults();
-    void busyWhileScanning();
-    void playlistCheck();
-
-private:
-    // Loads a playlist holding `lines` and picks <tree>/music/, holding `files`.
-    void prepare(const std::string& lines, const Rows& files);
-    std::string base() const { return m_tree->path("music/"); }
-
-    std::unique_ptr<TempTree> m_tree;
-    std::unique_ptr<DialogDriver> m_d;
+    void texts_data();
+    void texts();
+    void playlists_data();
+    void playlists();
+    void emptyFormKeepsEverything();
+    void stop();
+    void sizes();
 };
 
-void TestScan::init()
+void TestScan::texts_data()
 {
-    m_tree = std::make_unique<TempTree>();
-    m_d = std::make_unique<DialogDriver>();
-}
-
-void TestScan::prepare(const std::string& lines, const Rows& files)
-{
-    m_tree->mkdirp("music");
-    for (const std::string& file : files) {
-        m_tree->wfile("music/" + file);
-    }
-    m_tree->wfile("list.m3u", "#EXTM3U\n" + lines);
-    m_d->openPlaylist(m_tree->path("list.m3u"));
-    m_d->selectDirectory(base());
-}
-
-void TestScan::statusText_data()
-{
-    QTest::addColumn<int>("scanned");
-    QTest::addColumn<int>("total");
     QTest::addColumn<QString>("text");
-    QTest::newRow("3 of 12") << 3 << 12 << "3 of 12 (25%) MP3s scanned";
-    QTest::newRow("12.5 rounds up") << 1 << 8 << "1 of 8 (13%) MP3s scanned";
-    QTest::newRow("1 of 3") << 1 << 3 << "1 of 3 (33%) MP3s scanned";
-    QTest::newRow("57.49.. is 57.5 as a float") << 23 << 40 << "23 of 40 (58%) MP3s scanned";
-    QTest::newRow("0.5 rounds up") << 1 << 200 << "1 of 200 (1%) MP3s scanned";
-    QTest::newRow("scanned above total") << 13 << 12 << "13 of 12 (108%) MP3s scanned";
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("3 of 12") << scanStatusText(3, 12) << "3 of 12 (25%) MP3s scanned";
+    QTest::newRow("12.5 rounds up") << scanStatusText(1, 8) << "1 of 8 (13%) MP3s scanned";
+    QTest::newRow("1 of 3") << scanStatusText(1, 3) << "1 of 3 (33%) MP3s scanned";
+    QTest::newRow("57.49.. is 57.5 as a float") << scanStatusText(23, 40) << "23 of 40 (58%) MP3s scanned";
+    QTest::newRow("0.5 rounds up") << scanStatusText(1, 200) << "1 of 200 (1%) MP3s scanned";
+    QTest::newRow("scanned above total") << scanStatusText(13, 12) << "13 of 12 (108%) MP3s scanned";
+    QTest::newRow("count pass") << countStatusText(12345) << "12,345 MP3s found";
+    QTest::newRow("sizes") << listSizeText(150694, 612'345'678'901, 12, 48'123'456, true)
+                           << "150,694 files, 612.3 GB; 12 selected, 48.1 MB";
+    QTest::newRow("sizes not known yet") << listSizeText(1, 0, 0, 0, false) << "1 file; 0 selected";
 }
 
-void TestScan::statusText()
+void TestScan::texts()
 {
-    QFETCH(int, scanned);
-    QFETCH(int, total);
     QFETCH(QString, text);
-    QCOMPARE(scanStatusText(scanned, total), text);
+    QFETCH(QString, expected);
+    QCOMPARE(text, expected);
 }
 
-void TestScan::listsUnwantedInWalkOrder()
+void TestScan::playlists_data()
 {
-    prepare("Artist/Album/02 - Two.mp3\n",
-            {"Artist/Album/01 - One.mp3", "Artist/Album/02 - Two.mp3", "Artist/Album/cover.jpg", "C.mp3", "b.mp3",
-             "old.mp3/inner.MP3", "x.flac", "\xC9t\xE9.mp3"});
-    m_d->scan();
+    QTest::addColumn<QByteArray>("playlist");
+    QTest::addColumn<QByteArrayList>("kept"); // below the base directory
+    QTest::addColumn<int>("found");
+    QTest::addColumn<int>("elsewhere");
+    QTest::addColumn<int>("notFound");
+    QTest::addColumn<MissReason>("reason"); // of the first line not found
 
-    QCOMPARE(m_d->rows(),
-             (Rows {base() + "Artist/Album/01 - One.mp3", base() + "b.mp3", base() + "C.mp3",
-                    base() + "old.mp3/inner.MP3", base() + "old.mp3", base() + "\xC9t\xE9.mp3"}));
-    // A name that is not UTF-8 keeps its bytes in the row and shows as Windows-1252.
-    QVERIFY(m_d->dlg().fileModel().index(5).data().toString().endsWith(QStringLiteral("/music/Été.mp3")));
-    QVERIFY(m_d->takeBoxes().empty());
-    QCOMPARE(m_d->dlg().totalMp3s(), 7);
-    QCOMPARE(m_d->dlg().scannedMp3s(), 7);
-    for (int id : {IDC_FILE_LIST, IDC_SELECT_ALL, IDC_DESELECT_ALL, IDC_SELECT_PROMPT, IDC_DELETE_FILES}) {
-        QVERIFY2(m_d->enabled(id), qPrintable(m_d->item(id)->objectName()));
-    }
-    QVERIFY(!m_d->shown(IDC_PROGRESS) && !m_d->enabled(IDC_PROGRESS));
-    QVERIFY(!m_d->shown(IDC_STATUS) && !m_d->enabled(IDC_STATUS));
-    QCOMPARE(m_d->text(IDC_STATUS), QStringLiteral("7 of 7 (100%) MP3s scanned"));
-}
-
-void TestScan::emptyResults_data()
-{
-    QTest::addColumn<bool>("afterRows"); // a first scan listed a file
-    QTest::addColumn<QString>("second");
-    QTest::addColumn<QString>("message");
-    for (bool afterRows : {false, true}) {
-        const char* when = afterRows ? "second scan" : "first scan";
-        QTest::addRow("empty base, %s", when) << afterRows << "empty"
-                                              << "No mp3 files found in that directory!";
-        QTest::addRow("only other files, %s", when) << afterRows << "other"
-                                                    << "No mp3 files found in that directory!";
-        QTest::addRow("base gone, %s", when) << afterRows << "gone"
-                                             << "No mp3 files found in that directory!";
-        // Inside the base directory's own name: every file is wanted.
-        QTest::addRow("all wanted, %s", when) << afterRows << "wanted"
-                                              << "No unwanted mp3 files found in that directory!";
-    }
-}
-
-void TestScan::emptyResults()
-{
-    QFETCH(bool, afterRows);
-    QFETCH(QString, second);
-    QFETCH(QString, message);
-    prepare("no-such-song.mp3\n", {"old/a.mp3"});
-    if (afterRows) {
-        m_d->scan();
-        QCOMPARE(m_d->rows().size(), std::size_t(1));
-    }
-    std::filesystem::remove_all(base() + "old");
-    if (second == "other") {
-        m_tree->wfile("music/a.flac");
-        m_tree->wfile("music/mp3/readme.txt");
-    } else if (second == "gone") {
-        std::filesystem::rename(base(), m_tree->path("elsewhere"));
-    } else if (second == "wanted") {
-        m_tree->wfile("list.m3u", "MUSIC\n");
-        m_d->openPlaylist(m_tree->path("list.m3u"));
-        m_tree->wfile("music/a/b.mp3");
-    }
-    m_d->scan();
-
-    const auto boxes = m_d->takeBoxes();
-    QCOMPARE(boxes.size(), std::size_t(1));
-    QCOMPARE_BOX(boxes[0], message, "Error", MB_ICONEXCLAMATION);
-    QVERIFY(m_d->rows().empty());
-    QVERIFY(!m_d->shown(IDC_PROGRESS) && !m_d->shown(IDC_STATUS));
-    // A scan disables nothing; the list and its buttons come with any scan that got to list.
-    const bool listed = afterRows || second == "wanted";
-    for (int id : {IDC_FILE_LIST, IDC_SELECT_ALL, IDC_DESELECT_ALL}) {
-        QCOMPARE(m_d->enabled(id), listed);
-    }
-    QCOMPARE(m_d->enabled(IDC_DELETE_FILES), afterRows);
-    QCOMPARE(m_d->enabled(IDC_SELECT_PROMPT), afterRows);
-    QCOMPARE(m_d->dlg().totalMp3s(), second == "wanted" ? 1 : 0);
-}
-
-void TestScan::busyWhileScanning()
-{
-    prepare("no-such-song.mp3\n", {"d0/a.mp3", "d1/a.mp3", "d2/a.mp3", "d3/a.mp3"});
-    bool timerRanDuringScan = false;
-    bool checked = false;
-    m_d->scripted.dirLister.onList = [&](const std::string&) {
-        if (!std::exchange(checked, true)) {
-            QVERIFY(m_d->dlg().isBusy());
-            QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
-            m_d->click(IDC_OPEN_M3U);
-            QTest::keyClick(&m_d->dlg(), Qt::Key_Escape);
-            QVERIFY(!m_d->dlg().close());
-            QTimer::singleShot(0, [&] { timerRanDuringScan = m_d->dlg().isBusy(); });
-        }
-        // Slow listings give the scan reason to repaint.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto row = [](const char* name, const QByteArray& playlist, QByteArrayList kept, int found, int elsewhere,
+                        int notFound, MissReason reason = MissReason::Unknown) {
+        QTest::newRow(name) << playlist << kept << found << elsewhere << notFound << reason;
     };
-    m_d->dlg().show();
-    m_d->scan();
-
-    QVERIFY(checked && timerRanDuringScan);
-    QVERIFY(m_d->dlg().isVisible());
-    QCOMPARE(m_d->scripted.fileDialog.filters.size(), std::size_t(1)); // only the playlist's own
-    QCOMPARE(m_d->rows().size(), std::size_t(4));
-    QVERIFY(QApplication::overrideCursor() == nullptr);
+    row("Android root", "#EXTM3U\n/storage/emulated/0/Music/A/B/01.mp3\n", {"A/B/01.mp3"}, 0, 1, 0);
+    row("Mac root, CR only",
+        "#EXTM3U\r#EXTINF:215,Artist - Track\r/Users/anna/Music/iTunes/iTunes Media/Music/Artist/Album/03 Track.mp3\r",
+        {"Artist/Album/03 Track.mp3"}, 0, 1, 0);
+    row("other Linux home", "/home/other/Music/A/B/01.mp3\n", {"A/B/01.mp3"}, 0, 1, 0);
+    row("other drive and folder", "E:\\Audio\\A\\B\\01.mp3\r\n", {"A/B/01.mp3"}, 0, 1, 0);
+    row("UNC", "\\\\nas\\music\\My Band\\Live\\07 Encore.mp3\n", {"My Band/Live/07 Encore.mp3"}, 0, 1, 0);
+    row("smb URL", "smb://nas/music/My%20Band/Live/07%20Encore.mp3\n", {"My Band/Live/07 Encore.mp3"}, 0, 1, 0);
+    row("file URL of another machine", "file:///C:/Users/bob/Music/%C3%84rzte/Junge.mp3\n", {"\xC3\x84rzte/Junge.mp3"},
+        0, 1, 0);
+    row("renamed album keeps by name", "/storage/emulated/0/Music/Artist/Old Name/02 - Song.mp3\n",
+        {"Artist/Renamed Album/02 - Song.mp3"}, 0, 1, 0);
+    row("shared name keeps all", "/mnt/old/Somebody/Else/05.mp3\n", {"Artist/Album/05.mp3", "Artist/Album2/05.mp3"}, 0,
+        1, 0);
+    row("longest run wins", "/mnt/old/Artist/Album2/05.mp3\n", {"Artist/Album2/05.mp3"}, 0, 1, 0);
+    row("in place, never relocated", "A/B/01.mp3\nArtist/Album/05.mp3\n", {"A/B/01.mp3", "Artist/Album/05.mp3"}, 2, 0,
+        0);
+    row("folder", "/storage/emulated/0/Music/Artist/Album/\n", {}, 0, 0, 1, MissReason::Folder);
+    row("not an mp3", "/storage/emulated/0/Music/Artist/Album/cover.jpg\n", {}, 0, 0, 1, MissReason::NotMp3);
+    row("http URL", "http://radio.example.com/stream/01.mp3\n", {}, 0, 0, 1, MissReason::WebAddress);
+    row("no such song", "/storage/emulated/0/Music/Nobody/99.mp3\n", {}, 0, 0, 1);
+    row("UTF-16 LE, CRLF, blank lines",
+        QByteArray::fromStdString(
+            utf16Bytes(u"\uFEFF#EXTM3U\r\n\r\nE:\\Audio\\\u00C4rzte\\Junge.mp3\r\n\r\n  \r\n..\\A\\B\\01.mp3\r\n")),
+        {"A/B/01.mp3", "\xC3\x84rzte/Junge.mp3"}, 1, 1, 0);
+    row("UTF-16 BE", QByteArray::fromStdString(utf16Bytes(u"\uFEFF/home/other/Music/\u00C4rzte/Junge.mp3\n", true)),
+        {"\xC3\x84rzte/Junge.mp3"}, 0, 1, 0);
+    row("blank lines and trailing blanks", "\n\nA/B/01.mp3  \n \t\n", {"A/B/01.mp3"}, 1, 0, 0);
 }
 
-void TestScan::playlistCheck()
+void TestScan::playlists()
 {
-    prepare("Artist/Album/01.mp3\n/storage/emulated/0/Music/Artist/Album/02.mp3\n"
-            "http://radio.example.com/live.mp3\n",
-            {"Artist/Album/01.mp3", "Artist/Album/02.mp3", "Artist/Album/03.mp3"});
-    m_d->dlg().show();
-    QVERIFY(!m_d->shown(IDC_PLAYLIST_CHECK));
-    m_d->scan();
+    QFETCH(QByteArray, playlist);
+    QFETCH(QByteArrayList, kept);
+    QFETCH(int, found);
+    QFETCH(int, elsewhere);
+    QFETCH(int, notFound);
+    QFETCH(MissReason, reason);
 
-    QCOMPARE(m_d->rows(), Rows {base() + "Artist/Album/03.mp3"});
-    QVERIFY(m_d->shown(IDC_PLAYLIST_CHECK) && m_d->enabled(IDC_PLAYLIST_CHECK));
-    QCOMPARE(
-        m_d->text(IDC_PLAYLIST_CHECK),
-        QStringLiteral("Playlist: 1 line found, 1 found elsewhere, 1 not found - <a href=\"details\">Details...</a>"));
-    // It stands where the progress bar and status text stood, inside the window.
-    QVERIFY(m_d->dlg().rect().contains(m_d->item(IDC_PLAYLIST_CHECK)->geometry()));
+    TempTree tree;
+    for (const char* file : kLibrary) {
+        tree.wfile(std::string("home/me/Music/") + file);
+    }
+    tree.wfile("list.m3u", playlist.toStdString());
+    std::vector<std::string> lines;
+    QCOMPARE(readM3uKeepLines(tree.path("list.m3u"), lines), M3uReadResult::Ok);
 
-    Q_EMIT qobject_cast<QLabel*>(m_d->item(IDC_PLAYLIST_CHECK))->linkActivated(QStringLiteral("details"));
-    CPlaylistCheckDlg* details = m_d->dlg().playlistCheckDlg();
-    QVERIFY(details != nullptr && details->isVisible() && !details->isModal());
-    const QTreeWidget* tree = details->tree();
-    QCOMPARE(tree->topLevelItemCount(), 2);
-    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Found elsewhere (1)"));
-    QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("/storage/emulated/0/Music/Artist/Album/02.mp3"));
-    QCOMPARE(tree->topLevelItem(0)->child(0)->text(1), QString::fromStdString(base() + "Artist/Album/02.mp3"));
-    QCOMPARE(tree->topLevelItem(1)->text(0), QStringLiteral("Not found (1)"));
-    QCOMPARE(tree->topLevelItem(1)->child(0)->text(0), QStringLiteral("http://radio.example.com/live.mp3"));
-    QCOMPARE(tree->topLevelItem(1)->child(0)->text(1), QStringLiteral("a web address, not a file"));
-    QVERIFY(m_d->takeBoxes().empty());
-
-    // A new playlist makes the check of the old one meaningless.
-    const QPointer<CPlaylistCheckDlg> watched(details);
-    m_d->openPlaylist(m_tree->path("list.m3u"));
-    QVERIFY(!m_d->shown(IDC_PLAYLIST_CHECK));
-    QTRY_VERIFY(watched.isNull());
+    ScriptedDirLister lister;
+    ScanProgress progress;
+    const std::atomic<bool> stop = false;
+    const std::string base = tree.path("home/me/Music/");
+    ScanResult result = scanLibrary(lister, keepListOf(lines), base, progress, stop);
+    QVERIFY(!result.stopped);
+    QCOMPARE(progress.found.load(), std::size_t(8));
+    QCOMPARE(progress.tested.load(), std::size_t(8));
+    QByteArrayList wanted;
+    for (std::uint32_t entry = 0; entry < 8; ++entry) {
+        if (!std::binary_search(result.unwanted.begin(), result.unwanted.end(), entry)) {
+            wanted << QByteArray::fromStdString(result.found->path(result.found->entries[entry]).substr(base.size()));
+        }
+    }
+    std::sort(kept.begin(), kept.end());
+    std::sort(wanted.begin(), wanted.end());
+    QCOMPARE(wanted, kept);
+    QCOMPARE(int(result.check.linesFound), found);
+    QCOMPARE(int(result.check.elsewhere.size()), elsewhere);
+    QCOMPARE(int(result.check.notFound.size()), notFound);
+    if (notFound > 0) {
+        QCOMPARE(result.check.notFound.front().reason, reason);
+    }
+    for (const PlaylistCheck::Elsewhere& line : result.check.elsewhere) {
+        QVERIFY(kept.contains(QByteArray::fromStdString(line.firstPath.substr(base.size()))));
+    }
 }
 
-QTEST_MAIN(TestScan)
+// A line whose form is empty ("./") keeps every file, and counts as found.
+void TestScan::emptyFormKeepsEverything()
+{
+    TempTree tree;
+    tree.wfile("m/a.mp3");
+    tree.wfile("m/b/c.mp3");
+    ScriptedDirLister lister;
+    ScanProgress progress;
+    const std::atomic<bool> stop = false;
+    const ScanResult result = scanLibrary(lister, keepListOf({"./", "nothing.mp3"}), tree.path("m/"), progress, stop);
+    QVERIFY(result.unwanted.empty());
+    QCOMPARE(result.check.linesFound, std::size_t(1));
+    QCOMPARE(result.check.notFound.size(), std::size_t(1));
+}
+
+void TestScan::stop()
+{
+    TempTree tree;
+    for (int i = 0; i < 20; ++i) {
+        tree.wfile("m/d" + std::to_string(i) + "/a.mp3");
+    }
+    ScriptedDirLister lister;
+    ScanProgress progress;
+    std::atomic<bool> stop = false;
+    int listings = 0;
+    lister.onList = [&](const std::string&) {
+        if (++listings == 4) {
+            stop = true;
+        }
+    };
+    const ScanResult result = scanLibrary(lister, keepListOf({}), tree.path("m/"), progress, stop);
+    QVERIFY(result.stopped);
+    QCOMPARE(listings, 4); // nothing is listed once the flag is seen
+    QVERIFY(result.unwanted.empty());
+}
+
+void TestScan::sizes()
+{
+    TempTree tree;
+    tree.wfile("m/a.mp3", std::string(1000, 'x'));
+    tree.wfile("m/b/c.mp3", std::string(20, 'x'));
+    tree.wfile("m/b/d.mp3", std::string(300, 'x'));
+    tree.mkdirp("m/e.mp3");
+    ScriptedDirLister lister;
+    ScanProgress progress;
+    std::atomic<bool> stop = false;
+    const ScanResult result = scanLibrary(lister, keepListOf({"c.mp3"}), tree.path("m/"), progress, stop);
+    // a.mp3, b/d.mp3 and the directory e.mp3 are listed; a directory has no size of its own.
+    QCOMPARE(entrySizes(lister, *result.found, result.unwanted, stop), (std::vector<std::uint64_t> {1000, 0, 300, 0}));
+}
+
+QTEST_GUILESS_MAIN(TestScan)
 #include "tst_scan.moc"

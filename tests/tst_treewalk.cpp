@@ -26,7 +26,10 @@ struct Walk : TempTree {
     // The collected paths below the root, in walk order; one with a wrong stored form is marked.
     QByteArrayList paths(const std::string& base = {})
     {
-        c = collectMp3s(lister, base.empty() ? root() : base, [this] { ++calls; });
+        lister.onList = [this](const std::string&) {
+            ++calls;
+        };
+        c = collectMp3s(lister, base.empty() ? root() : base);
         QByteArrayList list;
         for (const auto& e : c.entries) {
             const bool formsRight = c.nameForm(e) == comparisonForm(c.name(e))

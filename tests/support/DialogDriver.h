@@ -1,11 +1,12 @@
 #pragma once
 
-#include "Scripted.h"
 #include "PruneDlg.h"
 #include "Resource.h"
+#include "Scripted.h"
 
 #include <QAbstractItemView>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
@@ -28,17 +29,27 @@ public:
     QString text(int id) const { return qobject_cast<QLabel*>(item(id))->text(); }
 
     void click(int id) { QTest::mouseClick(item(id), Qt::LeftButton); }
-    void openPlaylist(const std::string& path)
+    // Clicks, then waits until the command's work on the worker has ended.
+    void clickAndWait(int id, void (CPruneDlg::*ended)())
+    {
+        QSignalSpy spy(m_dlg.get(), ended);
+        click(id);
+        if (spy.isEmpty() && !spy.wait(20000)) {
+            QFAIL("the command did not end");
+        }
+    }
+    void openPlaylist(const std::optional<std::string>& path)
     {
         scripted.fileDialog.answers.push_back(path);
-        click(IDC_OPEN_M3U);
+        clickAndWait(IDC_OPEN_M3U, &CPruneDlg::openFinished);
     }
-    void selectDirectory(const std::string& path)
+    void selectDirectory(const std::optional<std::string>& path)
     {
         scripted.pathPicker.answers.push_back(path);
         click(IDC_SELECT_DIR);
     }
-    void scan() { click(IDC_BEGIN_SCAN); }
+    void scan() { clickAndWait(IDC_BEGIN_SCAN, &CPruneDlg::scanFinished); }
+    void deleteFiles() { clickAndWait(IDC_DELETE_FILES, &CPruneDlg::deleteFinished); }
 
     std::vector<std::string> rows() const
     {

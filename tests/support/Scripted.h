@@ -3,11 +3,11 @@
 // Scripted stand-ins for the platform services, so that every handler runs offscreen and no
 // test ever waits for a human.
 
-#include "PosixDirLister.h"
-#include "PosixFileDeleter.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "PathPicker.h"
+#include "PosixDirLister.h"
+#include "PosixFileDeleter.h"
 #include "Services.h"
 
 #include <deque>
@@ -60,6 +60,11 @@ public:
 class ScriptedDirLister final : public IDirLister {
 public:
     bool list(const std::string& dirPath, DirListing& out) override;
+    void sizes(const std::string& dirPath, const std::vector<std::string_view>& names,
+               std::vector<std::uint64_t>& sizes) override
+    {
+        m_real.sizes(dirPath, names, sizes);
+    }
 
     std::set<std::string> failing; // these cannot be listed
     std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named (a bind mount)

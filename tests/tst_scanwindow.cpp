@@ -1,0 +1,257 @@
+// Begin Scan through the real window on real trees: the controls afterwards, the boxes, the
+// worker's start and end, Esc and the close box during a scan, the playlist check and sizes.
+
+#include "DialogDriver.h"
+#include "PlaylistCheckDlg.h"
+#include "TempTree.h"
+
+#include <QTreeWidget>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+using Rows = std::vector<std::string>;
+
+class TestScanWindow : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void listsUnwantedInWalkOrder();
+    void emptyResults_data();
+    void emptyResults();
+    void whileScanning();
+    void stopped_data();
+    void stopped();
+    void playlistCheck();
+
+private:
+    // Loads a playlist holding `lines` and picks <tree>/music/, holding `files`.
+    void prepare(const std::string& lines, const Rows& files);
+    std::string base() const { return m_tree->path("music/"); }
+
+    std::unique_ptr<TempTree> m_tree;
+    std::unique_ptr<DialogDriver> m_d;
+};
+
+void TestScanWindow::init()
+{
+    m_tree = std::make_unique<TempTree>();
+    m_d = std::make_unique<DialogDriver>();
+    m_d->dlg().show();
+}
+
+void TestScanWindow::cleanup()
+{
+    m_d.reset(); // its workers end first: they list the tree
+    m_tree.reset();
+}
+
+void TestScanWindow::prepare(const std::string& lines, const Rows& files)
+{
+    m_tree->mkdirp("music");
+    for (const std::string& file : files) {
+        m_tree->wfile("music/" + file, std::string(100, 'x'));
+    }
+    m_tree->wfile("list.m3u", "#EXTM3U\n" + lines);
+    m_d->openPlaylist(m_tree->path("list.m3u"));
+    m_d->selectDirectory(base());
+}
+
+void TestScanWindow::listsUnwantedInWalkOrder()
+{
+    prepare("Artist/Album/02 - Two.mp3\n",
+            {"Artist/Album/01 - One.mp3", "Artist/Album/02 - Two.mp3", "Artist/Album/cover.jpg", "C.mp3", "b.mp3",
+             "old.mp3/inner.MP3", "x.flac", "\xC9t\xE9.mp3"});
+    m_d->scan();
+
+    QCOMPARE(m_d->rows(),
+             (Rows {base() + "Artist/Album/01 - One.mp3", base() + "b.mp3", base() + "C.mp3",
+                    base() + "old.mp3/inner.MP3", base() + "old.mp3", base() + "\xC9t\xE9.mp3"}));
+    // A name that is not UTF-8 keeps its bytes in the row and shows as Windows-1252.
+    QVERIFY(m_d->dlg().fileModel().index(5).data().toString().endsWith(QStringLiteral("/music/Été.mp3")));
+    QVERIFY(m_d->takeBoxes().empty());
+    QCOMPARE(m_d->dlg().totalMp3s(), 7);
+    QCOMPARE(m_d->dlg().scannedMp3s(), 7);
+    for (int id : {IDC_FILE_LIST, IDC_SELECT_ALL, IDC_DESELECT_ALL, IDC_SELECT_PROMPT, IDC_DELETE_FILES}) {
+        QVERIFY2(m_d->enabled(id), qPrintable(m_d->item(id)->objectName()));
+    }
+    QVERIFY(!m_d->shown(IDC_PROGRESS) && !m_d->enabled(IDC_PROGRESS));
+    QVERIFY(!m_d->shown(IDC_STATUS) && !m_d->enabled(IDC_STATUS));
+    QCOMPARE(m_d->text(IDC_STATUS), QStringLiteral("7 of 7 (100%) MP3s scanned"));
+    QVERIFY(!m_d->dlg().isWorking() && m_d->dlg().cursor().shape() != Qt::WaitCursor);
+}
+
+void TestScanWindow::emptyResults_data()
+{
+    QTest::addColumn<bool>("afterRows"); // a first scan listed a file
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("message");
+    for (bool afterRows : {false, true}) {
+        const char* when = afterRows ? "second scan" : "first scan";
+        QTest::addRow("only other files, %s", when) << afterRows << "other"
+                                                    << "No mp3 files found in that directory!";
+        QTest::addRow("base gone, %s", when) << afterRows << "gone"
+                                             << "No mp3 files found in that directory!";
+        // Inside the base directory's own name: every file is wanted.
+        QTest::addRow("all wanted, %s", when) << afterRows << "wanted"
+                                              << "No unwanted mp3 files found in that directory!";
+    }
+}
+
+void TestScanWindow::emptyResults()
+{
+    QFETCH(bool, afterRows);
+    QFETCH(QString, second);
+    QFETCH(QString, message);
+    prepare("no-such-song.mp3\n", {"old/a.mp3"});
+    if (afterRows) {
+        m_d->scan();
+        QCOMPARE(m_d->rows().size(), std::size_t(1));
+    }
+    std::filesystem::remove_all(base() + "old");
+    if (second == "other") {
+        m_tree->wfile("music/a.flac");
+        m_tree->wfile("music/mp3/readme.txt");
+    } else if (second == "gone") {
+        std::filesystem::rename(base(), m_tree->path("elsewhere"));
+    } else if (second == "wanted") {
+        m_tree->wfile("list.m3u", "MUSIC\n");
+        m_d->openPlaylist(m_tree->path("list.m3u"));
+        m_tree->wfile("music/a/b.mp3");
+    }
+    m_d->scan();
+
+    const auto boxes = m_d->takeBoxes();
+    QCOMPARE(boxes.size(), std::size_t(1));
+    QCOMPARE_BOX(boxes[0], message, "Error", MB_ICONEXCLAMATION);
+    QVERIFY(m_d->rows().empty());
+    QVERIFY(!m_d->shown(IDC_PROGRESS) && !m_d->shown(IDC_STATUS));
+    // A scan disables nothing; the list and its buttons come with any scan that got to list.
+    const bool listed = afterRows || second == "wanted";
+    for (int id : {IDC_FILE_LIST, IDC_SELECT_ALL, IDC_DESELECT_ALL}) {
+        QCOMPARE(m_d->enabled(id), listed);
+    }
+    QCOMPARE(m_d->enabled(IDC_DELETE_FILES), afterRows);
+    QCOMPARE(m_d->enabled(IDC_SELECT_PROMPT), afterRows);
+    QCOMPARE(m_d->shown(IDC_PLAYLIST_CHECK), second == "wanted");
+}
+
+// The walk holds at its fourth directory until released: the window paints its count, takes no
+// command, and shows the busy cursor.
+void TestScanWindow::whileScanning()
+{
+    prepare("no-such-song.mp3\n", {"a/1.mp3", "a/2.mp3", "a/3.mp3", "b/4.mp3", "c/5.mp3"});
+    std::atomic<bool> release = false;
+    m_d->scripted.dirLister.onList = [&](const std::string& dir) {
+        while (dir.ends_with("/c/") && !release) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    };
+    QSignalSpy ended(&m_d->dlg(), &CPruneDlg::scanFinished);
+    m_d->click(IDC_BEGIN_SCAN);
+    QTRY_COMPARE(m_d->text(IDC_STATUS), QStringLiteral("4 MP3s found"));
+    QVERIFY(m_d->shown(IDC_STATUS) && m_d->enabled(IDC_STATUS) && !m_d->shown(IDC_PROGRESS));
+    QCOMPARE(m_d->dlg().cursor().shape(), Qt::WaitCursor);
+    m_d->click(IDC_OPEN_M3U);
+    m_d->click(IDC_SELECT_DIR);
+    QTest::keyClick(m_d->item(IDC_BEGIN_SCAN), Qt::Key_Space);
+    QTest::keyClick(m_d->item(IDOK), Qt::Key_X, Qt::AltModifier);
+    release = true;
+    QVERIFY(ended.wait());
+
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(m_d->rows().size(), std::size_t(5));
+    QVERIFY(m_d->dlg().isVisible());
+    QCOMPARE(m_d->scripted.fileDialog.filters.size(), std::size_t(1)); // only the playlist's own
+    QCOMPARE(m_d->scripted.pathPicker.calls.size(), std::size_t(1));
+    QVERIFY(m_d->takeBoxes().empty());
+}
+
+void TestScanWindow::stopped_data()
+{
+    QTest::addColumn<bool>("closeBox"); // else Esc
+    QTest::newRow("Esc") << false;
+    QTest::newRow("close box") << true;
+}
+
+void TestScanWindow::stopped()
+{
+    QFETCH(bool, closeBox);
+    Rows files;
+    for (int i = 0; i < 200; ++i) {
+        files.push_back("d" + std::to_string(i) + "/a.mp3");
+    }
+    prepare("no-such-song.mp3\n", files);
+    m_d->scan();
+    m_d->takeBoxes();
+    std::atomic<int> listed = 0;
+    m_d->scripted.dirLister.onList = [&](const std::string&) {
+        ++listed;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    QSignalSpy ended(&m_d->dlg(), &CPruneDlg::scanFinished);
+    m_d->click(IDC_BEGIN_SCAN);
+    QTRY_VERIFY(m_d->text(IDC_STATUS) != QStringLiteral("0 MP3s found"));
+    if (closeBox) {
+        QVERIFY(m_d->dlg().close());
+    } else {
+        QTest::keyClick(m_d->item(IDOK), Qt::Key_Escape);
+    }
+    QVERIFY(!ended.isEmpty() || ended.wait());
+
+    QVERIFY(listed < 100); // of 201: the walk did not run on
+    QCOMPARE(m_d->dlg().isVisible(), !closeBox);
+    QVERIFY(m_d->rows().empty());
+    QCOMPARE(m_d->dlg().totalMp3s(), 0);
+    QCOMPARE(m_d->dlg().scannedMp3s(), 0);
+    QVERIFY(!m_d->shown(IDC_PROGRESS) && !m_d->enabled(IDC_PROGRESS));
+    QVERIFY(!m_d->shown(IDC_STATUS) && !m_d->enabled(IDC_STATUS));
+    for (int id : {IDC_FILE_LIST, IDC_SELECT_ALL, IDC_DESELECT_ALL, IDC_SELECT_PROMPT, IDC_DELETE_FILES}) {
+        QVERIFY2(m_d->enabled(id), qPrintable(m_d->item(id)->objectName()));
+    }
+    QVERIFY(m_d->takeBoxes().empty());
+}
+
+void TestScanWindow::playlistCheck()
+{
+    prepare("Artist/Album/01.mp3\n/storage/emulated/0/Music/Artist/Album/02.mp3\n"
+            "http://radio.example.com/live.mp3\n",
+            {"Artist/Album/01.mp3", "Artist/Album/02.mp3", "Artist/Album/03.mp3", "Artist/Album/04.mp3"});
+    QVERIFY(!m_d->shown(IDC_PLAYLIST_CHECK));
+    QSignalSpy sized(&m_d->dlg(), &CPruneDlg::sizesKnown);
+    m_d->scan();
+
+    QCOMPARE(m_d->rows(), (Rows {base() + "Artist/Album/03.mp3", base() + "Artist/Album/04.mp3"}));
+    QVERIFY(m_d->shown(IDC_PLAYLIST_CHECK) && m_d->enabled(IDC_PLAYLIST_CHECK));
+    const QString check
+        = QStringLiteral("Playlist: 1 line found, 1 found elsewhere, 1 not found - <a href=\"details\">Details...</a>");
+    QVERIFY(sized.wait());
+    QCOMPARE(m_d->text(IDC_PLAYLIST_CHECK), check + "<br>2 files, 200 bytes; 0 selected, 0 bytes");
+    m_d->toggleRow(1);
+    QCOMPARE(m_d->text(IDC_PLAYLIST_CHECK), check + "<br>2 files, 200 bytes; 1 selected, 100 bytes");
+
+    Q_EMIT qobject_cast<QLabel*>(m_d->item(IDC_PLAYLIST_CHECK))->linkActivated(QStringLiteral("details"));
+    CPlaylistCheckDlg* details = m_d->dlg().playlistCheckDlg();
+    QVERIFY(details != nullptr && details->isVisible() && !details->isModal());
+    const QTreeWidget* tree = details->tree();
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Found elsewhere (1)"));
+    QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("/storage/emulated/0/Music/Artist/Album/02.mp3"));
+    QCOMPARE(tree->topLevelItem(0)->child(0)->text(1), QString::fromStdString(base() + "Artist/Album/02.mp3"));
+    QCOMPARE(tree->topLevelItem(1)->text(0), QStringLiteral("Not found (1)"));
+    QCOMPARE(tree->topLevelItem(1)->child(0)->text(0), QStringLiteral("http://radio.example.com/live.mp3"));
+    QCOMPARE(tree->topLevelItem(1)->child(0)->text(1), QStringLiteral("a web address, not a file"));
+    QVERIFY(m_d->takeBoxes().empty());
+
+    // A new playlist makes the check of the old one meaningless.
+    const QPointer<CPlaylistCheckDlg> watched(details);
+    m_d->openPlaylist(m_tree->path("list.m3u"));
+    QVERIFY(!m_d->shown(IDC_PLAYLIST_CHECK));
+    QTRY_VERIFY(watched.isNull());
+}
+
+QTEST_MAIN(TestScanWindow)
+#include "tst_scanwindow.moc"
