@@ -4,8 +4,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-# Debian 12 packages needed to build, test and package Tuneprune.
-PACKAGES := cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev \
+# Debian 12 packages needed to build, test, fuzz and package Tuneprune.
+PACKAGES := cmake g++ clang make qt6-base-dev qt6-base-dev-tools libgl-dev \
             fonts-dejavu-core xvfb xdotool xauth desktop-file-utils appstream dpkg-dev file
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -2,10 +2,20 @@
 
 #include "ComparisonForm.h"
 #include "FileDeleter.h"
+#include "TreeWalk.h"
 
 #include <cerrno>
 
-DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::vector<DeletionRequest>& requests, std::size_t rowCount,
+DeletionRequest deletionRequest(const Mp3Collection& found, std::uint32_t entry, std::size_t row)
+{
+    const Mp3Collection::Entry& e = found.entries[entry];
+    const Mp3Collection::Dir& dir = found.dirs[e.dir];
+    return {row, dir.path.substr(found.base.size()), std::string(found.name(e)),
+            EntryIdentity {dir.device, dir.inode, e.inode, e.type}};
+}
+
+DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
+                            const std::vector<DeletionRequest>& requests, std::size_t rowCount,
                             const std::atomic<bool>& stop)
 {
     DeletionOutcome outcome;
@@ -15,13 +25,14 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::vector<DeletionReq
             break;
         }
         ++outcome.attempted;
-        const int error = deleter.remove(request.path);
+        const int error = deleter.remove(baseDir, request.dir, request.name, request.identity);
         if (error == 0 || error == ENOENT) {
             outcome.gone[request.row] = 1;
         } else {
-            outcome.failures.push_back({request.row, request.path, error});
+            outcome.failures.push_back({request.row, baseDir + request.dir + request.name, error});
         }
     }
+    deleter.finish();
     return outcome;
 }
 
@@ -49,7 +60,9 @@ QString DeletionOutcome::failureReport(std::size_t shown) const
               .arg(static_cast<qsizetype>(attempted));
     text += QLatin1Char('\n');
     for (std::size_t i = 0; i < failures.size() && i < shown; ++i) {
-        text += QStringLiteral("\n%1\n    %2").arg(displayText(failures[i].path), qt_error_string(failures[i].error));
+        const QString reason = failures[i].error == IFileDeleter::kChanged ? QStringLiteral("changed since the scan")
+                                                                           : qt_error_string(failures[i].error);
+        text += QStringLiteral("\n%1\n    %2").arg(displayText(failures[i].path), reason);
     }
     if (failures.size() > shown) {
         text += QStringLiteral("\n\n... and %1 more.").arg(static_cast<qsizetype>(failures.size() - shown));

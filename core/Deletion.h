@@ -8,20 +8,27 @@
 #include <string>
 #include <vector>
 
-class IFileDeleter;
+#include "FileDeleter.h"
 
-// One file the user chose to delete: its row in the list and its path.
+struct Mp3Collection;
+
+// One file the user chose to delete: its row in the list, where it is, and what the scan saw.
 struct DeletionRequest {
     std::size_t row;
-    std::string path; // file-system bytes
+    std::string dir; // file-system bytes, relative to the base directory: "" or ending in "/"
+    std::string name;
+    EntryIdentity identity;
 };
+
+// The request for entry `entry` of `found`, shown in row `row`.
+DeletionRequest deletionRequest(const Mp3Collection& found, std::uint32_t entry, std::size_t row);
 
 // What a Delete Files did.
 struct DeletionOutcome {
     struct Failure {
         std::size_t row;
         std::string path;
-        int error; // errno
+        int error; // errno, or IFileDeleter::kChanged
     };
 
     std::vector<std::uint8_t> gone; // by row of the list: 1 when the file is gone
@@ -32,10 +39,12 @@ struct DeletionOutcome {
     QString failureReport(std::size_t shown = 10) const;
 };
 
-// Deletes the requested files permanently, in the order given. A file that is already gone
-// counts as deleted. `rowCount`: the rows of the list, for `gone`. Setting `stop` ends it after
-// the file at hand, with the rest untouched and not counted.
-DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::vector<DeletionRequest>& requests, std::size_t rowCount,
+// Deletes the requested files below `baseDir` permanently, in the order given, each only while
+// it is still the entry the scan listed. A file that is already gone counts as deleted.
+// `rowCount`: the rows of the list, for `gone`. Setting `stop` ends it after the file at hand,
+// with the rest untouched and not counted.
+DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
+                            const std::vector<DeletionRequest>& requests, std::size_t rowCount,
                             const std::atomic<bool>& stop);
 
 // The rows that stay selected once the gone rows are taken out of the list: the failed ones, at

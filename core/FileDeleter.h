@@ -1,10 +1,33 @@
 #pragma once
 
-#include <string>
+#include "DirLister.h"
 
-// Deletes one file permanently. Returns 0 on success or the errno that the system gave.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// An entry as the scan listed it: what a deletion checks before it removes anything.
+struct EntryIdentity {
+    std::uint64_t dirDevice; // the directory that lists it
+    std::uint64_t dirInode;
+    std::uint64_t inode;
+    EntryType type;
+};
+
+// Deletes entries permanently, below a base directory. A batch of calls may share descriptors;
+// finish() lets them go.
 class IFileDeleter {
 public:
+    // remove()'s answer for an entry, or a directory on its way, that is no longer the one the
+    // scan listed.
+    static constexpr int kChanged = -1;
+
     virtual ~IFileDeleter() = default;
-    virtual int remove(const std::string& path) = 0;
+    // Removes the entry `name` of the directory `dir` ("" or ending in "/", relative to `baseDir`),
+    // reached from the base directory without following symbolic links, only when it is still
+    // `identity`. Returns 0, kChanged, or the errno that the system gave.
+    virtual int remove(const std::string& baseDir, std::string_view dir, std::string_view name,
+                       const EntryIdentity& identity)
+        = 0;
+    virtual void finish() { }
 };

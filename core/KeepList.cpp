@@ -421,6 +421,9 @@ KeepList::State KeepList::step(State state, unsigned char label) const
 template<bool kRecord> KeepList::Cursor KeepList::feed(Cursor cursor, std::string_view form, Seen* seen) const
 {
     State state = cursor.node;
+    if constexpr (kRecord) {
+        (*seen)[0] = 1; // the empty form occurs in every text, the empty one too
+    }
     for (const char c : form) {
         state = step(state, static_cast<unsigned char>(c));
         if constexpr (kRecord) {

@@ -52,7 +52,7 @@ std::vector<std::string> m3uKeepLines(std::string_view bytes);
 
 enum class M3uReadResult {
     Ok,
-    OpenFailed, // nothing was read
+    OpenFailed, // nothing was read: missing, unreadable, not a regular file, or over 1 GiB
     ReadFailed, // the file opened, but reading it failed part way
 };
 

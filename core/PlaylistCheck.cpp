@@ -4,9 +4,16 @@
 
 QString playlistCheckText(const PlaylistCheck& check)
 {
-    return QStringLiteral("Playlist: %1 %2 found, %3 found elsewhere, %4 not found")
-        .arg(groupedNumber(check.linesFound), check.linesFound == 1 ? QStringLiteral("line") : QStringLiteral("lines"),
-             groupedNumber(check.elsewhere.size()), groupedNumber(check.notFound.size()));
+    QString text = QStringLiteral("Playlist: %1 %2 found, %3 found elsewhere, %4 not found")
+                       .arg(groupedNumber(check.linesFound),
+                            check.linesFound == 1 ? QStringLiteral("line") : QStringLiteral("lines"),
+                            groupedNumber(check.elsewhere.size()), groupedNumber(check.notFound.size()));
+    if (!check.unreadable.empty()) {
+        text += QStringLiteral("; %1 %2 could not be read")
+                    .arg(groupedNumber(check.unreadable.size()),
+                         check.unreadable.size() == 1 ? QStringLiteral("folder") : QStringLiteral("folders"));
+    }
+    return text;
 }
 
 QString missReasonText(MissReason reason)

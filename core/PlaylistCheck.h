@@ -2,6 +2,7 @@
 
 #include "Relocation.h"
 #include "ScanProgress.h"
+#include "TreeWalk.h"
 
 #include <QString>
 
@@ -23,14 +24,19 @@ struct PlaylistCheck {
         MissReason reason;
     };
 
+    // A folder the walk could not list: the list may lack what is in it.
+    using Unreadable = Mp3Collection::Unreadable;
+
     std::size_t linesFound = 0; // lines that occur in the path of some mp3 entry
     std::vector<Elsewhere> elsewhere; // newest line first, as the keep-list
     std::vector<NotFound> notFound;
+    std::vector<Unreadable> unreadable;
 
-    bool hasDetails() const { return !elsewhere.empty() || !notFound.empty(); }
+    bool hasDetails() const { return !elsewhere.empty() || !notFound.empty() || !unreadable.empty(); }
 };
 
-// "Playlist: 19,480 lines found, 480 found elsewhere, 40 not found"
+// "Playlist: 19,480 lines found, 480 found elsewhere, 40 not found", and when there are any,
+// "; 2 folders could not be read".
 QString playlistCheckText(const PlaylistCheck& check);
 
 // "150,694 files, 612.3 GB; 12 selected, 48.1 MB"; `bytes` and `selectedBytes` are left out

@@ -91,6 +91,7 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
         }
     }
     result.check = std::move(outcome.check);
+    result.check.unreadable = found->unreadable;
     result.found = std::move(found);
     return result;
 }

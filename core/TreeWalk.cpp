@@ -94,6 +94,7 @@ public:
     {
         m_path = baseDir;
         m_form = comparisonForm(baseDir);
+        m_result.base = baseDir;
         if (!listAt(0)) {
             return std::move(m_result);
         }
@@ -117,7 +118,7 @@ public:
             }
             const std::uint32_t i = level.order[level.next];
             const DirListing::Entry& entry = level.listing.entries[i];
-            if (entry.isDirectory) {
+            if (entry.type == EntryType::Directory) {
                 m_path += level.listing.name(entry);
                 m_path += '/';
                 m_form += level.form(i);
@@ -152,7 +153,11 @@ private:
         if (m_progress != nullptr) {
             m_progress->found.store(m_result.entries.size(), std::memory_order_relaxed);
         }
-        return m_lister.list(m_path, m_levels[depth].listing);
+        const int error = m_lister.list(m_path, m_levels[depth].listing);
+        if (error != 0) {
+            m_result.unreadable.push_back({m_path, error});
+        }
+        return error == 0;
     }
 
     // Whether the directory just listed below `depth` is one of its ancestors (a bind mount or
@@ -178,7 +183,7 @@ private:
         }
         if (level.dir == kNoDir) {
             level.dir = static_cast<std::uint32_t>(m_result.dirs.size());
-            m_result.dirs.push_back({m_path, m_form});
+            m_result.dirs.push_back({m_path, m_form, level.listing.device, level.listing.inode});
         }
         const std::string_view form = level.form(i);
         std::string& pool = m_result.pool;
@@ -190,8 +195,10 @@ private:
             formOffset = static_cast<std::uint32_t>(pool.size());
             pool.append(form);
         }
-        m_result.entries.push_back({level.dir, nameOffset, static_cast<std::uint32_t>(name.size()), formOffset,
-                                    static_cast<std::uint32_t>(form.size())});
+        const DirListing::Entry& entry = level.listing.entries[i];
+        m_result.entries.push_back({entry.inode, level.dir, nameOffset, formOffset,
+                                    static_cast<std::uint16_t>(name.size()), static_cast<std::uint16_t>(form.size()),
+                                    entry.type});
     }
 
     IDirLister& m_lister;

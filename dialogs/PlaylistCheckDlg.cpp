@@ -56,6 +56,13 @@ CPlaylistCheckDlg::CPlaylistCheckDlg(const PlaylistCheck& check, const std::vect
             new QTreeWidgetItem(section, {displayText(lines[it->line]), missReasonText(it->reason)});
         }
     }
+    if (!check.unreadable.empty()) {
+        QTreeWidgetItem* section
+            = addSection(*m_pTree, QStringLiteral("Folders that could not be read"), check.unreadable.size());
+        for (const PlaylistCheck::Unreadable& folder : check.unreadable) {
+            new QTreeWidgetItem(section, {displayText(folder.path), qt_error_string(folder.error)});
+        }
+    }
     m_pTree->header()->setSectionResizeMode(QHeaderView::Interactive);
     m_pTree->header()->resizeSection(0, 380);
 

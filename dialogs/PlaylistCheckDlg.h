@@ -10,8 +10,8 @@
 class QTreeWidget;
 
 // The details of how a scan understood the playlist: the lines kept by their trailing path with
-// the file each keeps, and the lines that name no mp3 file here. Not modal: the user can look
-// at it while choosing what to delete.
+// the file each keeps, the lines that name no mp3 file here, and the folders that could not be read. Not modal: the
+// user can look at it while choosing what to delete.
 class CPlaylistCheckDlg : public QDialog {
     Q_OBJECT
 

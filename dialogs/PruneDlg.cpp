@@ -539,16 +539,17 @@ void CPruneDlg::OnDeleteFiles()
         Q_EMIT deleteFinished();
         return;
     }
+    const Mp3Collection& found = *m_fileModel.collection();
     std::vector<DeletionRequest> requests;
     requests.reserve(selected.size());
     for (const int row : selected) {
-        requests.push_back({static_cast<std::size_t>(row), m_fileModel.path(row)});
+        requests.push_back(deletionRequest(found, m_fileModel.entry(row), static_cast<std::size_t>(row)));
     }
     BeginWork();
     m_deleteWatcher.setFuture(
-        QtConcurrent::run([&deleter = m_services.fileDeleter, requests = std::move(requests),
+        QtConcurrent::run([&deleter = m_services.fileDeleter, base = found.base, requests = std::move(requests),
                            rows = static_cast<std::size_t>(m_fileModel.rowCount()), &stop = m_bStop] {
-            return std::make_shared<DeletionOutcome>(deleteFiles(deleter, requests, rows, stop));
+            return std::make_shared<DeletionOutcome>(deleteFiles(deleter, base, requests, rows, stop));
         }));
 }
 

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -16,21 +17,43 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+EntryType entryType(unsigned char type)
+{
+    switch (type) {
+    case DT_REG:
+        return EntryType::File;
+    case DT_DIR:
+        return EntryType::Directory;
+    case DT_LNK:
+        return EntryType::Link;
+    default:
+        return EntryType::Other;
+    }
+}
+
+EntryType entryType(const struct stat& st)
+{
+    return S_ISREG(st.st_mode) ? EntryType::File
+        : S_ISDIR(st.st_mode)  ? EntryType::Directory
+        : S_ISLNK(st.st_mode)  ? EntryType::Link
+                               : EntryType::Other;
+}
+
 } // namespace
 
 // Reads the entries straight from the descriptor with getdents64: a library walk lists tens of
 // thousands of directories, and opendir's extra system calls per directory show in the total.
-bool PosixDirLister::list(const std::string& dirPath, DirListing& out)
+int PosixDirLister::list(const std::string& dirPath, DirListing& out)
 {
     out.clear();
     const int fd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        return false;
+        return errno;
     }
     const FdCloser closer(fd);
     struct stat self { };
     if (::fstat(fd, &self) != 0) {
-        return false;
+        return errno;
     }
     out.device = static_cast<std::uint64_t>(self.st_dev);
     out.inode = static_cast<std::uint64_t>(self.st_ino);
@@ -39,11 +62,11 @@ bool PosixDirLister::list(const std::string& dirPath, DirListing& out)
     for (;;) {
         const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
         if (got == 0) {
-            return true;
+            return 0;
         }
         if (got < 0) {
             // A listing that broke off part way is not a listing.
-            return false;
+            return errno;
         }
         for (ssize_t offset = 0; offset < got;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
@@ -52,14 +75,15 @@ bool PosixDirLister::list(const std::string& dirPath, DirListing& out)
             if (isDotOrDotDot(name)) {
                 continue;
             }
-            bool isDirectory = entry->d_type == DT_DIR;
+            EntryType type = entryType(entry->d_type);
             if (entry->d_type == DT_UNKNOWN) {
                 struct stat st { };
-                isDirectory = ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+                type = ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 ? entryType(st) : EntryType::Other;
             }
             const std::size_t length = std::strlen(name);
-            out.entries.push_back(
-                {static_cast<std::uint32_t>(out.names.size()), static_cast<std::uint32_t>(length), isDirectory});
+            out.entries.push_back({static_cast<std::uint64_t>(entry->d_ino),
+                                   static_cast<std::uint32_t>(out.names.size()), static_cast<std::uint32_t>(length),
+                                   type});
             out.names.append(name, length);
         }
     }

@@ -2,8 +2,28 @@
 
 #include "FileDeleter.h"
 
-// Deletes with unlink(2).
+#include <string>
+#include <vector>
+
+// Deletes with unlinkat(2) relative to directory descriptors opened one component at a time from
+// the base directory with O_NOFOLLOW, as careful deleters do: a symbolic link swapped in for a
+// folder after the scan leads nowhere, and no path is too long.
 class PosixFileDeleter final : public IFileDeleter {
 public:
-    int remove(const std::string& path) override;
+    ~PosixFileDeleter() override;
+
+    int remove(const std::string& baseDir, std::string_view dir, std::string_view name,
+               const EntryIdentity& identity) override;
+    void finish() override;
+
+private:
+    // The descriptor of `dir` below the base, or -1 with errno set. Rows of one directory, and
+    // of directories that share a beginning, share the descriptors of what they share.
+    int openDir(std::string_view dir);
+    void closeFrom(std::size_t level);
+
+    std::string m_strBase;
+    int m_nBaseFd = -1;
+    std::vector<std::string> m_vecNames; // the components of the directory last opened
+    std::vector<int> m_vecFds; // their descriptors, each opened relative to the one before
 };

@@ -1,11 +1,16 @@
-// Deletion in the core, on real files: what is gone, what failed and why, which rows stay selected.
+// Deletion in the core, on real trees changed between the scan and the deletion: what is gone,
+// what failed and why, which rows stay selected.
 
 #include "Deletion.h"
+#include "TreeWalk.h"
 
 #include "Scripted.h"
 #include "TempTree.h"
 
+#include <QByteArrayList>
 #include <QTest>
+
+#include <filesystem>
 
 #include <cerrno>
 
@@ -24,43 +29,81 @@ private Q_SLOTS:
 
 void TestDeletion::outcome_data()
 {
-    QTest::addColumn<QString>("trouble"); // what happens to b.mp3
-    QTest::addColumn<int>("error"); // 0: it counts as gone
-    QTest::newRow("deleted") << "" << 0;
-    QTest::newRow("already gone counts as deleted") << "gone" << 0;
-    QTest::newRow("permission refused") << "seam" << EACCES;
-    QTest::newRow("read-only mount") << "seam" << EROFS;
-    QTest::newRow("a directory named b.mp3") << "directory" << EISDIR;
+    QTest::addColumn<QString>("change"); // made to the tree between the scan and the deletion
+    QTest::addColumn<QByteArrayList>("failed"); // path: reason
+    QTest::addColumn<QByteArrayList>("left"); // every file left, below the tree
+    const QByteArray changed = QByteArray::number(IFileDeleter::kChanged);
+    const QByteArray isDir = QByteArray::number(EISDIR);
+    QTest::newRow("nothing") << "" << QByteArrayList {"x.mp3: " + isDir} << QByteArrayList {"elsewhere/Album/a.mp3"};
+    QTest::newRow("folder swapped for a link")
+        << "link" << QByteArrayList {"Album/a.mp3: " + changed, "Album/b.mp3: " + changed, "x.mp3: " + isDir}
+        << QByteArrayList {"elsewhere/Album/a.mp3", "m/Album.old/a.mp3", "m/Album.old/b.mp3"};
+    QTest::newRow("file replaced by another of the same name")
+        << "replace" << QByteArrayList {"c.mp3: " + changed, "x.mp3: " + isDir}
+        << QByteArrayList {"elsewhere/Album/a.mp3", "m/c.mp3"};
+    QTest::newRow("file replaced by a folder") << "folder" << QByteArrayList {"c.mp3: " + changed, "x.mp3: " + isDir}
+                                               << QByteArrayList {"elsewhere/Album/a.mp3"};
+    QTest::newRow("already gone counts as deleted")
+        << "gone" << QByteArrayList {"x.mp3: " + isDir} << QByteArrayList {"elsewhere/Album/a.mp3"};
+    QTest::newRow("permission refused") << "EACCES"
+                                        << QByteArrayList {"c.mp3: " + QByteArray::number(EACCES), "x.mp3: " + isDir}
+                                        << QByteArrayList {"elsewhere/Album/a.mp3", "m/c.mp3"};
+    QTest::newRow("read-only mount") << "EROFS"
+                                     << QByteArrayList {"c.mp3: " + QByteArray::number(EROFS), "x.mp3: " + isDir}
+                                     << QByteArrayList {"elsewhere/Album/a.mp3", "m/c.mp3"};
 }
 
 void TestDeletion::outcome()
 {
-    QFETCH(QString, trouble);
-    QFETCH(int, error);
+    QFETCH(QString, change);
+    QFETCH(QByteArrayList, failed);
+    QFETCH(QByteArrayList, left);
     TempTree tree;
-    for (const char* name : {"a.mp3", "c.mp3", "d.mp3"}) {
+    for (const char* name : {"m/Album/a.mp3", "m/Album/b.mp3", "m/c.mp3", "elsewhere/Album/a.mp3"}) {
         tree.wfile(name);
     }
-    trouble == "directory" ? tree.mkdirp("b.mp3") : trouble == "gone" ? void() : tree.wfile("b.mp3");
-    ScriptedFileDeleter deleter;
-    if (trouble == "seam") {
-        deleter.failing[tree.path("b.mp3")] = error;
+    tree.mkdirp("m/x.mp3");
+    ScriptedDirLister lister;
+    const Mp3Collection found = collectMp3s(lister, tree.path("m/"));
+    std::vector<DeletionRequest> requests;
+    for (std::uint32_t entry = 0; entry < found.entries.size(); ++entry) {
+        requests.push_back(deletionRequest(found, entry, entry));
     }
-    // Rows a, b, c, d; b and d are selected.
+    ScriptedFileDeleter deleter;
+    if (change == "link") {
+        std::filesystem::rename(tree.path("m/Album"), tree.path("m/Album.old"));
+        tree.symlink(tree.path("elsewhere/Album"), "m/Album");
+    } else if (change == "replace") {
+        tree.wfile("m/c.mp3.part", "new");
+        std::filesystem::rename(tree.path("m/c.mp3.part"), tree.path("m/c.mp3"));
+    } else if (change == "folder" || change == "gone") {
+        std::filesystem::remove(tree.path("m/c.mp3"));
+        change == "folder" ? tree.mkdirp("m/c.mp3") : void();
+    } else if (!change.isEmpty()) {
+        deleter.failing[tree.path("m/c.mp3")] = change == "EACCES" ? EACCES : EROFS;
+    }
     const std::atomic<bool> stop = false;
-    const DeletionOutcome outcome = deleteFiles(deleter, {{1, tree.path("b.mp3")}, {3, tree.path("d.mp3")}}, 4, stop);
+    const DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop);
 
-    QCOMPARE(outcome.attempted, std::size_t(2));
-    QCOMPARE(outcome.gone, (std::vector<std::uint8_t> {0, error == 0, 0, 1}));
-    QVERIFY(!tree.exists("d.mp3") && tree.exists("a.mp3") && tree.exists("c.mp3"));
-    QCOMPARE(tree.exists("b.mp3"), error != 0);
-    QCOMPARE(outcome.failures.size(), std::size_t(error != 0));
-    if (error != 0) {
-        QCOMPARE(outcome.failures[0].row, std::size_t(1));
-        QCOMPARE(outcome.failures[0].error, error);
-        const QString report = outcome.failureReport();
-        QVERIFY2(report.startsWith("1 of the 2 selected files could not be deleted"), qPrintable(report));
-        QVERIFY(report.contains(QString::fromStdString(tree.path("b.mp3"))) && report.contains(qt_error_string(error)));
+    QCOMPARE(outcome.attempted, std::size_t(4));
+    QByteArrayList failures;
+    for (const DeletionOutcome::Failure& failure : outcome.failures) {
+        QCOMPARE(outcome.gone[failure.row], std::uint8_t(0));
+        failures << QByteArray::fromStdString(failure.path.substr(found.base.size())) + ": "
+                + QByteArray::number(failure.error);
+    }
+    QCOMPARE(failures, failed);
+    QCOMPARE(std::count(outcome.gone.begin(), outcome.gone.end(), 1), qsizetype(4 - failed.size()));
+    QByteArrayList files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.root())) {
+        if (!entry.is_directory() && !entry.is_symlink()) {
+            files << QByteArray::fromStdString(entry.path().string().substr(tree.root().size()));
+        }
+    }
+    std::sort(files.begin(), files.end());
+    QCOMPARE(files, left);
+    if (change == "link" || change == "replace") {
+        QVERIFY(outcome.failureReport().contains("changed since the scan"));
     }
 }
 
@@ -94,13 +137,13 @@ void TestDeletion::reportNamesTheFirstTen()
     ScriptedFileDeleter deleter;
     std::vector<DeletionRequest> requests;
     for (std::size_t i = 10; i < 24; ++i) {
-        requests.push_back({i, "/nowhere/f" + std::to_string(i) + ".mp3"});
+        requests.push_back({i, "", "f" + std::to_string(i) + ".mp3", {}});
         if (i < 22) {
-            deleter.failing[requests.back().path] = EPERM;
+            deleter.failing["/nowhere/" + requests.back().name] = EPERM;
         }
     }
     const std::atomic<bool> stop = false;
-    const QString report = deleteFiles(deleter, requests, 24, stop).failureReport();
+    const QString report = deleteFiles(deleter, "/nowhere/", requests, 24, stop).failureReport();
     QVERIFY2(report.startsWith("12 of the 14 selected files could not be deleted"), qPrintable(report));
     QVERIFY(report.contains("/nowhere/f19.mp3") && !report.contains("/nowhere/f20.mp3"));
     QVERIFY(report.contains("and 2 more"));

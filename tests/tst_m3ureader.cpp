@@ -129,7 +129,7 @@ private Q_SLOTS:
         TempTree t;
         std::vector<std::string> lines {"old"};
         QCOMPARE(readM3uKeepLines(t.path("missing.m3u"), lines), M3uReadResult::OpenFailed);
-        QCOMPARE(readM3uKeepLines(t.root(), lines), M3uReadResult::ReadFailed);
+        QCOMPARE(readM3uKeepLines(t.root(), lines), M3uReadResult::OpenFailed); // not a regular file
         QCOMPARE(joined(lines), QByteArray("old|"));
 
         // A 10 MB line whose CR ends one 64 KiB read and whose LF starts the next, then 1,000,000 lines.

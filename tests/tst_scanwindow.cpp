@@ -217,9 +217,11 @@ void TestScanWindow::stopped()
 
 void TestScanWindow::playlistCheck()
 {
-    prepare("Artist/Album/01.mp3\n/storage/emulated/0/Music/Artist/Album/02.mp3\n"
-            "http://radio.example.com/live.mp3\n",
-            {"Artist/Album/01.mp3", "Artist/Album/02.mp3", "Artist/Album/03.mp3", "Artist/Album/04.mp3"});
+    prepare(
+        "Artist/Album/01.mp3\n/storage/emulated/0/Music/Artist/Album/02.mp3\n"
+        "http://radio.example.com/live.mp3\n",
+        {"Artist/Album/01.mp3", "Artist/Album/02.mp3", "Artist/Album/03.mp3", "Artist/Album/04.mp3", "Locked/05.mp3"});
+    m_d->scripted.dirLister.failing.insert(base() + "Locked/");
     QVERIFY(!m_d->shown(IDC_PLAYLIST_CHECK));
     QSignalSpy sized(&m_d->dlg(), &CPruneDlg::sizesKnown);
     m_d->scan();
@@ -227,7 +229,8 @@ void TestScanWindow::playlistCheck()
     QCOMPARE(m_d->rows(), (Rows {base() + "Artist/Album/03.mp3", base() + "Artist/Album/04.mp3"}));
     QVERIFY(m_d->shown(IDC_PLAYLIST_CHECK) && m_d->enabled(IDC_PLAYLIST_CHECK));
     const QString check
-        = QStringLiteral("Playlist: 1 line found, 1 found elsewhere, 1 not found - <a href=\"details\">Details...</a>");
+        = QStringLiteral("Playlist: 1 line found, 1 found elsewhere, 1 not found; 1 folder could not be read - "
+                         "<a href=\"details\">Details...</a>");
     QVERIFY(sized.wait());
     QCOMPARE(m_d->text(IDC_PLAYLIST_CHECK), check + "<br>2 files, 200 bytes; 0 selected, 0 bytes");
     m_d->toggleRow(1);
@@ -237,13 +240,16 @@ void TestScanWindow::playlistCheck()
     CPlaylistCheckDlg* details = m_d->dlg().playlistCheckDlg();
     QVERIFY(details != nullptr && details->isVisible() && !details->isModal());
     const QTreeWidget* tree = details->tree();
-    QCOMPARE(tree->topLevelItemCount(), 2);
+    QCOMPARE(tree->topLevelItemCount(), 3);
     QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Found elsewhere (1)"));
     QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("/storage/emulated/0/Music/Artist/Album/02.mp3"));
     QCOMPARE(tree->topLevelItem(0)->child(0)->text(1), QString::fromStdString(base() + "Artist/Album/02.mp3"));
     QCOMPARE(tree->topLevelItem(1)->text(0), QStringLiteral("Not found (1)"));
     QCOMPARE(tree->topLevelItem(1)->child(0)->text(0), QStringLiteral("http://radio.example.com/live.mp3"));
     QCOMPARE(tree->topLevelItem(1)->child(0)->text(1), QStringLiteral("a web address, not a file"));
+    QCOMPARE(tree->topLevelItem(2)->text(0), QStringLiteral("Folders that could not be read (1)"));
+    QCOMPARE(tree->topLevelItem(2)->child(0)->text(0), QString::fromStdString(base() + "Locked/"));
+    QCOMPARE(tree->topLevelItem(2)->child(0)->text(1), qt_error_string(EACCES));
     QVERIFY(m_d->takeBoxes().empty());
 
     // A new playlist makes the check of the old one meaningless.

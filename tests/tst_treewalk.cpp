@@ -100,6 +100,9 @@ private Q_SLOTS:
         QCOMPARE(w.paths(),
                  (QByteArrayList {"a/loop.mp3", "a/s.mp3", "dirlink.mp3", "gone.mp3", "locked.mp3", "top.mp3",
                                   "x/in.mp3", "y/in.mp3"}));
+        QCOMPARE(w.c.unreadable.size(), std::size_t(1));
+        QCOMPARE(w.c.unreadable[0].path, w.path("locked.mp3/"));
+        QCOMPARE(w.c.unreadable[0].error, EACCES);
     }
 };
 

@@ -1,15 +1,11 @@
 // Feeds the playlist line splitter one input whole and cut in many ways, and aborts when any
 // cut gives other lines than the whole, or than a plain reading of the rules.
 
+#include "FuzzCheck.h"
 #include "M3uReader.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-
-// Names the failed condition; libFuzzer then keeps the input that broke it.
-#define CHECK(ok) ((ok) ? void() : (std::fprintf(stderr, "fuzz_m3ureader: %s\n", #ok), std::abort()))
 
 // UTF-16 after its BOM as UTF-8: whole code points first, then U+FFFD for what is left over.
 static std::string plainUtf8(std::string_view in, bool bigEndian)

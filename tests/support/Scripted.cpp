@@ -2,6 +2,8 @@
 
 #include "Resource.h"
 
+#include <cerrno>
+
 namespace {
 
 // The next scripted answer, or `otherwise` once the script has run out.
@@ -35,24 +37,26 @@ std::optional<std::string> ScriptedPathPicker::ShowDialog(QWidget* owner, const 
     return next(answers, std::optional<std::string>());
 }
 
-bool ScriptedDirLister::list(const std::string& dirPath, DirListing& out)
+int ScriptedDirLister::list(const std::string& dirPath, DirListing& out)
 {
     if (onList) {
         onList(dirPath);
     }
     if (failing.count(dirPath) != 0) {
-        return false;
+        return EACCES;
     }
     const auto same = sameDirectoryAs.find(dirPath);
     return m_real.list(same == sameDirectoryAs.end() ? dirPath : same->second, out);
 }
 
-int ScriptedFileDeleter::remove(const std::string& path)
+int ScriptedFileDeleter::remove(const std::string& baseDir, std::string_view dir, std::string_view name,
+                                const EntryIdentity& identity)
 {
+    const std::string path = baseDir + std::string(dir) + std::string(name);
     removed.push_back(path);
     if (onRemove) {
         onRemove(path);
     }
     const auto fail = failing.find(path);
-    return fail != failing.end() ? fail->second : m_real.remove(path);
+    return fail != failing.end() ? fail->second : m_real.remove(baseDir, dir, name, identity);
 }

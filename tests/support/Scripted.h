@@ -59,14 +59,14 @@ public:
 // The real lister, except for the directories that a test makes fail or replaces.
 class ScriptedDirLister final : public IDirLister {
 public:
-    bool list(const std::string& dirPath, DirListing& out) override;
+    int list(const std::string& dirPath, DirListing& out) override;
     void sizes(const std::string& dirPath, const std::vector<std::string_view>& names,
                std::vector<std::uint64_t>& sizes) override
     {
         m_real.sizes(dirPath, names, sizes);
     }
 
-    std::set<std::string> failing; // these cannot be listed
+    std::set<std::string> failing; // these cannot be listed: EACCES
     std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named (a bind mount)
     std::function<void(const std::string&)> onList; // called before each listing
 
@@ -77,10 +77,12 @@ private:
 // The real unlink, except for the paths that a test makes fail with a given errno.
 class ScriptedFileDeleter final : public IFileDeleter {
 public:
-    int remove(const std::string& path) override;
+    int remove(const std::string& baseDir, std::string_view dir, std::string_view name,
+               const EntryIdentity& identity) override;
+    void finish() override { m_real.finish(); }
 
-    std::map<std::string, int> failing;
-    std::vector<std::string> removed; // every path asked for, in order
+    std::map<std::string, int> failing; // by full path
+    std::vector<std::string> removed; // the full path of every entry asked for, in order
     std::function<void(const std::string&)> onRemove; // called before each deletion
 
 private:

@@ -1,0 +1,32 @@
+// The comparison form and the forms of a keep line: valid UTF-8, their own form, and blind to
+// which of "\" and "/" a path was written with.
+
+#include "ComparisonForm.h"
+#include "FuzzCheck.h"
+#include "KeepList.h"
+
+#include <algorithm>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
+    const std::string form = comparisonForm(in);
+    CHECK(isValidUtf8(form));
+    CHECK(comparisonForm(form) == form);
+    CHECK(form.find('\\') == std::string::npos);
+    std::string slashed(in);
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    CHECK(comparisonForm(slashed) == form);
+
+    const auto isForm = [](const std::string& f) {
+        return isValidUtf8(f) && comparisonForm(f) == f;
+    };
+    const std::vector<std::string> keep = keepEntryForms(in);
+    CHECK(!keep.empty() && keep.front() == form);
+    CHECK(std::all_of(keep.begin(), keep.end(), isForm));
+    const std::vector<std::string> trailing = trailingPathForms(in);
+    CHECK(std::all_of(trailing.begin(), trailing.end(), isForm));
+    CHECK(keepEntryForms(slashed) == keep);
+    return 0;
+}

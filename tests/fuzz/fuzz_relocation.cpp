@@ -1,0 +1,103 @@
+// Lines from another machine kept by their trailing path, against a plain reading of the rule:
+// of the line's trailing path forms, the longest run of whole trailing segments, the file name
+// at least, that ends some entry's path; every entry whose path ends with that run.
+//
+// Input: a keep line, then entry paths below "/base/", one per line.
+
+#include "ComparisonForm.h"
+#include "FuzzCheck.h"
+#include "KeepList.h"
+#include "Relocation.h"
+#include "TreeWalk.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+std::vector<std::string> segments(std::string_view form)
+{
+    std::vector<std::string> parts;
+    for (std::size_t at = 0;;) {
+        const std::size_t end = form.find('/', at);
+        parts.emplace_back(form.substr(at, end - at));
+        if (end == std::string_view::npos) {
+            return parts;
+        }
+        at = end + 1;
+    }
+}
+
+// Whole trailing segments that `line` and `path` share, the name first.
+std::size_t sharedRun(const std::string& line, const std::string& path)
+{
+    const std::vector<std::string> a = segments(line);
+    const std::vector<std::string> b = segments(path);
+    std::size_t n = 0;
+    while (n < a.size() && n < b.size() && a[a.size() - 1 - n] == b[b.size() - 1 - n]) {
+        ++n;
+    }
+    // The line's first segment counts only where it is whole: at the start of the line.
+    return n;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
+    const std::size_t firstEnd = std::min(in.find('\n'), in.size());
+    const std::string line(in.substr(0, firstEnd));
+    Mp3Collection found;
+    found.base = "/base/";
+    std::vector<std::string> paths;
+    for (std::size_t at = firstEnd + 1; at < in.size();) {
+        const std::size_t end = std::min(in.find('\n', at), in.size());
+        std::string_view rel = in.substr(at, end - at);
+        at = end + 1;
+        const std::size_t slash = rel.rfind('/');
+        const std::string_view name = rel.substr(slash == rel.npos ? 0 : slash + 1);
+        if (name.empty() || name.size() > 255 || rel.find('\\') != rel.npos || rel.find("//") != rel.npos
+            || paths.size() == 32) {
+            continue;
+        }
+        const std::string dir = found.base + std::string(rel.substr(0, rel.size() - name.size()));
+        found.dirs.push_back({dir, comparisonForm(dir), 0, 0});
+        const auto nameOffset = static_cast<std::uint32_t>(found.pool.size());
+        found.pool += name;
+        const std::string nameForm = comparisonForm(name);
+        const auto formOffset = static_cast<std::uint32_t>(found.pool.size());
+        found.pool += nameForm;
+        found.entries.push_back({0, static_cast<std::uint32_t>(found.dirs.size() - 1), nameOffset, formOffset,
+                                 static_cast<std::uint16_t>(name.size()), static_cast<std::uint16_t>(nameForm.size()),
+                                 EntryType::File});
+        paths.push_back(found.dirs.back().form + nameForm);
+    }
+    const NameIndex index(found);
+    const std::vector<std::uint32_t> kept = relocate(line, found, index);
+
+    std::size_t best = 0;
+    std::vector<std::uint32_t> expected;
+    for (const std::string& form : trailingPathForms(line)) {
+        if (form.empty() || form.back() == '/') {
+            continue;
+        }
+        for (std::uint32_t e = 0; e < paths.size(); ++e) {
+            const std::size_t run = sharedRun(form, paths[e]);
+            if (run == 0) {
+                continue;
+            }
+            if (run > best) {
+                best = run;
+                expected.clear();
+            }
+            if (run == best) {
+                expected.push_back(e);
+            }
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+    CHECK(kept == expected);
+    return 0;
+}
