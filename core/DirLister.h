@@ -17,6 +17,7 @@ struct DirListing {
         EntryType type; // a symbolic link is a Link, never the directory it may lead to
     };
 
+    int fd = -1; // the directory, open for its subdirectories to be opened from
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::string names; // every entry's name, back to back
@@ -28,21 +29,31 @@ struct DirListing {
     }
     void clear()
     {
+        fd = -1;
         device = inode = 0;
         names.clear();
         entries.clear();
     }
 };
 
-// Lists one directory. Returns 0, or the errno that says why it cannot be listed (missing, not
-// a directory, no access); `out` is then unspecified.
+// Lists directories, each opened relative to its parent's descriptor, so that no path is too
+// long and no symbolic link swapped in is followed. Several threads may call it at once.
 class IDirLister {
 public:
+    static constexpr int kNoParent = -1;
+
     virtual ~IDirLister() = default;
-    virtual int list(const std::string& dirPath, DirListing& out) = 0;
-    // The size in bytes of each named entry of one directory into `sizes`; 0 for an entry that
-    // is not a regular file or cannot be looked at.
-    virtual void sizes(const std::string& dirPath, const std::vector<std::string_view>& names,
+    // Opens the directory `name` of the one open as `parentFd` without following a symbolic
+    // link, or, with kNoParent, the directory at the path `name`; then lists it into `out`,
+    // leaving it open as out.fd. `path` is its whole path, for what only tests look at. Returns 0,
+    // or the errno that says why it cannot be listed (missing, not a directory, no access); out.fd
+    // is then -1.
+    virtual int list(int parentFd, const std::string& name, const std::string& path, DirListing& out) = 0;
+    // Lets go of a descriptor that list() left open.
+    virtual void close(int fd) = 0;
+    // The size in bytes of each named entry of the directory `dir` (relative to `baseDir`, "" or
+    // ending in "/") into `sizes`; 0 for an entry that is not a regular file or cannot be looked at.
+    virtual void sizes(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
                        std::vector<std::uint64_t>& sizes)
         = 0;
 };

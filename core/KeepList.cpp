@@ -3,6 +3,7 @@
 #include "ComparisonForm.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -418,21 +419,25 @@ KeepList::State KeepList::step(State state, unsigned char label) const
     }
 }
 
-template<bool kRecord> KeepList::Cursor KeepList::feed(Cursor cursor, std::string_view form, Seen* seen) const
+template<KeepList::Feed kFeed> KeepList::Cursor KeepList::feed(Cursor cursor, std::string_view form, Seen* seen) const
 {
+    // Several threads may record at once: each flag only ever goes from 0 to 1.
+    const auto flag = [seen](State s) {
+        return std::atomic_ref<std::uint8_t>((*seen)[s]);
+    };
     State state = cursor.node;
-    if constexpr (kRecord) {
-        (*seen)[0] = 1; // the empty form occurs in every text, the empty one too
+    if constexpr (kFeed == Feed::Recording) {
+        flag(0).store(1, std::memory_order_relaxed); // the empty form occurs in every text, the empty one too
     }
     for (const char c : form) {
         state = step(state, static_cast<unsigned char>(c));
-        if constexpr (kRecord) {
+        if constexpr (kFeed == Feed::Recording) {
             // Every suffix of what was read that is a node occurred too; the chain up from a
             // node already seen was recorded when it was.
-            for (State s = state; !(*seen)[s]; s = failOf(s)) {
-                (*seen)[s] = 1;
+            for (State s = state; flag(s).load(std::memory_order_relaxed) == 0; s = failOf(s)) {
+                flag(s).store(1, std::memory_order_relaxed);
             }
-        } else if (ends(state)) {
+        } else if (kFeed == Feed::UntilKept && ends(state)) {
             return {state, true};
         }
         cursor.kept = cursor.kept || ends(state);
@@ -443,12 +448,17 @@ template<bool kRecord> KeepList::Cursor KeepList::feed(Cursor cursor, std::strin
 
 KeepList::Cursor KeepList::advance(Cursor cursor, std::string_view form) const
 {
-    return cursor.kept ? cursor : feed<false>(cursor, form, nullptr);
+    return cursor.kept ? cursor : feed<Feed::UntilKept>(cursor, form, nullptr);
+}
+
+KeepList::Cursor KeepList::advanceWhole(Cursor cursor, std::string_view form) const
+{
+    return feed<Feed::Whole>(cursor, form, nullptr);
 }
 
 KeepList::Cursor KeepList::advance(Cursor cursor, std::string_view form, Seen& seen) const
 {
-    return feed<true>(cursor, form, &seen);
+    return feed<Feed::Recording>(cursor, form, &seen);
 }
 
 bool KeepList::lineSeen(std::size_t line, const Seen& seen) const

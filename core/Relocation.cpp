@@ -1,5 +1,6 @@
 #include "Relocation.h"
 
+#include "ComparisonForm.h"
 #include "KeepList.h"
 #include "TreeWalk.h"
 
@@ -16,7 +17,7 @@ NameIndex::NameIndex(const Mp3Collection& found)
     m_vecNext.assign(found.entries.size(), kNone);
     // Backwards, so that each chain lists its entries in walk order.
     for (std::size_t i = found.entries.size(); i-- > 0;) {
-        const std::size_t bucket = std::hash<std::string_view>()(found.nameForm(found.entries[i])) & m_nMask;
+        const std::size_t bucket = found.entries[i].formHash & m_nMask;
         m_vecNext[i] = m_vecHeads[bucket];
         m_vecHeads[bucket] = static_cast<std::uint32_t>(i);
     }
@@ -25,9 +26,9 @@ NameIndex::NameIndex(const Mp3Collection& found)
 std::vector<std::uint32_t> NameIndex::find(std::string_view nameForm) const
 {
     std::vector<std::uint32_t> entries;
-    for (std::uint32_t i = m_vecHeads[std::hash<std::string_view>()(nameForm) & m_nMask]; i != kNone;
-         i = m_vecNext[i]) {
-        if (m_found.nameForm(m_found.entries[i]) == nameForm) {
+    const std::uint32_t hash = formHash(nameForm);
+    for (std::uint32_t i = m_vecHeads[hash & m_nMask]; i != kNone; i = m_vecNext[i]) {
+        if (m_found.entries[i].formHash == hash && comparisonForm(m_found.name(m_found.entries[i])) == nameForm) {
             entries.push_back(i);
         }
     }
@@ -69,9 +70,8 @@ std::vector<std::uint32_t> relocate(std::string_view line, const Mp3Collection& 
             continue;
         }
         for (const std::uint32_t entry : index.find(name)) {
-            const std::size_t run = 1
-                + sharedTrailingSegments(std::string_view(form).substr(0, cut),
-                                         found.dirs[found.entries[entry].dir].form);
+            const std::string dirForm = comparisonForm(found.dirs[found.entries[entry].dir].path);
+            const std::size_t run = 1 + sharedTrailingSegments(std::string_view(form).substr(0, cut), dirForm);
             if (run > bestRun) {
                 bestRun = run;
                 best.clear();

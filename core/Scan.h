@@ -11,20 +11,12 @@
 #include <vector>
 
 class IDirLister;
-class KeepList;
 struct ScanProgress;
 
-// What the playlist wants of the mp3 entries found, and how it was understood.
-struct KeepOutcome {
-    std::vector<std::uint8_t> wanted; // by entry of the collection: 1 when a line keeps it
-    PlaylistCheck check;
-};
-
-// Tests every mp3 entry against the keep-list in place; then each line that occurs in no
-// entry's path keeps the entries its trailing path names (a playlist written on another
-// machine). Counts the entries tested in `progress`; gives up part way when `stop` is set.
-KeepOutcome testEntries(const Mp3Collection& found, const KeepList& keep, ScanProgress* progress = nullptr,
-                        const std::atomic<bool>* stop = nullptr);
+// How each line of the keep-list was understood, from what the walk recorded in `seen`. Lines
+// that occur in no entry's path keep the entries their trailing path names (a playlist written
+// on another machine): those entries become kept.
+PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen);
 
 // The size of each of `entries` (ascending indices into `found`), by entry index of `found`;
 // 0 for the others. Gives up part way when `stop` is set.
@@ -40,6 +32,7 @@ struct ScanResult {
 };
 
 // Walks `baseDir` (file-system bytes ending in "/") and tests what it finds, reporting to
-// `progress` as it goes. Setting `stop` ends it within a directory's listing.
+// `progress` as it goes. Setting `stop` ends it within a directory's listing. `threads`: as
+// collectMp3s() takes it.
 ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::string& baseDir, ScanProgress& progress,
-                       const std::atomic<bool>& stop);
+                       const std::atomic<bool>& stop, unsigned threads = 0);

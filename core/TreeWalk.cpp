@@ -1,14 +1,16 @@
 #include "TreeWalk.h"
 
 #include "ComparisonForm.h"
-#include "DirLister.h"
 #include "ScanProgress.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <limits>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <numeric>
+#include <thread>
 
 bool isMp3Name(std::string_view name)
 {
@@ -29,191 +31,306 @@ bool isMp3Name(std::string_view name)
     return false;
 }
 
+std::uint32_t formHash(std::string_view form)
+{
+    return static_cast<std::uint32_t>(std::hash<std::string_view>()(form));
+}
+
 namespace {
 
-constexpr std::uint32_t kNoDir = std::numeric_limits<std::uint32_t>::max();
+struct Node;
 
-// One directory on the current descent. Levels are kept when the walk climbs back, so that
-// their buffers serve the next directory at the same depth without reallocating.
-struct Level {
-    struct Span {
-        std::uint32_t offset;
-        std::uint32_t length;
-    };
-
-    DirListing listing;
-    std::string forms; // each entry's comparison form, back to back
-    std::vector<Span> formSpans; // by listing index
-    std::vector<std::uint32_t> order; // listing indices in walk order
-    std::size_t next = 0; // position in `order`
-    std::size_t pathLength = 0; // this directory's length in the running path and form
-    std::size_t formLength = 0;
-    std::uint32_t dir = kNoDir; // its record in the collection, made on its first mp3 entry
-
-    std::string_view form(std::uint32_t i) const
-    {
-        return std::string_view(forms).substr(formSpans[i].offset, formSpans[i].length);
-    }
-
-    void prepare(std::size_t pathLen, std::size_t formLen)
-    {
-        const std::size_t count = listing.entries.size();
-        forms.clear();
-        formSpans.resize(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t offset = forms.size();
-            appendComparisonForm(forms, listing.name(listing.entries[i]));
-            formSpans[i] = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(forms.size() - offset)};
-        }
-        order.resize(count);
-        std::iota(order.begin(), order.end(), 0U);
-        std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
-            const int byForm = form(a).compare(form(b));
-            if (byForm != 0) {
-                return byForm < 0;
-            }
-            return listing.name(listing.entries[a]) < listing.name(listing.entries[b]);
-        });
-        next = 0;
-        pathLength = pathLen;
-        formLength = formLen;
-        dir = kNoDir;
-    }
+// An entry of a listed directory that the result needs: an mp3 entry or a subdirectory.
+struct Child {
+    std::uint64_t inode;
+    std::unique_ptr<Node> dir; // a subdirectory's own walk
+    std::uint32_t nameOffset; // into the node's names
+    std::uint32_t formHash;
+    std::uint16_t nameLength;
+    EntryType type;
+    bool mp3;
+    bool kept;
 };
 
-class Walker {
+// One directory of the walk. Its listing thread fills it; the assembly reads and frees it.
+struct Node {
+    Node* parent = nullptr;
+    std::string name; // as its parent lists it; for the base, its path
+    std::string path; // ending in "/"
+    std::string form; // comparisonForm(path)
+    KeepList::Cursor cursor; // after `form`
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    int fd = -1; // open while subdirectories remain to be opened from it
+    std::atomic<std::uint32_t> unopened {0};
+    int error = 0; // why it could not be listed
+    bool listed = false;
+    bool onDescent = false; // the same directory as one it lies in: not walked again
+    std::string names;
+    std::vector<Child> children; // in walk order
+};
+
+// What one listing thread keeps between directories.
+struct Scratch {
+    DirListing listing;
+    std::string forms;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> formSpans; // by listing index
+    std::vector<std::uint32_t> order;
+};
+
+class ParallelWalker {
 public:
-    Walker(IDirLister& lister, ScanProgress* progress, const std::atomic<bool>* stop)
+    ParallelWalker(IDirLister& lister, const WalkOptions& options)
         : m_lister(lister)
-        , m_progress(progress)
-        , m_stop(stop)
+        , m_options(options)
     {
     }
 
     Mp3Collection run(const std::string& baseDir)
     {
-        m_path = baseDir;
-        m_form = comparisonForm(baseDir);
-        m_result.base = baseDir;
-        if (!listAt(0)) {
-            return std::move(m_result);
+        auto base = std::make_unique<Node>();
+        base->name = baseDir;
+        base->path = baseDir;
+        base->form = comparisonForm(baseDir);
+        if (m_options.keep != nullptr) {
+            base->cursor = m_options.keep->advanceWhole(m_options.keep->start(), base->form);
         }
-        m_result.baseListed = true;
-        m_levels[0].prepare(m_path.size(), m_form.size());
-
-        std::size_t depth = 0;
-        for (;;) {
-            Level& level = m_levels[depth];
-            if (level.next == level.order.size()) {
-                if (depth == 0) {
-                    break;
-                }
-                --depth;
-                Level& parent = m_levels[depth];
-                m_path.resize(parent.pathLength);
-                m_form.resize(parent.formLength);
-                // The directory just finished is tested only now, after its contents.
-                consider(parent, parent.order[parent.next++]);
-                continue;
-            }
-            const std::uint32_t i = level.order[level.next];
-            const DirListing::Entry& entry = level.listing.entries[i];
-            if (entry.type == EntryType::Directory) {
-                m_path += level.listing.name(entry);
-                m_path += '/';
-                m_form += level.form(i);
-                m_form += '/';
-                if (listAt(depth + 1) && !onDescent(depth)) {
-                    ++depth;
-                    m_levels[depth].prepare(m_path.size(), m_form.size());
-                    continue;
-                }
-                m_path.resize(level.pathLength);
-                m_form.resize(level.formLength);
-            }
-            consider(level, i);
-            ++level.next;
+        m_stack.push_back(base.get());
+        unsigned count = m_options.threads;
+        if (count == 0) {
+            // Listing waits on the disk more than it works: more threads than cores.
+            count = std::clamp(4 * std::max(1U, std::thread::hardware_concurrency()), 4U, 16U);
         }
-        m_result.entries.shrink_to_fit();
-        m_result.pool.shrink_to_fit();
-        return std::move(m_result);
+        std::vector<std::thread> threads;
+        for (unsigned i = 1; i < count; ++i) {
+            threads.emplace_back([this] { work(); });
+        }
+        work();
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        return assemble(std::move(base), baseDir);
     }
 
 private:
-    // Lists the running path into the buffer of level `depth`.
-    bool listAt(std::size_t depth)
+    void work()
     {
-        if (m_levels.size() <= depth) {
-            m_levels.emplace_back(); // a deque: the levels above keep their addresses
-        }
-        if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed)) {
-            m_result.stopped = true;
-            return false;
-        }
-        if (m_progress != nullptr) {
-            m_progress->found.store(m_result.entries.size(), std::memory_order_relaxed);
-        }
-        const int error = m_lister.list(m_path, m_levels[depth].listing);
-        if (error != 0) {
-            m_result.unreadable.push_back({m_path, error});
-        }
-        return error == 0;
-    }
-
-    // Whether the directory just listed below `depth` is one of its ancestors (a bind mount or
-    // similar loop), which would otherwise be walked without end.
-    bool onDescent(std::size_t depth) const
-    {
-        const DirListing& child = m_levels[depth + 1].listing;
-        for (std::size_t d = 0; d <= depth; ++d) {
-            const DirListing& up = m_levels[d].listing;
-            if (up.inode == child.inode && up.device == child.device) {
-                return true;
+        Scratch scratch;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_ready.wait(lock, [this] { return !m_stack.empty() || m_nBusy == 0; });
+            if (m_stack.empty()) {
+                return;
+            }
+            // Last in, first out: the walk goes deep first, which keeps few directories open.
+            Node* node = m_stack.back();
+            m_stack.pop_back();
+            ++m_nBusy;
+            lock.unlock();
+            std::vector<Node*> subdirs = visit(*node, scratch);
+            lock.lock();
+            m_stack.insert(m_stack.end(), subdirs.rbegin(), subdirs.rend());
+            --m_nBusy;
+            if (!subdirs.empty() || (m_stack.empty() && m_nBusy == 0)) {
+                m_ready.notify_all();
             }
         }
-        return false;
     }
 
-    // The mp3 name test on one entry of `level`, whose path is the running path.
-    void consider(Level& level, std::uint32_t i)
+    // The parent's descriptor is needed until its last subdirectory is open.
+    void openedFrom(Node* parent)
     {
-        const std::string_view name = level.listing.name(level.listing.entries[i]);
-        if (!isMp3Name(name)) {
+        if (parent != nullptr && parent->unopened.fetch_sub(1) == 1) {
+            m_lister.close(parent->fd);
+            parent->fd = -1;
+        }
+    }
+
+    std::vector<Node*> visit(Node& node, Scratch& scratch)
+    {
+        if (m_options.stop != nullptr && m_options.stop->load(std::memory_order_relaxed)) {
+            m_bStopped = true;
+            openedFrom(node.parent);
+            return {};
+        }
+        DirListing& listing = scratch.listing;
+        node.error = m_lister.list(node.parent != nullptr ? node.parent->fd : IDirLister::kNoParent, node.name,
+                                   node.path, listing);
+        openedFrom(node.parent);
+        if (node.error != 0) {
+            return {};
+        }
+        node.listed = true;
+        node.device = listing.device;
+        node.inode = listing.inode;
+        for (const Node* up = node.parent; up != nullptr; up = up->parent) {
+            if (up->device == node.device && up->inode == node.inode) {
+                node.onDescent = true;
+                m_lister.close(listing.fd);
+                return {};
+            }
+        }
+
+        // Only mp3 entries and directories take part; the forms order them.
+        scratch.forms.clear();
+        scratch.formSpans.assign(listing.entries.size(), {0, 0});
+        scratch.order.clear();
+        for (std::uint32_t i = 0; i < listing.entries.size(); ++i) {
+            const DirListing::Entry& entry = listing.entries[i];
+            if (entry.type != EntryType::Directory && !isMp3Name(listing.name(entry))) {
+                continue;
+            }
+            const auto offset = static_cast<std::uint32_t>(scratch.forms.size());
+            appendComparisonForm(scratch.forms, listing.name(entry));
+            scratch.formSpans[i] = {offset, static_cast<std::uint32_t>(scratch.forms.size()) - offset};
+            scratch.order.push_back(i);
+        }
+        const auto form = [&scratch](std::uint32_t i) {
+            return std::string_view(scratch.forms).substr(scratch.formSpans[i].first, scratch.formSpans[i].second);
+        };
+        std::sort(scratch.order.begin(), scratch.order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            const int byForm = form(a).compare(form(b));
+            return byForm != 0 ? byForm < 0 : listing.name(listing.entries[a]) < listing.name(listing.entries[b]);
+        });
+
+        const KeepList* keep = m_options.keep;
+        bool recorded = false;
+        std::size_t mp3s = 0;
+        std::vector<Node*> subdirs;
+        node.children.reserve(scratch.order.size());
+        for (const std::uint32_t i : scratch.order) {
+            const DirListing::Entry& entry = listing.entries[i];
+            const std::string_view name = listing.name(entry);
+            Child child {entry.inode,
+                         nullptr,
+                         static_cast<std::uint32_t>(node.names.size()),
+                         formHash(form(i)),
+                         static_cast<std::uint16_t>(name.size()),
+                         entry.type,
+                         isMp3Name(name),
+                         false};
+            node.names.append(name);
+            if (child.mp3) {
+                ++mp3s;
+                if (keep != nullptr) {
+                    // What a line matches must lie in an mp3 entry's path: this directory's path
+                    // counts from its first mp3 entry on.
+                    if (!recorded) {
+                        keep->advance(keep->start(), node.form, *m_options.seen);
+                        recorded = true;
+                    }
+                    child.kept = keep->advance(node.cursor, form(i), *m_options.seen).kept;
+                }
+            }
+            if (entry.type == EntryType::Directory) {
+                auto sub = std::make_unique<Node>();
+                sub->parent = &node;
+                sub->name = name;
+                sub->path = node.path + std::string(name) + '/';
+                sub->form = node.form + std::string(form(i)) + '/';
+                if (keep != nullptr) {
+                    sub->cursor = keep->advanceWhole(keep->advanceWhole(node.cursor, form(i)), "/");
+                }
+                subdirs.push_back(sub.get());
+                child.dir = std::move(sub);
+            }
+            node.children.push_back(std::move(child));
+        }
+        node.form = {};
+        if (m_options.progress != nullptr) {
+            m_options.progress->found.fetch_add(mp3s, std::memory_order_relaxed);
+        }
+        m_nMp3s.fetch_add(mp3s, std::memory_order_relaxed);
+        node.unopened = static_cast<std::uint32_t>(subdirs.size());
+        if (subdirs.empty()) {
+            m_lister.close(listing.fd);
+        } else {
+            node.fd = listing.fd;
+        }
+        return subdirs;
+    }
+
+    struct Frame {
+        Node* node;
+        std::size_t next = 0;
+        std::uint32_t dir = UINT32_MAX; // its record in the collection, made on its first entry
+    };
+
+    static void emit(Mp3Collection& result, Frame& frame, const Child& child)
+    {
+        if (!child.mp3) {
             return;
         }
-        if (level.dir == kNoDir) {
-            level.dir = static_cast<std::uint32_t>(m_result.dirs.size());
-            m_result.dirs.push_back({m_path, m_form, level.listing.device, level.listing.inode});
+        Node& node = *frame.node;
+        if (frame.dir == UINT32_MAX) {
+            frame.dir = static_cast<std::uint32_t>(result.dirs.size());
+            result.dirs.push_back({std::move(node.path), node.device, node.inode});
         }
-        const std::string_view form = level.form(i);
-        std::string& pool = m_result.pool;
-        const auto nameOffset = static_cast<std::uint32_t>(pool.size());
-        pool.append(name);
-        auto formOffset = nameOffset;
-        // Lower-case ASCII names are their own form; the bytes are stored once.
-        if (form != name) {
-            formOffset = static_cast<std::uint32_t>(pool.size());
-            pool.append(form);
+        const std::string_view name = std::string_view(node.names).substr(child.nameOffset, child.nameLength);
+        result.entries.push_back({child.inode, frame.dir, static_cast<std::uint32_t>(result.pool.size()),
+                                  child.formHash, child.nameLength, child.type, child.kept});
+        result.pool.append(name);
+    }
+
+    // The nodes in walk order make the collection; each node is freed once it is done.
+    Mp3Collection assemble(std::unique_ptr<Node> base, const std::string& baseDir)
+    {
+        Mp3Collection result;
+        result.base = baseDir;
+        result.stopped = m_bStopped;
+        if (!base->listed) {
+            result.unreadable.push_back({baseDir, base->error});
+            return result;
         }
-        const DirListing::Entry& entry = level.listing.entries[i];
-        m_result.entries.push_back({entry.inode, level.dir, nameOffset, formOffset,
-                                    static_cast<std::uint16_t>(name.size()), static_cast<std::uint16_t>(form.size()),
-                                    entry.type});
+        result.baseListed = true;
+        result.entries.reserve(m_nMp3s);
+
+        std::vector<Frame> stack {{base.get()}};
+        while (!stack.empty()) {
+            Frame& frame = stack.back();
+            Node& node = *frame.node;
+            if (frame.next == node.children.size()) {
+                std::vector<Child>().swap(node.children);
+                std::string().swap(node.names);
+                stack.pop_back();
+                if (!stack.empty()) {
+                    // The directory just finished counts only now, after its contents.
+                    emit(result, stack.back(), stack.back().node->children[stack.back().next++]);
+                }
+                continue;
+            }
+            Child& child = node.children[frame.next];
+            if (child.dir != nullptr) {
+                Node& sub = *child.dir;
+                if (sub.listed && !sub.onDescent) {
+                    stack.push_back({&sub});
+                    continue;
+                }
+                if (!sub.listed && sub.error != 0) {
+                    result.unreadable.push_back({sub.path, sub.error});
+                }
+            }
+            emit(result, frame, child);
+            ++frame.next;
+        }
+        result.entries.shrink_to_fit();
+        result.pool.shrink_to_fit();
+        return result;
     }
 
     IDirLister& m_lister;
-    ScanProgress* m_progress;
-    const std::atomic<bool>* m_stop;
-    std::deque<Level> m_levels;
-    std::string m_path; // the directory being worked on, file-system bytes
-    std::string m_form; // its comparison form
-    Mp3Collection m_result;
+    WalkOptions m_options;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::vector<Node*> m_stack; // directories to list
+    unsigned m_nBusy = 0; // threads listing a directory now
+    std::atomic<std::size_t> m_nMp3s {0};
+    std::atomic<bool> m_bStopped {false};
 };
 
 } // namespace
 
-Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, ScanProgress* progress,
-                          const std::atomic<bool>* stop)
+Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, const WalkOptions& options)
 {
-    return Walker(lister, progress, stop).run(baseDir);
+    return ParallelWalker(lister, options).run(baseDir);
 }

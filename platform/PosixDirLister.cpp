@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -41,59 +43,106 @@ EntryType entryType(const struct stat& st)
 
 } // namespace
 
+int openDirectoryPath(const std::string& path)
+{
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (path.size() < PATH_MAX) {
+        return ::open(path.c_str(), kFlags);
+    }
+    // Longer than the system takes at once: from the root, a component at a time.
+    int fd = ::open(path.starts_with('/') ? "/" : ".", kFlags);
+    for (std::size_t at = 0; fd >= 0 && at < path.size();) {
+        const std::size_t end = std::min(path.find('/', at), path.size());
+        if (end > at) {
+            const int next = ::openat(fd, path.substr(at, end - at).c_str(), kFlags);
+            ::close(fd);
+            fd = next;
+        }
+        at = end + 1;
+    }
+    return fd;
+}
+
+int openBeneath(const std::string& baseDir, std::string_view dir)
+{
+    int fd = openDirectoryPath(baseDir);
+    for (std::size_t at = 0; fd >= 0 && at < dir.size();) {
+        const std::size_t end = std::min(dir.find('/', at), dir.size());
+        const int next = ::openat(fd, std::string(dir.substr(at, end - at)).c_str(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        fd = next;
+        at = end + 1;
+    }
+    return fd;
+}
+
 // Reads the entries straight from the descriptor with getdents64: a library walk lists tens of
 // thousands of directories, and opendir's extra system calls per directory show in the total.
-int PosixDirLister::list(const std::string& dirPath, DirListing& out)
+int PosixDirLister::list(int parentFd, const std::string& name, const std::string&, DirListing& out)
 {
     out.clear();
-    const int fd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = parentFd == kNoParent
+        ? openDirectoryPath(name)
+        : ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         return errno;
     }
-    const FdCloser closer(fd);
     struct stat self { };
     if (::fstat(fd, &self) != 0) {
-        return errno;
+        const int error = errno;
+        ::close(fd);
+        return error;
     }
     out.device = static_cast<std::uint64_t>(self.st_dev);
     out.inode = static_cast<std::uint64_t>(self.st_ino);
 
-    alignas(dirent64) char buffer[32 * 1024];
+    alignas(dirent64) char buffer[64 * 1024];
     for (;;) {
         const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
         if (got == 0) {
+            out.fd = fd;
             return 0;
         }
         if (got < 0) {
             // A listing that broke off part way is not a listing.
-            return errno;
+            const int error = errno;
+            ::close(fd);
+            return error;
         }
         for (ssize_t offset = 0; offset < got;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
             offset += entry->d_reclen;
-            const char* name = entry->d_name;
-            if (isDotOrDotDot(name)) {
+            const char* entryName = entry->d_name;
+            if (isDotOrDotDot(entryName)) {
                 continue;
             }
             EntryType type = entryType(entry->d_type);
             if (entry->d_type == DT_UNKNOWN) {
                 struct stat st { };
-                type = ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 ? entryType(st) : EntryType::Other;
+                type = ::fstatat(fd, entryName, &st, AT_SYMLINK_NOFOLLOW) == 0 ? entryType(st) : EntryType::Other;
             }
-            const std::size_t length = std::strlen(name);
+            const std::size_t length = std::strlen(entryName);
             out.entries.push_back({static_cast<std::uint64_t>(entry->d_ino),
                                    static_cast<std::uint32_t>(out.names.size()), static_cast<std::uint32_t>(length),
                                    type});
-            out.names.append(name, length);
+            out.names.append(entryName, length);
         }
     }
 }
 
-void PosixDirLister::sizes(const std::string& dirPath, const std::vector<std::string_view>& names,
-                           std::vector<std::uint64_t>& sizes)
+void PosixDirLister::close(int fd)
+{
+    ::close(fd);
+}
+
+void PosixDirLister::sizes(const std::string& baseDir, const std::string& dir,
+                           const std::vector<std::string_view>& names, std::vector<std::uint64_t>& sizes)
 {
     sizes.assign(names.size(), 0);
-    const int fd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = openBeneath(baseDir, dir.ends_with('/') ? std::string_view(dir).substr(0, dir.size() - 1) : dir);
     if (fd < 0) {
         return;
     }

@@ -2,10 +2,19 @@
 
 #include "DirLister.h"
 
-// Lists directories with open(2) and getdents64(2).
+// Lists directories with openat(2) and getdents64(2).
 class PosixDirLister final : public IDirLister {
 public:
-    int list(const std::string& dirPath, DirListing& out) override;
-    void sizes(const std::string& dirPath, const std::vector<std::string_view>& names,
+    int list(int parentFd, const std::string& name, const std::string& path, DirListing& out) override;
+    void close(int fd) override;
+    void sizes(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
                std::vector<std::uint64_t>& sizes) override;
 };
+
+// Opens the directory `dir` ("" or ending in "/") below `baseDir` one component at a time,
+// without following a symbolic link below the base, whatever the length of the whole path.
+// Returns the descriptor, or -1 with errno set.
+int openBeneath(const std::string& baseDir, std::string_view dir);
+
+// Opens a directory by its path, however long; the path's own links are followed.
+int openDirectoryPath(const std::string& path);

@@ -1,5 +1,7 @@
 #include "PosixFileDeleter.h"
 
+#include "PosixDirLister.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,7 +86,7 @@ int PosixFileDeleter::remove(const std::string& baseDir, std::string_view dir, s
 {
     if (m_nBaseFd < 0 || m_strBase != baseDir) {
         finish();
-        m_nBaseFd = ::open(baseDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        m_nBaseFd = openDirectoryPath(baseDir);
         if (m_nBaseFd < 0) {
             return errno;
         }

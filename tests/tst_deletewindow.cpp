@@ -27,6 +27,7 @@ private Q_SLOTS:
     void nothingSelected();
     void cancelChangesNothing();
     void failureStaysSelected();
+    void pathLongerThanTheSystemTakes();
     void endToEnd_data();
     void endToEnd();
 
@@ -188,6 +189,25 @@ void TestDeleteWindow::failureStaysSelected()
     QCOMPARE(m_d->rows(), (Rows {base() + "b.mp3", base() + "c.mp3", base() + "x.mp3"}));
     QCOMPARE(m_d->selectedRows(), (std::vector<int> {1, 2}));
     QCOMPARE(filesLeft(), (Rows {"b.mp3", "c.mp3", "x.mp3/inside.txt"}));
+}
+
+// PATH_MAX is 4,096 bytes; the scan and the deletion go through descriptors, not whole paths.
+void TestDeleteWindow::pathLongerThanTheSystemTakes()
+{
+    std::string wide;
+    for (int i = 0; i < 20; ++i) {
+        wide += std::string(240, char('a' + i)) + "/";
+    }
+    m_tree->wfile("music/" + wide + "long.mp3");
+    m_tree->wfile("music/" + wide + "keep.mp3");
+    scan({}, "keep.mp3\n");
+    QCOMPARE(m_d->rows(), Rows {base() + wide + "long.mp3"});
+    QVERIFY(m_d->rows()[0].size() > 4096);
+    m_d->click(IDC_SELECT_ALL);
+    m_d->deleteFiles();
+    QCOMPARE(m_d->takeBoxes().at(1).text, QStringLiteral("Selected files have been removed."));
+    QVERIFY(!m_tree->exists("music/" + wide + "long.mp3"));
+    QVERIFY(m_tree->exists("music/" + wide + "keep.mp3"));
 }
 
 void TestDeleteWindow::endToEnd_data()

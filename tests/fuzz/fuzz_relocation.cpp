@@ -62,16 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         const std::string dir = found.base + std::string(rel.substr(0, rel.size() - name.size()));
-        found.dirs.push_back({dir, comparisonForm(dir), 0, 0});
+        found.dirs.push_back({dir, 0, 0});
         const auto nameOffset = static_cast<std::uint32_t>(found.pool.size());
         found.pool += name;
         const std::string nameForm = comparisonForm(name);
-        const auto formOffset = static_cast<std::uint32_t>(found.pool.size());
-        found.pool += nameForm;
-        found.entries.push_back({0, static_cast<std::uint32_t>(found.dirs.size() - 1), nameOffset, formOffset,
-                                 static_cast<std::uint16_t>(name.size()), static_cast<std::uint16_t>(nameForm.size()),
-                                 EntryType::File});
-        paths.push_back(found.dirs.back().form + nameForm);
+        found.entries.push_back({0, static_cast<std::uint32_t>(found.dirs.size() - 1), nameOffset, formHash(nameForm),
+                                 static_cast<std::uint16_t>(name.size()), EntryType::File, false});
+        paths.push_back(comparisonForm(dir) + nameForm);
     }
     const NameIndex index(found);
     const std::vector<std::uint32_t> kept = relocate(line, found, index);

@@ -37,16 +37,22 @@ std::optional<std::string> ScriptedPathPicker::ShowDialog(QWidget* owner, const 
     return next(answers, std::optional<std::string>());
 }
 
-int ScriptedDirLister::list(const std::string& dirPath, DirListing& out)
+int ScriptedDirLister::list(int parentFd, const std::string& name, const std::string& path, DirListing& out)
 {
     if (onList) {
-        onList(dirPath);
+        onList(path);
     }
-    if (failing.count(dirPath) != 0) {
+    if (failing.count(path) != 0) {
         return EACCES;
     }
-    const auto same = sameDirectoryAs.find(dirPath);
-    return m_real.list(same == sameDirectoryAs.end() ? dirPath : same->second, out);
+    // As a bind mount: everything below the directory is what is below the other one.
+    for (const auto& [dir, other] : sameDirectoryAs) {
+        if (path.starts_with(dir)) {
+            const std::string mapped = other + path.substr(dir.size());
+            return m_real.list(kNoParent, mapped, mapped, out);
+        }
+    }
+    return m_real.list(parentFd, name, path, out);
 }
 
 int ScriptedFileDeleter::remove(const std::string& baseDir, std::string_view dir, std::string_view name,

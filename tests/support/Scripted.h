@@ -59,16 +59,18 @@ public:
 // The real lister, except for the directories that a test makes fail or replaces.
 class ScriptedDirLister final : public IDirLister {
 public:
-    int list(const std::string& dirPath, DirListing& out) override;
-    void sizes(const std::string& dirPath, const std::vector<std::string_view>& names,
+    int list(int parentFd, const std::string& name, const std::string& path, DirListing& out) override;
+    void close(int fd) override { m_real.close(fd); }
+    void sizes(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
                std::vector<std::uint64_t>& sizes) override
     {
-        m_real.sizes(dirPath, names, sizes);
+        m_real.sizes(baseDir, dir, names, sizes);
     }
 
+    // What the tests set before a walk; the walk only reads it, from several threads.
     std::set<std::string> failing; // these cannot be listed: EACCES
-    std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named (a bind mount)
-    std::function<void(const std::string&)> onList; // called before each listing
+    std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named, and all below (a bind mount)
+    std::function<void(const std::string&)> onList; // called before each listing, on the walk's threads
 
 private:
     PosixDirLister m_real;
