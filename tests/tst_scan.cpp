@@ -187,15 +187,15 @@ void TestScan::stop()
     ScriptedDirLister lister;
     ScanProgress progress;
     std::atomic<bool> stop = false;
-    int listings = 0;
+    std::atomic<int> listings = 0;
     lister.onList = [&](const std::string&) {
         if (++listings == 4) {
             stop = true;
         }
     };
-    const ScanResult result = scanLibrary(lister, keepListOf({}), tree.path("m/"), progress, stop);
+    const ScanResult result = scanLibrary(lister, keepListOf({}), tree.path("m/"), progress, stop, 1);
     QVERIFY(result.stopped);
-    QCOMPARE(listings, 4); // nothing is listed once the flag is seen
+    QCOMPARE(listings.load(), 4); // nothing is listed once the flag is seen
     QVERIFY(result.unwanted.empty());
 }
 
