@@ -202,12 +202,12 @@ std::string_view withoutLeadingSegments(std::string_view path, int count)
     return path.substr(i);
 }
 
-void addTrailingPathForms(std::vector<std::string>& forms, std::string_view text)
+void addTrailingPaths(std::vector<std::string>& paths, std::string_view text)
 {
-    const auto add = [&forms](std::string_view path, bool escaped) {
-        std::string form = comparisonForm(escaped ? percentDecoded(path) : std::string(path));
-        if (std::find(forms.begin(), forms.end(), form) == forms.end()) {
-            forms.push_back(std::move(form));
+    const auto add = [&paths](std::string_view path, bool escaped) {
+        std::string decoded = escaped ? percentDecoded(path) : std::string(path);
+        if (std::find(paths.begin(), paths.end(), decoded) == paths.end()) {
+            paths.push_back(std::move(decoded));
         }
     };
     const std::string_view scheme = urlScheme(text);
@@ -229,13 +229,25 @@ void addTrailingPathForms(std::vector<std::string>& forms, std::string_view text
 
 } // namespace
 
+std::vector<std::string> trailingPaths(std::string_view line)
+{
+    std::vector<std::string> paths;
+    addTrailingPaths(paths, line);
+    const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
+    if (trimmed.size() != line.size() && !trimmed.empty()) {
+        addTrailingPaths(paths, trimmed);
+    }
+    return paths;
+}
+
 std::vector<std::string> trailingPathForms(std::string_view line)
 {
     std::vector<std::string> forms;
-    addTrailingPathForms(forms, line);
-    const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
-    if (trimmed.size() != line.size() && !trimmed.empty()) {
-        addTrailingPathForms(forms, trimmed);
+    for (const std::string& path : trailingPaths(line)) {
+        std::string form = comparisonForm(path);
+        if (std::find(forms.begin(), forms.end(), form) == forms.end()) {
+            forms.push_back(std::move(form));
+        }
     }
     return forms;
 }

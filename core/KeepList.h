@@ -11,9 +11,12 @@
 // letter, "./" and "../" prefixes). Every extra form only makes more files wanted.
 std::vector<std::string> keepEntryForms(std::string_view line);
 
-// The forms in which a line written on another machine is matched by its trailing path: with
-// file:, smb: and nfs: URLs and UNC "\\host\share" prefixes taken off. None for a web address
-// (http: or any other scheme), which names no file on a disk.
+// The paths by which a line written on another machine is matched by its trailing path: with
+// file:, smb: and nfs: URLs and UNC "\\host\share" prefixes taken off, percent escapes decoded
+// where there are any. None for a web address (http: or any other scheme), which names no file
+// on a disk. They are still file-system bytes with either separator; trailingPathForms() gives
+// their comparison forms.
+std::vector<std::string> trailingPaths(std::string_view line);
 std::vector<std::string> trailingPathForms(std::string_view line);
 
 // The keep-list: the playlist's lines, newest first, and the keep test over them.

@@ -7,28 +7,74 @@
 #include <algorithm>
 #include <bit>
 #include <functional>
+#include <optional>
+
+namespace {
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c;
+}
+
+// Whether two names (no separators in them) have the same comparison form; ASCII names need no
+// form: theirs is their bytes with the letters lower-cased.
+bool sameName(std::string_view a, std::string_view b, const std::string& bForm)
+{
+    if (a == b) {
+        return true;
+    }
+    if (isAscii(a) && isAscii(b)) {
+        return a.size() == b.size()
+            && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+    }
+    return comparisonForm(a) == bForm;
+}
+
+// The key of a name in a directory of a name.
+std::uint32_t inDir(std::uint32_t nameHash, std::uint32_t dirHash)
+{
+    return nameHash ^ (dirHash * 0x9E3779B1U + 0x7F4A7C15U);
+}
+
+} // namespace
 
 NameIndex::NameIndex(const Mp3Collection& found)
     : m_found(found)
 {
     const std::size_t size = std::bit_ceil(std::max<std::size_t>(found.entries.size() * 2, 16));
     m_nMask = size - 1;
-    m_vecHeads.assign(size, kNone);
-    m_vecNext.assign(found.entries.size(), kNone);
+    for (Chains* chains : {&m_byName, &m_byNameInDir}) {
+        chains->heads.assign(size, kNone);
+        chains->next.assign(found.entries.size(), kNone);
+    }
     // Backwards, so that each chain lists its entries in walk order.
     for (std::size_t i = found.entries.size(); i-- > 0;) {
-        const std::size_t bucket = found.entries[i].formHash & m_nMask;
-        m_vecNext[i] = m_vecHeads[bucket];
-        m_vecHeads[bucket] = static_cast<std::uint32_t>(i);
+        const Mp3Collection::Entry& entry = found.entries[i];
+        for (const auto& [chains, hash] :
+             {std::pair {&m_byName, entry.formHash},
+              std::pair {&m_byNameInDir, inDir(entry.formHash, found.dirs[entry.dir].formHash)}}) {
+            chains->next[i] = chains->heads[hash & m_nMask];
+            chains->heads[hash & m_nMask] = static_cast<std::uint32_t>(i);
+        }
     }
 }
 
-std::vector<std::uint32_t> NameIndex::find(std::string_view nameForm) const
+std::vector<std::uint32_t> NameIndex::find(std::string_view name, std::optional<std::uint32_t> dirHash) const
 {
     std::vector<std::uint32_t> entries;
+    const std::string nameForm = comparisonForm(name);
     const std::uint32_t hash = formHash(nameForm);
-    for (std::uint32_t i = m_vecHeads[hash & m_nMask]; i != kNone; i = m_vecNext[i]) {
-        if (m_found.entries[i].formHash == hash && comparisonForm(m_found.name(m_found.entries[i])) == nameForm) {
+    const Chains& chains = dirHash ? m_byNameInDir : m_byName;
+    for (std::uint32_t i = chains.heads[(dirHash ? inDir(hash, *dirHash) : hash) & m_nMask]; i != kNone;
+         i = chains.next[i]) {
+        const Mp3Collection::Entry& entry = m_found.entries[i];
+        if (entry.formHash == hash && (!dirHash || m_found.dirs[entry.dir].formHash == *dirHash)
+            && sameName(m_found.name(entry), name, nameForm)) {
             entries.push_back(i);
         }
     }
@@ -37,22 +83,87 @@ std::vector<std::uint32_t> NameIndex::find(std::string_view nameForm) const
 
 namespace {
 
-// How many whole segments `head` (a line's form up to its file name, "" or ending in "/") and
-// `dir` (a directory's form, ending in "/") share at their ends.
-std::size_t sharedTrailingSegments(std::string_view head, std::string_view dir)
+bool isSeparator(char c)
 {
+    return c == '/' || c == '\\';
+}
+
+// A line's path before its file name, segment by segment from the end, with each segment's
+// comparison form made when first needed.
+class LineSegments {
+public:
+    explicit LineSegments(std::string_view head)
+    {
+        for (std::size_t end = head.size();;) {
+            std::size_t start = end;
+            while (start > 0 && !isSeparator(head[start - 1])) {
+                --start;
+            }
+            m_segments.push_back(head.substr(start, end - start));
+            if (start == 0) {
+                break;
+            }
+            end = start - 1;
+        }
+        m_forms.resize(m_segments.size());
+    }
+
+    std::size_t size() const { return m_segments.size(); }
+
+    // The hash of the last segment's form, as a directory keeps it of its own name.
+    std::uint32_t lastHash()
+    {
+        if (!m_lastHash) {
+            std::string form(m_segments[0]);
+            if (isAscii(form)) {
+                std::transform(form.begin(), form.end(), form.begin(), lowerAscii);
+            } else {
+                form = comparisonForm(form);
+            }
+            m_lastHash = formHash(form);
+        }
+        return *m_lastHash;
+    }
+
+    // Segment `i` from the end against `other` (a directory's segment), in comparison form.
+    bool same(std::size_t i, std::string_view other)
+    {
+        const std::string_view mine = m_segments[i];
+        if (!m_forms[i] && !isAscii(mine)) {
+            m_forms[i] = comparisonForm(mine);
+        }
+        return sameName(other, mine, m_forms[i] ? *m_forms[i] : std::string());
+    }
+
+private:
+    std::vector<std::string_view> m_segments;
+    std::vector<std::optional<std::string>> m_forms;
+    std::optional<std::uint32_t> m_lastHash;
+};
+
+// How many whole segments the line's head and `dir` share at their ends. Most directories
+// already differ in their own name, which their hash tells without a look at the path.
+std::size_t sharedTrailingSegments(LineSegments& head, const Mp3Collection::Dir& inDir)
+{
+    if (inDir.formHash != head.lastHash()) {
+        return 0;
+    }
+    std::string_view dir = inDir.path;
+    dir.remove_suffix(1);
     std::size_t shared = 0;
-    while (!head.empty() && !dir.empty()) {
-        head.remove_suffix(1);
-        dir.remove_suffix(1);
-        const std::size_t headStart = head.rfind('/') + 1; // npos + 1 is 0
-        const std::size_t dirStart = dir.rfind('/') + 1;
-        if (head.substr(headStart) != dir.substr(dirStart)) {
+    for (; shared < head.size(); ++shared) {
+        std::size_t start = dir.size();
+        while (start > 0 && dir[start - 1] != '/') {
+            --start;
+        }
+        const bool atRoot = start == 0;
+        if (!head.same(shared, dir.substr(start))) {
             break;
         }
-        ++shared;
-        head = head.substr(0, headStart);
-        dir = dir.substr(0, dirStart);
+        if (atRoot) {
+            return shared + 1;
+        }
+        dir = dir.substr(0, start - 1);
     }
     return shared;
 }
@@ -63,21 +174,37 @@ std::vector<std::uint32_t> relocate(std::string_view line, const Mp3Collection& 
 {
     std::vector<std::uint32_t> best;
     std::size_t bestRun = 0;
-    for (const std::string& form : trailingPathForms(line)) {
-        const std::size_t cut = form.rfind('/') + 1;
-        const std::string_view name = std::string_view(form).substr(cut);
+    for (const std::string& path : trailingPaths(line)) {
+        const std::size_t cut = path.find_last_of("/\\");
+        const std::string_view name = std::string_view(path).substr(cut == std::string::npos ? 0 : cut + 1);
         if (name.empty()) {
             continue;
         }
-        for (const std::uint32_t entry : index.find(name)) {
-            const std::string dirForm = comparisonForm(found.dirs[found.entries[entry].dir].path);
-            const std::size_t run = 1 + sharedTrailingSegments(std::string_view(form).substr(0, cut), dirForm);
+        const auto consider = [&](std::uint32_t entry, std::size_t run) {
             if (run > bestRun) {
                 bestRun = run;
                 best.clear();
             }
             if (run == bestRun) {
                 best.push_back(entry);
+            }
+        };
+        // Only entries in a directory of the line's directory name can share more than the
+        // name; when one of them does, those that share the name alone lose to it.
+        bool sharedMore = false;
+        if (cut != std::string::npos) {
+            LineSegments head(std::string_view(path).substr(0, cut));
+            for (const std::uint32_t entry : index.find(name, head.lastHash())) {
+                const std::size_t shared = sharedTrailingSegments(head, found.dirs[found.entries[entry].dir]);
+                if (shared > 0) {
+                    consider(entry, 1 + shared);
+                    sharedMore = true;
+                }
+            }
+        }
+        if (!sharedMore) {
+            for (const std::uint32_t entry : index.find(name)) {
+                consider(entry, 1);
             }
         }
     }

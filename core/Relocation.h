@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,15 +14,22 @@ class NameIndex {
 public:
     explicit NameIndex(const Mp3Collection& found);
 
-    // The entries whose name form is `nameForm`, in walk order.
-    std::vector<std::uint32_t> find(std::string_view nameForm) const;
+    // The entries whose name has the comparison form of `name`, in walk order; with
+    // `dirHash`, only those whose directory's own name has a form of that hash.
+    std::vector<std::uint32_t> find(std::string_view name, std::optional<std::uint32_t> dirHash = {}) const;
 
 private:
     static constexpr std::uint32_t kNone = UINT32_MAX;
 
+    // Chains of entries by a hash: heads by hash, then each entry's next.
+    struct Chains {
+        std::vector<std::uint32_t> heads;
+        std::vector<std::uint32_t> next;
+    };
+
     const Mp3Collection& m_found;
-    std::vector<std::uint32_t> m_vecHeads; // by hash; the first entry of each chain
-    std::vector<std::uint32_t> m_vecNext; // by entry; the next entry of its chain
+    Chains m_byName; // by the hash of the name's form
+    Chains m_byNameInDir; // by that and the hash of the directory's own name
     std::size_t m_nMask = 0;
 };
 

@@ -59,6 +59,7 @@ struct Node {
     std::string path; // ending in "/"
     std::string form; // comparisonForm(path)
     KeepList::Cursor cursor; // after `form`
+    std::uint32_t formHash = 0; // of its own name's form
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     int fd = -1; // open while subdirectories remain to be opened from it
@@ -92,6 +93,8 @@ public:
         base->name = baseDir;
         base->path = baseDir;
         base->form = comparisonForm(baseDir);
+        const std::string_view baseForm = std::string_view(base->form).substr(0, base->form.size() - 1);
+        base->formHash = formHash(baseForm.substr(baseForm.rfind('/') + 1));
         if (m_options.keep != nullptr) {
             base->cursor = m_options.keep->advanceWhole(m_options.keep->start(), base->form);
         }
@@ -228,6 +231,7 @@ private:
                 sub->name = name;
                 sub->path = node.path + std::string(name) + '/';
                 sub->form = node.form + std::string(form(i)) + '/';
+                sub->formHash = child.formHash;
                 if (keep != nullptr) {
                     sub->cursor = keep->advanceWhole(keep->advanceWhole(node.cursor, form(i)), "/");
                 }
@@ -264,7 +268,7 @@ private:
         Node& node = *frame.node;
         if (frame.dir == UINT32_MAX) {
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
-            result.dirs.push_back({std::move(node.path), node.device, node.inode});
+            result.dirs.push_back({std::move(node.path), node.device, node.inode, node.formHash});
         }
         const std::string_view name = std::string_view(node.names).substr(child.nameOffset, child.nameLength);
         result.entries.push_back({child.inode, frame.dir, static_cast<std::uint32_t>(result.pool.size()),

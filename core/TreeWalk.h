@@ -20,6 +20,7 @@ struct Mp3Collection {
         std::string path; // file-system bytes, ending in "/"
         std::uint64_t device; // of the directory itself, and so of its entries as listed
         std::uint64_t inode;
+        std::uint32_t formHash; // of the comparison form of its own name, the last segment of `path`
     };
     struct Entry {
         std::uint64_t inode; // as listed, so that a deletion can tell whether it is the same entry

@@ -10,7 +10,7 @@ displayfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -f "$displayfile"; [ -n "${app:-}" ] && kill $app 2>/dev/null' EXIT
-for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$displayfile" ] && break; sleep 0.1; done
 [ -s "$displayfile" ] || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=:$(head -n 1 "$displayfile")
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
@@ -18,7 +18,7 @@ for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 
 env -u QT_QPA_PLATFORM "$binary" &
 app=$!
 window=""
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     window=$(xdotool search --onlyvisible --name '^Tuneprune$' 2>/dev/null | head -n 1)
     [ -n "$window" ] && break
     sleep 0.1
@@ -28,7 +28,7 @@ done
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 sleep 0.3
 xdotool key Escape
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     kill -0 $app 2>/dev/null || break
     sleep 0.1
 done

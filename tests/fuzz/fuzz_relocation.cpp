@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         const std::string dir = found.base + std::string(rel.substr(0, rel.size() - name.size()));
-        found.dirs.push_back({dir, 0, 0});
+        const std::string dirForm = comparisonForm(std::string_view(dir).substr(0, dir.size() - 1));
+        found.dirs.push_back({dir, 0, 0, formHash(std::string_view(dirForm).substr(dirForm.rfind('/') + 1))});
         const auto nameOffset = static_cast<std::uint32_t>(found.pool.size());
         found.pool += name;
         const std::string nameForm = comparisonForm(name);
