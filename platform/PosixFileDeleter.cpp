@@ -32,6 +32,7 @@ PosixFileDeleter::~PosixFileDeleter()
 
 void PosixFileDeleter::finish()
 {
+    m_nCheckedFd = -1;
     closeFrom(0);
     if (m_nBaseFd >= 0) {
         ::close(m_nBaseFd);
@@ -43,6 +44,9 @@ void PosixFileDeleter::finish()
 void PosixFileDeleter::closeFrom(std::size_t level)
 {
     while (m_vecFds.size() > level) {
+        if (m_vecFds.back() == m_nCheckedFd) {
+            m_nCheckedFd = -1; // the number may come back for another directory
+        }
         ::close(m_vecFds.back());
         m_vecFds.pop_back();
         m_vecNames.pop_back();
@@ -70,6 +74,9 @@ int PosixFileDeleter::openDir(std::string_view dir)
         }
         if (m_vecFds.size() == kMaxHeld) {
             // Past what is kept: only the latest of this way stays open.
+            if (m_vecFds.back() == m_nCheckedFd) {
+                m_nCheckedFd = -1;
+            }
             ::close(m_vecFds.back());
             m_vecFds.back() = fd;
             m_vecNames.back() = "/"; // a name no way shares
@@ -101,11 +108,17 @@ int PosixFileDeleter::remove(const std::string& baseDir, std::string_view dir, s
         return errno == ELOOP || errno == ENOTDIR ? kChanged : errno;
     }
     struct stat st { };
-    if (::fstat(dirFd, &st) != 0) {
-        return errno;
+    // Rows of one directory come one after the other: the directory is looked at once.
+    if (dirFd != m_nCheckedFd || dir != m_strCheckedDir) {
+        if (::fstat(dirFd, &st) != 0) {
+            return errno;
+        }
+        m_nCheckedFd = dirFd;
+        m_strCheckedDir = dir;
+        m_nCheckedDevice = static_cast<std::uint64_t>(st.st_dev);
+        m_nCheckedInode = static_cast<std::uint64_t>(st.st_ino);
     }
-    if (static_cast<std::uint64_t>(st.st_dev) != identity.dirDevice
-        || static_cast<std::uint64_t>(st.st_ino) != identity.dirInode) {
+    if (m_nCheckedDevice != identity.dirDevice || m_nCheckedInode != identity.dirInode) {
         return kChanged;
     }
     const std::string entry(name);

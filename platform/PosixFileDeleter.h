@@ -26,4 +26,9 @@ private:
     int m_nBaseFd = -1;
     std::vector<std::string> m_vecNames; // the components of the directory last opened
     std::vector<int> m_vecFds; // their descriptors, each opened relative to the one before
+    // The directory whose device and inode were looked at last.
+    int m_nCheckedFd = -1;
+    std::string m_strCheckedDir;
+    std::uint64_t m_nCheckedDevice = 0;
+    std::uint64_t m_nCheckedInode = 0;
 };
