@@ -4,6 +4,7 @@
 #include "KeepList.h"
 #include "ScanProgress.h"
 
+#include <algorithm>
 #include <optional>
 
 PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen)
@@ -51,6 +52,8 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
         return result;
     }
     result.check = checkPlaylist(*found, keep, seen);
+    result.unwanted.reserve(static_cast<std::size_t>(
+        std::count_if(found->entries.begin(), found->entries.end(), [](const auto& e) { return !e.kept; })));
     for (std::size_t i = 0; i < found->entries.size(); ++i) {
         if (!found->entries[i].kept) {
             result.unwanted.push_back(static_cast<std::uint32_t>(i));

@@ -12,6 +12,10 @@
 #include <numeric>
 #include <thread>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 bool isMp3Name(std::string_view name)
 {
     const char* p = name.data();
@@ -40,24 +44,34 @@ namespace {
 
 struct Node;
 
+// The walk's tree is gone once the collection is made: its pages go back to the system, so that
+// the program does not stay at its peak while the user works with the list.
+void giveBackFreedMemory()
+{
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
+}
+
 // An entry of a listed directory that the result needs: an mp3 entry or a subdirectory.
 struct Child {
+    static constexpr std::uint32_t kNoSub = UINT32_MAX;
+
     std::uint64_t inode;
-    std::unique_ptr<Node> dir; // a subdirectory's own walk
     std::uint32_t nameOffset; // into the node's names
     std::uint32_t formHash;
+    std::uint32_t sub; // a subdirectory's own walk: an index into the node's subdirs
     std::uint16_t nameLength;
     EntryType type;
-    bool mp3;
-    bool kept;
+    std::uint8_t mp3 : 1;
+    std::uint8_t kept : 1;
 };
 
 // One directory of the walk. Its listing thread fills it; the assembly reads and frees it.
 struct Node {
     Node* parent = nullptr;
-    std::string name; // as its parent lists it; for the base, its path
-    std::string path; // ending in "/"
-    std::string form; // comparisonForm(path)
+    std::string_view name; // as its parent lists it, in the parent's names; for the base, its path
+    std::atomic<bool> recorded {false}; // the lines that occur in its path are in `seen`
     KeepList::Cursor cursor; // after `form`
     std::uint32_t formHash = 0; // of its own name's form
     std::uint64_t device = 0;
@@ -69,6 +83,7 @@ struct Node {
     bool onDescent = false; // the same directory as one it lies in: not walked again
     std::string names;
     std::vector<Child> children; // in walk order
+    std::vector<std::unique_ptr<Node>> subdirs;
 };
 
 // What one listing thread keeps between directories.
@@ -77,7 +92,26 @@ struct Scratch {
     std::string forms;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> formSpans; // by listing index
     std::vector<std::uint32_t> order;
+    std::string name;
+    std::string path;
 };
+
+// The whole path of a node, ending in "/", from the names on its way up; only for what the
+// lister passes on to tests, so it is made while the node is listed, not kept.
+void pathOf(const Node& node, std::string& path)
+{
+    std::vector<std::string_view> names;
+    for (const Node* up = &node; up != nullptr; up = up->parent) {
+        names.push_back(up->name);
+    }
+    path.clear();
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        path.append(*it);
+        if (it != names.rbegin()) {
+            path += '/';
+        }
+    }
+}
 
 class ParallelWalker {
 public:
@@ -91,12 +125,11 @@ public:
     {
         auto base = std::make_unique<Node>();
         base->name = baseDir;
-        base->path = baseDir;
-        base->form = comparisonForm(baseDir);
-        const std::string_view baseForm = std::string_view(base->form).substr(0, base->form.size() - 1);
+        m_baseForm = comparisonForm(baseDir);
+        const std::string_view baseForm = std::string_view(m_baseForm).substr(0, m_baseForm.size() - 1);
         base->formHash = formHash(baseForm.substr(baseForm.rfind('/') + 1));
         if (m_options.keep != nullptr) {
-            base->cursor = m_options.keep->advanceWhole(m_options.keep->start(), base->form);
+            base->cursor = m_options.keep->advanceWhole(m_options.keep->start(), m_baseForm);
         }
         m_stack.push_back(base.get());
         unsigned count = m_options.threads;
@@ -140,6 +173,25 @@ private:
         }
     }
 
+    // Records the lines that occur in the node's whole path, from its nearest recorded ancestor
+    // down, each directory's segment from its parent's cursor.
+    void recordPath(Node& node)
+    {
+        std::vector<Node*> way;
+        for (Node* up = &node; up != nullptr && !up->recorded.exchange(true); up = up->parent) {
+            way.push_back(up);
+        }
+        const KeepList& keep = *m_options.keep;
+        for (auto it = way.rbegin(); it != way.rend(); ++it) {
+            const Node& dir = **it;
+            if (dir.parent == nullptr) {
+                keep.advance(keep.start(), m_baseForm, *m_options.seen);
+            } else {
+                keep.advance(dir.parent->cursor, comparisonForm(dir.name) + '/', *m_options.seen);
+            }
+        }
+    }
+
     // The parent's descriptor is needed until its last subdirectory is open.
     void openedFrom(Node* parent)
     {
@@ -157,8 +209,10 @@ private:
             return {};
         }
         DirListing& listing = scratch.listing;
-        node.error = m_lister.list(node.parent != nullptr ? node.parent->fd : IDirLister::kNoParent, node.name,
-                                   node.path, listing);
+        scratch.name.assign(node.name);
+        pathOf(node, scratch.path);
+        node.error = m_lister.list(node.parent != nullptr ? node.parent->fd : IDirLister::kNoParent, scratch.name,
+                                   scratch.path, listing);
         openedFrom(node.parent);
         if (node.error != 0) {
             return {};
@@ -201,13 +255,18 @@ private:
         std::size_t mp3s = 0;
         std::vector<Node*> subdirs;
         node.children.reserve(scratch.order.size());
+        std::size_t namesSize = 0;
+        for (const std::uint32_t i : scratch.order) {
+            namesSize += listing.entries[i].nameLength;
+        }
+        node.names.reserve(namesSize);
         for (const std::uint32_t i : scratch.order) {
             const DirListing::Entry& entry = listing.entries[i];
             const std::string_view name = listing.name(entry);
             Child child {entry.inode,
-                         nullptr,
                          static_cast<std::uint32_t>(node.names.size()),
                          formHash(form(i)),
+                         Child::kNoSub,
                          static_cast<std::uint16_t>(name.size()),
                          entry.type,
                          isMp3Name(name),
@@ -219,7 +278,7 @@ private:
                     // What a line matches must lie in an mp3 entry's path: this directory's path
                     // counts from its first mp3 entry on.
                     if (!recorded) {
-                        keep->advance(keep->start(), node.form, *m_options.seen);
+                        recordPath(node);
                         recorded = true;
                     }
                     child.kept = keep->advance(node.cursor, form(i), *m_options.seen).kept;
@@ -228,19 +287,17 @@ private:
             if (entry.type == EntryType::Directory) {
                 auto sub = std::make_unique<Node>();
                 sub->parent = &node;
-                sub->name = name;
-                sub->path = node.path + std::string(name) + '/';
-                sub->form = node.form + std::string(form(i)) + '/';
+                sub->name = std::string_view(node.names).substr(child.nameOffset, child.nameLength);
                 sub->formHash = child.formHash;
                 if (keep != nullptr) {
                     sub->cursor = keep->advanceWhole(keep->advanceWhole(node.cursor, form(i)), "/");
                 }
                 subdirs.push_back(sub.get());
-                child.dir = std::move(sub);
+                child.sub = static_cast<std::uint32_t>(node.subdirs.size());
+                node.subdirs.push_back(std::move(sub));
             }
             node.children.push_back(std::move(child));
         }
-        node.form = {};
         if (m_options.progress != nullptr) {
             m_options.progress->found.fetch_add(mp3s, std::memory_order_relaxed);
         }
@@ -256,6 +313,7 @@ private:
 
     struct Frame {
         Node* node;
+        std::string path; // the node's, ending in "/"
         std::size_t next = 0;
         std::uint32_t dir = UINT32_MAX; // its record in the collection, made on its first entry
     };
@@ -267,13 +325,12 @@ private:
         }
         Node& node = *frame.node;
         if (frame.dir == UINT32_MAX) {
+            // The names the walk read become the collection's: no copy of them is made.
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
-            result.dirs.push_back({std::move(node.path), node.device, node.inode, node.formHash});
+            result.dirs.push_back({frame.path, node.device, node.inode, node.formHash, std::move(node.names)});
         }
-        const std::string_view name = std::string_view(node.names).substr(child.nameOffset, child.nameLength);
-        result.entries.push_back({child.inode, frame.dir, static_cast<std::uint32_t>(result.pool.size()),
-                                  child.formHash, child.nameLength, child.type, child.kept});
-        result.pool.append(name);
+        result.entries.push_back(
+            {child.inode, frame.dir, child.nameOffset, child.formHash, child.nameLength, child.type, child.kept != 0});
     }
 
     // The nodes in walk order make the collection; each node is freed once it is done.
@@ -289,12 +346,13 @@ private:
         result.baseListed = true;
         result.entries.reserve(m_nMp3s);
 
-        std::vector<Frame> stack {{base.get()}};
+        std::vector<Frame> stack {{base.get(), baseDir}};
         while (!stack.empty()) {
             Frame& frame = stack.back();
             Node& node = *frame.node;
             if (frame.next == node.children.size()) {
                 std::vector<Child>().swap(node.children);
+                std::vector<std::unique_ptr<Node>>().swap(node.subdirs);
                 std::string().swap(node.names);
                 stack.pop_back();
                 if (!stack.empty()) {
@@ -304,21 +362,23 @@ private:
                 continue;
             }
             Child& child = node.children[frame.next];
-            if (child.dir != nullptr) {
-                Node& sub = *child.dir;
+            if (child.sub != Child::kNoSub) {
+                Node& sub = *node.subdirs[child.sub];
                 if (sub.listed && !sub.onDescent) {
-                    stack.push_back({&sub});
+                    std::string path = frame.path + std::string(sub.name) + '/';
+                    stack.push_back({&sub, std::move(path)}); // `frame` may move: used no more
                     continue;
                 }
                 if (!sub.listed && sub.error != 0) {
-                    result.unreadable.push_back({sub.path, sub.error});
+                    result.unreadable.push_back({frame.path + std::string(sub.name) + '/', sub.error});
                 }
             }
             emit(result, frame, child);
             ++frame.next;
         }
         result.entries.shrink_to_fit();
-        result.pool.shrink_to_fit();
+        base.reset();
+        giveBackFreedMemory();
         return result;
     }
 
@@ -330,6 +390,7 @@ private:
     unsigned m_nBusy = 0; // threads listing a directory now
     std::atomic<std::size_t> m_nMp3s {0};
     std::atomic<bool> m_bStopped {false};
+    std::string m_baseForm; // comparisonForm(baseDir)
 };
 
 } // namespace

@@ -21,11 +21,12 @@ struct Mp3Collection {
         std::uint64_t device; // of the directory itself, and so of its entries as listed
         std::uint64_t inode;
         std::uint32_t formHash; // of the comparison form of its own name, the last segment of `path`
+        std::string names; // its entries' names (and some others), as the walk listed them
     };
     struct Entry {
         std::uint64_t inode; // as listed, so that a deletion can tell whether it is the same entry
         std::uint32_t dir; // index into dirs: the directory that lists it
-        std::uint32_t nameOffset; // into pool
+        std::uint32_t nameOffset; // into its directory's names
         std::uint32_t formHash; // of comparisonForm(name), to find entries by name
         std::uint16_t nameLength; // a name is at most 255 bytes
         EntryType type;
@@ -40,12 +41,14 @@ struct Mp3Collection {
     std::string base; // the base directory, ending in "/"
     std::vector<Dir> dirs;
     std::vector<Entry> entries;
-    std::string pool; // the entries' names
     std::vector<Unreadable> unreadable; // in walk order
     bool baseListed = false; // the base directory itself could be listed
     bool stopped = false; // the walk was stopped before its end; the entries are a part
 
-    std::string_view name(const Entry& e) const { return std::string_view(pool).substr(e.nameOffset, e.nameLength); }
+    std::string_view name(const Entry& e) const
+    {
+        return std::string_view(dirs[e.dir].names).substr(e.nameOffset, e.nameLength);
+    }
     std::string path(const Entry& e) const { return dirs[e.dir].path + std::string(name(e)); }
 };
 

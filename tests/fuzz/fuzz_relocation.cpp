@@ -63,9 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const std::string dir = found.base + std::string(rel.substr(0, rel.size() - name.size()));
         const std::string dirForm = comparisonForm(std::string_view(dir).substr(0, dir.size() - 1));
-        found.dirs.push_back({dir, 0, 0, formHash(std::string_view(dirForm).substr(dirForm.rfind('/') + 1))});
-        const auto nameOffset = static_cast<std::uint32_t>(found.pool.size());
-        found.pool += name;
+        found.dirs.push_back(
+            {dir, 0, 0, formHash(std::string_view(dirForm).substr(dirForm.rfind('/') + 1)), std::string(name)});
+        const std::uint32_t nameOffset = 0;
         const std::string nameForm = comparisonForm(name);
         found.entries.push_back({0, static_cast<std::uint32_t>(found.dirs.size() - 1), nameOffset, formHash(nameForm),
                                  static_cast<std::uint16_t>(name.size()), EntryType::File, false});
