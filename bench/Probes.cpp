@@ -1,6 +1,8 @@
 #include "Probes.h"
 
 #include "DialogDriver.h"
+
+#include <QSignalSpy>
 #include "KeepList.h"
 #include "Library.h"
 #include "M3uReader.h"
@@ -206,7 +208,12 @@ int probeDelete(char** args)
     QApplication app(argc, args);
     DialogDriver window;
     prepare(window, args[1], args[2]);
+    QSignalSpy sized(&window.dlg(), &CPruneDlg::sizesKnown);
     timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
+    // The sizes of the listed files are found after the list shows; a user is not that quick.
+    if (sized.isEmpty() && !sized.wait(600000)) {
+        throw std::runtime_error("the sizes never came");
+    }
     const int rows = window.dlg().fileModel().rowCount();
     window.click(IDC_SELECT_ALL);
     QCoreApplication::processEvents();
