@@ -33,6 +33,8 @@ EntryType entryType(unsigned char type)
     }
 }
 
+} // namespace
+
 EntryType entryType(const struct stat& st)
 {
     return S_ISREG(st.st_mode) ? EntryType::File
@@ -40,8 +42,6 @@ EntryType entryType(const struct stat& st)
         : S_ISLNK(st.st_mode)  ? EntryType::Link
                                : EntryType::Other;
 }
-
-} // namespace
 
 int openDirectoryPath(const std::string& path)
 {

@@ -18,3 +18,6 @@ int openBeneath(const std::string& baseDir, std::string_view dir);
 
 // Opens a directory by its path, however long; the path's own links are followed.
 int openDirectoryPath(const std::string& path);
+
+// What the result of a stat says an entry is.
+EntryType entryType(const struct stat& st);

@@ -15,14 +15,6 @@ constexpr std::size_t kMaxHeld = 256;
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-EntryType typeOf(const struct stat& st)
-{
-    return S_ISREG(st.st_mode) ? EntryType::File
-        : S_ISDIR(st.st_mode)  ? EntryType::Directory
-        : S_ISLNK(st.st_mode)  ? EntryType::Link
-                               : EntryType::Other;
-}
-
 } // namespace
 
 PosixFileDeleter::~PosixFileDeleter()
@@ -125,7 +117,7 @@ int PosixFileDeleter::remove(const std::string& baseDir, std::string_view dir, s
     if (::fstatat(dirFd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno;
     }
-    if (static_cast<std::uint64_t>(st.st_ino) != identity.inode || typeOf(st) != identity.type) {
+    if (static_cast<std::uint64_t>(st.st_ino) != identity.inode || entryType(st) != identity.type) {
         return kChanged;
     }
     return ::unlinkat(dirFd, entry.c_str(), 0) == 0 ? 0 : errno;
