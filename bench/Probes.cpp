@@ -195,7 +195,7 @@ int probeScan(char** args)
 {
     int argc = 1;
     QApplication app(argc, args);
-    DialogDriver window;
+    DialogDriver window(true);
     prepare(window, args[1], args[2]);
     const double ms = timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
     report(ms, "rows=" + std::to_string(window.dlg().fileModel().rowCount()));
@@ -206,7 +206,7 @@ int probeDelete(char** args)
 {
     int argc = 1;
     QApplication app(argc, args);
-    DialogDriver window;
+    DialogDriver window(true);
     prepare(window, args[1], args[2]);
     QSignalSpy sized(&window.dlg(), &CPruneDlg::sizesKnown);
     timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
@@ -214,19 +214,17 @@ int probeDelete(char** args)
     if (sized.isEmpty() && !sized.wait(600000)) {
         throw std::runtime_error("the sizes never came");
     }
-    const int rows = window.dlg().fileModel().rowCount();
+    // Every row goes, in row order: the order of the bare loop on an identical tree.
+    const std::vector<std::string> paths = window.rows();
+    std::ofstream order(args[3], std::ios::binary | std::ios::trunc);
+    for (const std::string& path : paths) {
+        order << path.substr(std::strlen(args[2])) << '\n';
+    }
     window.click(IDC_SELECT_ALL);
     QCoreApplication::processEvents();
     // The confirmation is answered IDOK, the scripted default.
     const double ms = timedClick(window, IDC_DELETE_FILES, &CPruneDlg::deleteFinished);
-    // The order of the deletions, for the bare loop on an identical tree.
-    std::ofstream order(args[3], std::ios::binary | std::ios::trunc);
-    for (const std::string& path : window.scripted.fileDeleter.removed) {
-        order << path.substr(std::strlen(args[2])) << '\n';
-    }
-    report(ms,
-           "rows=" + std::to_string(rows) + " removed=" + std::to_string(window.scripted.fileDeleter.removed.size())
-               + " left=" + std::to_string(window.dlg().fileModel().rowCount()));
+    report(ms, "rows=" + std::to_string(paths.size()) + " left=" + std::to_string(window.dlg().fileModel().rowCount()));
     return order.flush() ? 0 : 1;
 }
 

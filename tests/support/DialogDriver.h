@@ -15,10 +15,15 @@
 #include <vector>
 
 // Drives the real main window through its controls, answering its dialogs from a script.
+// With `realFiles`, the window lists and deletes through the plain POSIX services, as the
+// program does, without the scripted ones' bookkeeping (for the benchmark).
 class DialogDriver {
 public:
-    DialogDriver()
-        : m_dlg(std::make_unique<CPruneDlg>(scripted.services()))
+    explicit DialogDriver(bool realFiles = false)
+        : m_dlg(std::make_unique<CPruneDlg>(
+              realFiles ? Services {scripted.messageBox, scripted.fileDialog, scripted.pathPicker, m_realLister,
+                                    m_realDeleter}
+                        : scripted.services()))
     {
     }
 
@@ -88,6 +93,8 @@ public:
     ScriptedServices scripted;
 
 private:
+    PosixDirLister m_realLister;
+    PosixFileDeleter m_realDeleter;
     std::unique_ptr<CPruneDlg> m_dlg;
 };
 
