@@ -217,7 +217,7 @@ private:
         for (int i = 0; i < pairs; ++i) {
             app.push_back(spawn({m_strExe, "delete", empty, tree + std::to_string(2 * i), order}));
             floor.push_back(spawn({m_strExe, "unlink", tree + std::to_string(2 * i + 1), order}));
-            if (app.back()["removed"] != app.back()["rows"] || floor.back()["removed"] != app.back()["rows"]) {
+            if (app.back()["left"] != "0" || floor.back()["removed"] != app.back()["rows"]) {
                 throw std::runtime_error("deletion incomplete");
             }
         }
