@@ -2,10 +2,10 @@
 
 #include "DialogDriver.h"
 
-#include <QSignalSpy>
 #include "KeepList.h"
 #include "Library.h"
 #include "M3uReader.h"
+#include <QSignalSpy>
 
 #include <QApplication>
 #include <QEventLoop>

@@ -20,10 +20,9 @@
 class DialogDriver {
 public:
     explicit DialogDriver(bool realFiles = false)
-        : m_dlg(std::make_unique<CPruneDlg>(
-              realFiles ? Services {scripted.messageBox, scripted.fileDialog, scripted.pathPicker, m_realLister,
-                                    m_realDeleter}
-                        : scripted.services()))
+        : m_dlg(std::make_unique<CPruneDlg>(realFiles ? Services {scripted.messageBox, scripted.fileDialog,
+                                                                  scripted.pathPicker, m_realLister, m_realDeleter}
+                                                      : scripted.services()))
     {
     }
 
