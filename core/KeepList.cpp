@@ -431,26 +431,24 @@ KeepList::State KeepList::step(State state, unsigned char label) const
     }
 }
 
-template<KeepList::Feed kFeed> KeepList::Cursor KeepList::feed(Cursor cursor, std::string_view form, Seen* seen) const
+template<bool kRecord> KeepList::Cursor KeepList::feed(Cursor cursor, std::string_view form, Seen* seen) const
 {
     // Several threads may record at once: each flag only ever goes from 0 to 1.
     const auto flag = [seen](State s) {
         return std::atomic_ref<std::uint8_t>((*seen)[s]);
     };
     State state = cursor.node;
-    if constexpr (kFeed == Feed::Recording) {
+    if constexpr (kRecord) {
         flag(0).store(1, std::memory_order_relaxed); // the empty form occurs in every text, the empty one too
     }
     for (const char c : form) {
         state = step(state, static_cast<unsigned char>(c));
-        if constexpr (kFeed == Feed::Recording) {
+        if constexpr (kRecord) {
             // Every suffix of what was read that is a node occurred too; the chain up from a
             // node already seen was recorded when it was.
             for (State s = state; flag(s).load(std::memory_order_relaxed) == 0; s = failOf(s)) {
                 flag(s).store(1, std::memory_order_relaxed);
             }
-        } else if (kFeed == Feed::UntilKept && ends(state)) {
-            return {state, true};
         }
         cursor.kept = cursor.kept || ends(state);
     }
@@ -460,17 +458,12 @@ template<KeepList::Feed kFeed> KeepList::Cursor KeepList::feed(Cursor cursor, st
 
 KeepList::Cursor KeepList::advance(Cursor cursor, std::string_view form) const
 {
-    return cursor.kept ? cursor : feed<Feed::UntilKept>(cursor, form, nullptr);
-}
-
-KeepList::Cursor KeepList::advanceWhole(Cursor cursor, std::string_view form) const
-{
-    return feed<Feed::Whole>(cursor, form, nullptr);
+    return feed<false>(cursor, form, nullptr);
 }
 
 KeepList::Cursor KeepList::advance(Cursor cursor, std::string_view form, Seen& seen) const
 {
-    return feed<Feed::Recording>(cursor, form, &seen);
+    return feed<true>(cursor, form, &seen);
 }
 
 bool KeepList::lineSeen(std::size_t line, const Seen& seen) const
@@ -481,9 +474,4 @@ bool KeepList::lineSeen(std::size_t line, const Seen& seen) const
         }
     }
     return false;
-}
-
-bool KeepList::isKept(std::string_view pathBytes) const
-{
-    return advance(start(), comparisonForm(pathBytes)).kept;
 }

@@ -45,19 +45,14 @@ public:
     bool empty() const { return m_lines.empty(); }
 
     Cursor start() const { return {0, m_bMatchAll}; }
-    // Feeds more comparison-form bytes. Once kept, the cursor stops following the text.
+    // Feeds more comparison-form bytes.
     Cursor advance(Cursor cursor, std::string_view form) const;
-    // The same, following the text to its end: a cursor to resume from with recording.
-    Cursor advanceWhole(Cursor cursor, std::string_view form) const;
     // The same, recording in `seen` (from newSeen()) every entry form that occurs. Threads may
     // record into one `seen` at once.
     Cursor advance(Cursor cursor, std::string_view form, Seen& seen) const;
     Seen newSeen() const { return Seen(m_vecNodes.size(), 0); }
     // Whether line `line` (an index into lines()) occurred in some text fed with `seen`.
     bool lineSeen(std::size_t line, const Seen& seen) const;
-
-    // The whole test for one path, given as file-system bytes.
-    bool isKept(std::string_view pathBytes) const;
 
 private:
     // A trie node of the automaton. Nodes are stored breadth first and the children of a node
@@ -69,8 +64,7 @@ private:
     };
     static constexpr std::uint32_t kEnds = 0x80000000U;
 
-    enum class Feed { UntilKept, Whole, Recording };
-    template<Feed kFeed> Cursor feed(Cursor cursor, std::string_view form, Seen* seen) const;
+    template<bool kRecord> Cursor feed(Cursor cursor, std::string_view form, Seen* seen) const;
     std::vector<State> build(const std::vector<std::string_view>& forms);
     State failOf(State node) const { return m_vecNodes[node].fail & ~kEnds; }
     bool ends(State node) const { return (m_vecNodes[node].fail & kEnds) != 0; }

@@ -43,10 +43,8 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
     KeepList::Seen seen = keep.newSeen();
     auto found
         = std::make_shared<Mp3Collection>(collectMp3s(lister, baseDir, {&keep, &seen, &progress, &stop, threads}));
-    // The keep test ran with the walk: the listing pass has only the lines left to look at.
     progress.found.store(found->entries.size());
     progress.walked.store(true);
-    progress.tested.store(found->entries.size());
     if (found->stopped || stop.load()) {
         result.stopped = true;
         return result;

@@ -8,8 +8,7 @@
 // How far a running scan has got: written by the worker, read by the window's timer.
 struct ScanProgress {
     std::atomic<std::size_t> found {0}; // mp3 entries the walk has found so far
-    std::atomic<bool> walked {false}; // the walk is over; `found` is the total
-    std::atomic<std::size_t> tested {0}; // entries tested against the keep-list so far
+    std::atomic<bool> walked {false}; // the walk, and with it the keep test, is over; `found` is the total
 };
 
 // The percentage shown while scanning: the quotient in double precision times 100, rounded to

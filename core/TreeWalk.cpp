@@ -129,7 +129,7 @@ public:
         const std::string_view baseForm = std::string_view(m_baseForm).substr(0, m_baseForm.size() - 1);
         base->formHash = formHash(baseForm.substr(baseForm.rfind('/') + 1));
         if (m_options.keep != nullptr) {
-            base->cursor = m_options.keep->advanceWhole(m_options.keep->start(), m_baseForm);
+            base->cursor = m_options.keep->advance(m_options.keep->start(), m_baseForm);
         }
         m_stack.push_back(base.get());
         unsigned count = m_options.threads;
@@ -269,7 +269,7 @@ private:
                          Child::kNoSub,
                          static_cast<std::uint16_t>(name.size()),
                          entry.type,
-                         isMp3Name(name),
+                         entry.type != EntryType::Directory || isMp3Name(name), // files got here as mp3s
                          false};
             node.names.append(name);
             if (child.mp3) {
@@ -290,7 +290,7 @@ private:
                 sub->name = std::string_view(node.names).substr(child.nameOffset, child.nameLength);
                 sub->formHash = child.formHash;
                 if (keep != nullptr) {
-                    sub->cursor = keep->advanceWhole(keep->advanceWhole(node.cursor, form(i)), "/");
+                    sub->cursor = keep->advance(keep->advance(node.cursor, form(i)), "/");
                 }
                 subdirs.push_back(sub.get());
                 child.sub = static_cast<std::uint32_t>(node.subdirs.size());

@@ -335,7 +335,6 @@ void CPruneDlg::OnBeginScan()
     m_nScannedMp3s = 0;
     m_scanProgress.found = 0;
     m_scanProgress.walked = false;
-    m_scanProgress.tested = 0;
 
     // The walk's count shows from the start, so that a long first scan is never a silent wait.
     BeginWork();
@@ -363,8 +362,9 @@ void CPruneDlg::ShowScanProgress()
         m_pProgress->setVisible(true);
         m_pProgress->setEnabled(true);
     }
-    m_nScannedMp3s = clampedInt(m_scanProgress.tested);
-    m_pProgress->setValue(std::min(m_nScannedMp3s, m_nTotalMp3s));
+    // Every entry was tested as it was found.
+    m_nScannedMp3s = m_nTotalMp3s;
+    m_pProgress->setValue(m_nScannedMp3s);
     status->setText(scanStatusText(m_nScannedMp3s, m_nTotalMp3s));
 }
 
@@ -435,6 +435,10 @@ void CPruneDlg::OnSizesDone()
         return;
     }
     m_vecSizes = std::move(*m_sizesWatcher.result());
+    m_nListedBytes = 0;
+    for (const std::uint32_t entry : m_fileModel.entries()) {
+        m_nListedBytes += m_vecSizes[entry];
+    }
     ShowPlaylistCheck();
     Q_EMIT sizesKnown();
 }
@@ -451,18 +455,15 @@ void CPruneDlg::ShowPlaylistCheck()
     }
     const std::vector<int> selected = SelectedRows();
     const bool sized = !m_vecSizes.empty();
-    std::uint64_t bytes = 0;
     std::uint64_t selectedBytes = 0;
     if (sized) {
-        for (const std::uint32_t entry : m_fileModel.entries()) {
-            bytes += m_vecSizes[entry];
-        }
         for (const int row : selected) {
             selectedBytes += m_vecSizes[m_fileModel.entry(row)];
         }
     }
     text += QStringLiteral("<br>")
-        + listSizeText(static_cast<std::size_t>(m_fileModel.rowCount()), bytes, selected.size(), selectedBytes, sized)
+        + listSizeText(static_cast<std::size_t>(m_fileModel.rowCount()), m_nListedBytes, selected.size(), selectedBytes,
+                       sized)
               .toHtmlEscaped();
     check->setText(text);
     check->setVisible(true);
@@ -560,6 +561,11 @@ void CPruneDlg::OnDeleteDone()
         return;
     }
     const std::shared_ptr<DeletionOutcome> outcome = m_deleteWatcher.result();
+    if (!m_vecSizes.empty()) {
+        for (std::size_t row = 0; row < outcome->gone.size(); ++row) {
+            m_nListedBytes -= outcome->gone[row] != 0 ? m_vecSizes[m_fileModel.entry(static_cast<int>(row))] : 0;
+        }
+    }
     m_fileModel.removeFlagged(outcome->gone);
     // The rows of files that are still there stay selected, at their new places.
     QItemSelection stillSelected;

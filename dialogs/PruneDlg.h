@@ -136,4 +136,5 @@ private:
     std::atomic<bool> m_bStopSizes {false};
     std::shared_ptr<const Mp3Collection> m_sizesOf; // the collection being measured
     std::vector<std::uint64_t> m_vecSizes; // by entry of the list's collection; empty until known
+    std::uint64_t m_nListedBytes = 0; // of the rows in the list, once the sizes are known
 };

@@ -64,7 +64,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, path);
         QFETCH(bool, wanted);
         const std::string bytes = path.toStdString();
-        QCOMPARE(list.isKept(bytes), wanted);
+        QCOMPARE(list.advance(list.start(), comparisonForm(bytes)).kept, wanted);
         // The way the scan does it: the directory's form once, then the name's from that state.
         const std::size_t cut = bytes.rfind('/') + 1;
         QCOMPARE(kept(list, comparisonForm(bytes.substr(0, cut)), comparisonForm(bytes.substr(cut))), wanted);

@@ -142,7 +142,6 @@ void TestScan::playlists()
     ScanResult result = scanLibrary(lister, keepListOf(lines), base, progress, stop);
     QVERIFY(!result.stopped);
     QCOMPARE(progress.found.load(), std::size_t(8));
-    QCOMPARE(progress.tested.load(), std::size_t(8));
     QByteArrayList wanted;
     for (std::uint32_t entry = 0; entry < 8; ++entry) {
         if (!std::binary_search(result.unwanted.begin(), result.unwanted.end(), entry)) {
