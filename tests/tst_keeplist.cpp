@@ -3,9 +3,6 @@
 
 #include <QTest>
 
-#include <algorithm>
-#include <random>
-
 Q_DECLARE_METATYPE(KeepList)
 
 namespace {
@@ -68,58 +65,6 @@ private Q_SLOTS:
         // The way the scan does it: the directory's form once, then the name's from that state.
         const std::size_t cut = bytes.rfind('/') + 1;
         QCOMPARE(kept(list, comparisonForm(bytes.substr(0, cut)), comparisonForm(bytes.substr(cut))), wanted);
-    }
-
-    // The automaton against a plain substring search of every entry form, on short random texts
-    // over small alphabets, so that entries overlap and share prefixes and suffixes in every way.
-    void matchesNaiveSearch()
-    {
-        std::mt19937 rng(20240611);
-        const auto text = [&rng](std::string_view alphabet, std::size_t lo, std::size_t hi) {
-            std::string s(lo + rng() % (hi - lo + 1), ' ');
-            std::ranges::generate(s, [&] { return alphabet[rng() % alphabet.size()]; });
-            return s;
-        };
-        const std::tuple<int, std::size_t, std::size_t, std::string_view> rounds[]
-            = {{1, 1, 3, "ab/"}, {20, 1, 5, "abB/\\"}, {300, 3, 8, "ab/\xC4"}, {2000, 4, 8, "abcdefghijklmnopq/\xE9"}};
-        int keptCount = 0;
-        for (const auto& [count, lo, hi, alphabet] : rounds) {
-            std::vector<std::string> lines(count), forms;
-            std::vector<std::vector<std::string>> lineForms;
-            for (std::string& line : lines) {
-                line = text(alphabet, lo, hi);
-                lineForms.push_back(keepEntryForms(line));
-                std::ranges::copy(lineForms.back(), std::back_inserter(forms));
-            }
-            const KeepList list(lines);
-            KeepList::Seen seen = list.newSeen();
-            std::vector<bool> lineSeen(lines.size());
-            for (int i = 0; i < 250; ++i) {
-                std::string path = text(alphabet, 0, 30);
-                path.insert(rng() % (path.size() + 1), i % 2 ? std::string() : lines[i % lines.size()]);
-                const std::string form = comparisonForm(path);
-                const auto occurs = [&form](const std::string& f) {
-                    return form.find(f) != form.npos;
-                };
-                const bool expected = std::ranges::any_of(forms, occurs);
-                keptCount += expected;
-                for (std::size_t cut = 0; cut <= form.size(); ++cut) {
-                    QVERIFY2(kept(list, form.substr(0, cut), form.substr(cut)) == expected, path.c_str());
-                }
-                // Recorded in two pieces, as the scan feeds a directory and then a name.
-                const std::size_t cut = rng() % (form.size() + 1);
-                QCOMPARE(
-                    list.advance(list.advance(list.start(), form.substr(0, cut), seen), form.substr(cut), seen).kept,
-                    expected);
-                for (std::size_t line = 0; line < lines.size(); ++line) {
-                    lineSeen[line] = lineSeen[line] || std::ranges::any_of(lineForms[line], occurs);
-                }
-            }
-            for (std::size_t line = 0; line < lines.size(); ++line) {
-                QVERIFY2(list.lineSeen(line, seen) == lineSeen[line], lines[line].c_str());
-            }
-        }
-        QVERIFY(keptCount > 400 && keptCount < 900);
     }
 };
 

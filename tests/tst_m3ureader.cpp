@@ -47,21 +47,17 @@ private Q_SLOTS:
         row("CRLF", "a\r\nb\r\n", "a|b|");
         row("CR", "a\rb\r", "a|b|");
         row("CR CR LF", "a\r\r\nb", "a|b|");
-        row("CRLF LF CR", "a\r\n\n\rb", "a|b|");
         // 0x1A is written "\032" so that a letter after it cannot join the escape.
         row("0x1A", "a\nb\032c\n", "a|b|");
         row("0x1A after CR", "a\r\032\nb", "a|");
         row("0x1A in '#' line", "a\n#b\032c", "a|");
         row("no final LF", "a\nb", "a|b|");
-        row("two final LFs", "a\n\n", "a|");
         row("'#' column one", "#EXTM3U\n#EXTINF:1,x\n #y \n\t#z\nz#\n", " #y |\t#z|z#|");
         row("'#' after CR, CRLF", "a\r#b\r\n#c\rd", "a|d|");
         row("only '#'", "#a\n#\n#b", "");
         row("empty", "", "");
         row("blank lines", "\n\na\r\n\r\n \n\t \t\r\n\tb\r \t\n", "a|\tb|");
-        row("blank last line", "a\n \t", "a|");
         row("blank before 0x1A", "a\n \032b", "a|");
-        row("only blanks", " ", "");
         row("blanks kept", "  a b \t\n\t\tc  \n", "  a b \t|\t\tc  |");
         row("other white space", "\v\n\f\n\0", "\v|\f|\0|");
         row("BOM", "\xEF\xBB\xBF#EXTM3U\nx\n", "x|");
@@ -69,15 +65,11 @@ private Q_SLOTS:
         row("BOM later", "\xEF\xBB\xBF\xEF\xBB\xBF#a\n\xEF\xBB\xBF#b", "\xEF\xBB\xBF#a|\xEF\xBB\xBF#b|");
         row("part BOM", "\xEF\xBB#x\n", "\xEF\xBB#x|");
         row("part BOM 0x1A", "\xEF\xBB\032", "\xEF\xBB|");
-        row("part BOM end", "\xEF\xBB", "\xEF\xBB|");
         row("NUL, not UTF-8", "a\0b\n\xFF\xFE\xC3\n\0", "a\0b|\xFF\xFE\xC3|\0|");
         row("FF only", "\xFF", "\xFF|");
-        row("FE only", "\xFE", "\xFE|");
-        row("FF FF", "\xFF\xFF\nx", "\xFF\xFF|x|");
         row("FE LF", "\xFE\nx", "\xFE|x|");
         row("FF 0x1A", "\xFF\032\xFE", "\xFF|");
         row("FF FE BOM only", "\xFF\xFE", "");
-        row("FE FF BOM only", "\xFE\xFF", "");
 
         // Written as Windows programs write UTF-16: CRLF, blank lines between entries.
         row16("UTF-16",
@@ -85,18 +77,14 @@ private Q_SLOTS:
               u"Bach\\\U0001D11E.mp3\r\n \t\r\n",
               "Musik\\Die \xC3\x84rzte\\Zu sp\xC3\xA4t.mp3|Bach\\\xF0\x9D\x84\x9E.mp3|");
         row16("UTF-16 CR, LF, no final line end", u"\uFEFFa\rb\n\n\u20ACo", "a|b|\xE2\x82\xACo|");
-        row16("UTF-16 blanks kept", u"\uFEFF a\t\r\n", " a\t|");
         // U+0A0D and U+0D0A hold the bytes of CRLF and LFCR, U+1A00 the byte 0x1A.
         row16("UTF-16 line-end bytes", u"\uFEFF\u0A0D\u0D0A\u1A00\n", "\xE0\xA8\x8D\xE0\xB4\x8A\xE1\xA8\x80|");
         row16("UTF-16 U+001A", u"\uFEFFa\n#b\r\nc\u001Ad\ne", "a|c|");
-        row16("UTF-16 U+0000", u"\uFEFFa\u0000b\n", "a\0b|");
         row16("UTF-16 high surrogate alone", u"\uFEFFa\xD834\nb\xD834", "a\xEF\xBF\xBD|b\xEF\xBF\xBD|");
         row16("UTF-16 low surrogate alone", u"\uFEFF\xDD1Ex\n", "\xEF\xBF\xBDx|");
-        row16("UTF-16 surrogates swapped", u"\uFEFF\xDD1E\xD834", "\xEF\xBF\xBD\xEF\xBF\xBD|");
         row16("UTF-16 two highs, one low", u"\uFEFF\xD834\xD834\xDD1E", "\xEF\xBF\xBD\xF0\x9D\x84\x9E|");
         row16("UTF-16 high surrogate, U+001A", u"\uFEFF\xD834\u001A\xDD1E", "\xEF\xBF\xBD|");
         row16("UTF-16 odd last byte", u"\uFEFFa\nb", "a|b\xEF\xBF\xBD|", "x");
-        row16("UTF-16 odd last byte alone", u"\uFEFFa\n", "a|\xEF\xBF\xBD|", "\n");
         row16("UTF-16 high surrogate, odd last byte", u"\uFEFF\xD834", "\xEF\xBF\xBD\xEF\xBF\xBD|", "x");
         // A second BOM is a character of the first line, as in UTF-8.
         row16("UTF-16 BOM twice", u"\uFEFF\uFEFF#x\n", "\xEF\xBB\xBF#x|");

@@ -4,7 +4,6 @@
 #include "AboutDlg.h"
 #include "DialogDriver.h"
 #include "TempTree.h"
-#include "Templates.h"
 
 #include <QAbstractButton>
 #include <QMenu>
@@ -12,7 +11,6 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <set>
 
 #include <sys/stat.h>
 
@@ -27,12 +25,9 @@ private Q_SLOTS:
     void closing_data();
     void closing();
     void aboutBox();
-    void commandTable();
     void openPlaylist_data();
     void openPlaylist();
     void selectDirectory();
-    void missingLabel_data();
-    void missingLabel();
 };
 
 void TestMainWindow::cleanup()
@@ -134,20 +129,6 @@ void TestMainWindow::aboutBox()
     QCOMPARE(opened, 2);
 }
 
-void TestMainWindow::commandTable()
-{
-    ScriptedServices scripted;
-    CPruneDlg dlg(scripted.services());
-    std::set<QWidget*> routed;
-    for (const CPruneDlg::Command& command : CPruneDlg::commandTable()) {
-        QWidget* button = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(command.id));
-        QVERIFY2(button && command.handler && routed.insert(button).second, qPrintable(QString::number(command.id)));
-    }
-    for (QAbstractButton* button : dlg.findChildren<QAbstractButton*>()) {
-        QVERIFY2(routed.count(button) == 1, qPrintable(button->objectName()));
-    }
-}
-
 void TestMainWindow::openPlaylist_data()
 {
     QTest::addColumn<QString>("chosen");
@@ -234,36 +215,6 @@ void TestMainWindow::selectDirectory()
     QVERIFY(d.enabled(IDC_BASEDIR_LABEL) && d.enabled(IDC_BEGIN_SCAN));
     QCOMPARE(d.dlg().keepList().lines(), Lines {"a.mp3"});
     QVERIFY(d.takeBoxes().empty());
-}
-
-void TestMainWindow::missingLabel_data()
-{
-    QTest::addColumn<int>("missing");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("playlist label") << IDC_M3U_LABEL << "Internal program error 0001!";
-    QTest::newRow("base directory label") << IDC_BASEDIR_LABEL << "Internal program error 0002!";
-}
-
-void TestMainWindow::missingLabel()
-{
-    QFETCH(int, missing);
-    QFETCH(QString, message);
-    TempTree tree;
-    tree.wfile("list.m3u", "a.mp3\n");
-    const TemplateWithout without(missing);
-    ScriptedServices scripted;
-    CPruneDlg dlg(scripted.services(), nullptr, without.get());
-    scripted.fileDialog.answers.push_back(tree.path("list.m3u"));
-    scripted.pathPicker.answers.push_back(tree.root());
-    missing == IDC_M3U_LABEL ? dlg.OnOpenM3u() : dlg.OnSelectDirectory();
-
-    QCOMPARE(scripted.messageBox.boxes.size(), std::size_t(1));
-    QCOMPARE_BOX(scripted.messageBox.boxes[0], message, "Error", MB_ICONSTOP);
-    // The file dialog is not even shown without its label; the picker is, before the look-up.
-    QVERIFY(scripted.fileDialog.filters.empty());
-    QCOMPARE(scripted.pathPicker.calls.size(), std::size_t(missing == IDC_BASEDIR_LABEL ? 1 : 0));
-    QVERIFY(dlg.playlistPath().empty() && dlg.baseDir().empty() && dlg.keepList().empty());
-    QVERIFY(!dlg.GetDlgItem(IDC_SELECT_DIR)->isEnabled() && !dlg.GetDlgItem(IDC_BEGIN_SCAN)->isEnabled());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -48,7 +48,6 @@ private Q_SLOTS:
     void playlists_data();
     void playlists();
     void emptyFormKeepsEverything();
-    void stop();
     void sizes();
 };
 
@@ -175,27 +174,6 @@ void TestScan::emptyFormKeepsEverything()
     QVERIFY(result.unwanted.empty());
     QCOMPARE(result.check.linesFound, std::size_t(1));
     QCOMPARE(result.check.notFound.size(), std::size_t(1));
-}
-
-void TestScan::stop()
-{
-    TempTree tree;
-    for (int i = 0; i < 20; ++i) {
-        tree.wfile("m/d" + std::to_string(i) + "/a.mp3");
-    }
-    ScriptedDirLister lister;
-    ScanProgress progress;
-    std::atomic<bool> stop = false;
-    std::atomic<int> listings = 0;
-    lister.onList = [&](const std::string&) {
-        if (++listings == 4) {
-            stop = true;
-        }
-    };
-    const ScanResult result = scanLibrary(lister, keepListOf({}), tree.path("m/"), progress, stop, 1);
-    QVERIFY(result.stopped);
-    QCOMPARE(listings.load(), 4); // nothing is listed once the flag is seen
-    QVERIFY(result.unwanted.empty());
 }
 
 void TestScan::sizes()

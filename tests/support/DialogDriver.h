@@ -3,6 +3,7 @@
 #include "PruneDlg.h"
 #include "Resource.h"
 #include "Scripted.h"
+#include "TempTree.h"
 
 #include <QAbstractItemView>
 #include <QLabel>
@@ -104,3 +105,28 @@ private:
         QCOMPARE((box).caption, QStringLiteral(captionValue));                                                         \
         QCOMPARE((box).type, unsigned(typeValue));                                                                     \
     } while (false)
+
+// The shown window over a real tree: the music below <tree>/music/, the playlist <tree>/list.m3u.
+struct MusicWindow {
+    TempTree tree;
+    DialogDriver d; // after the tree: it, and its workers, end first
+
+    MusicWindow() { d.dlg().show(); }
+    std::string base() const { return tree.path("music/"); }
+    // Makes `files` (of `size` bytes each), loads `playlist`, picks the music folder.
+    void prepare(const std::vector<std::string>& files, const std::string& playlist, std::size_t size = 0)
+    {
+        tree.mkdirp("music");
+        for (const std::string& file : files) {
+            tree.wfile("music/" + file, std::string(size, 'x'));
+        }
+        tree.wfile("list.m3u", playlist);
+        d.openPlaylist(tree.path("list.m3u"));
+        d.selectDirectory(base());
+    }
+    void scan(const std::vector<std::string>& files, const std::string& playlist = "no-such-song.mp3\n")
+    {
+        prepare(files, playlist);
+        d.scan();
+    }
+};
