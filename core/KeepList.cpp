@@ -318,7 +318,17 @@ KeepList::KeepList(std::vector<std::string> linesNewestFirst)
             forms.push_back(view(sorted, offset, length));
         }
     }
-    const std::vector<State> formNodes = build(forms);
+    const std::vector<State> formNodes = m_all.build(forms);
+    std::vector<std::string_view> nameForms;
+    std::vector<std::uint32_t> nameFormOf(forms.size(), kEmptyForm);
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+        if (forms[i].find('/') == std::string_view::npos) {
+            nameFormOf[i] = static_cast<std::uint32_t>(nameForms.size());
+            nameForms.push_back(forms[i]);
+        }
+    }
+    const std::vector<State> nameFormNodes = m_names.build(nameForms);
+    const auto namesFirst = static_cast<State>(m_all.nodes.size());
 
     m_vecLineFirst.assign(m_lines.size() + 1, 0);
     m_vecLineNodes.reserve(spans.size());
@@ -327,14 +337,17 @@ KeepList::KeepList(std::vector<std::string> linesNewestFirst)
         m_vecLineFirst[line] = static_cast<std::uint32_t>(m_vecLineNodes.size());
         for (; at < spans.size() && spans[at].line == line; ++at) {
             // The empty form occurs in every text: the root stands for it.
-            m_vecLineNodes.push_back(formOfSpan[at] == kEmptyForm ? 0 : formNodes[formOfSpan[at]]);
+            const std::uint32_t form = formOfSpan[at];
+            m_vecLineNodes.push_back(form == kEmptyForm ? 0 : formNodes[form]);
+            if (form != kEmptyForm && nameFormOf[form] != kEmptyForm) {
+                m_vecLineNodes.push_back(namesFirst + nameFormNodes[nameFormOf[form]]);
+            }
         }
     }
     m_vecLineFirst[m_lines.size()] = static_cast<std::uint32_t>(m_vecLineNodes.size());
 }
 
-// `forms`: sorted, distinct, none empty. Returns the node where each form ends.
-std::vector<KeepList::State> KeepList::build(const std::vector<std::string_view>& forms)
+std::vector<KeepList::State> KeepList::Trie::build(const std::vector<std::string_view>& forms)
 {
     // Every distinct prefix is one node: room for all of them is reserved at once.
     std::size_t nodeBound = 2; // the root and the closing node
@@ -349,10 +362,10 @@ std::vector<KeepList::State> KeepList::build(const std::vector<std::string_view>
     struct Range {
         std::uint32_t lo, hi;
     };
-    m_vecNodes.reserve(nodeBound);
-    m_vecLabels.reserve(nodeBound);
-    m_vecNodes.assign(1, Node {0, 0});
-    m_vecLabels.assign(1, 0);
+    nodes.reserve(nodeBound);
+    labels.reserve(nodeBound);
+    nodes.assign(1, Node {0, 0});
+    labels.assign(1, 0);
     std::vector<Range> level {{0, static_cast<std::uint32_t>(forms.size())}};
     std::vector<Range> next;
     std::size_t levelStart = 0;
@@ -360,7 +373,7 @@ std::vector<KeepList::State> KeepList::build(const std::vector<std::string_view>
         next.clear();
         for (std::size_t k = 0; k < level.size(); ++k) {
             const auto node = static_cast<State>(levelStart + k);
-            m_vecNodes[node].firstChild = static_cast<std::uint32_t>(m_vecNodes.size());
+            nodes[node].firstChild = static_cast<std::uint32_t>(nodes.size());
             const State parentFail = failOf(node);
             for (std::uint32_t i = level[k].lo; i < level[k].hi;) {
                 const auto label = static_cast<unsigned char>(forms[i][depth]);
@@ -368,17 +381,17 @@ std::vector<KeepList::State> KeepList::build(const std::vector<std::string_view>
                 while (j < level[k].hi && static_cast<unsigned char>(forms[j][depth]) == label) {
                     ++j;
                 }
-                const auto id = static_cast<State>(m_vecNodes.size());
+                const auto id = static_cast<State>(nodes.size());
                 const State fail = node == 0 ? 0 : step(parentFail, label);
                 // Sorted, a form that ends here comes first among those that share this prefix.
                 const bool formEnds = forms[i].size() == depth + 1;
                 if (formEnds) {
                     formNodes[i] = id;
                 }
-                m_vecNodes.push_back(Node {0, fail | (formEnds || ends(fail) ? kEnds : 0)});
-                m_vecLabels.push_back(label);
+                nodes.push_back(Node {0, fail | (formEnds || ends(fail) ? kEnds : 0)});
+                labels.push_back(label);
                 if (node == 0) {
-                    m_arrRoot[label] = id;
+                    root[label] = id;
                 }
                 if (i + (formEnds ? 1 : 0) < j) {
                     next.push_back(Range {i + (formEnds ? 1 : 0), j});
@@ -391,37 +404,37 @@ std::vector<KeepList::State> KeepList::build(const std::vector<std::string_view>
         levelStart += level.size();
         level.swap(next);
     }
-    m_vecNodes.push_back(Node {static_cast<std::uint32_t>(m_vecNodes.size()), 0});
+    nodes.push_back(Node {static_cast<std::uint32_t>(nodes.size()), 0});
     return formNodes;
 }
-KeepList::State KeepList::child(State node, unsigned char label) const
+KeepList::State KeepList::Trie::child(State node, unsigned char label) const
 {
-    const std::uint8_t* labels = m_vecLabels.data();
-    const std::uint32_t lo = m_vecNodes[node].firstChild;
-    const std::uint32_t hi = m_vecNodes[node + 1].firstChild;
+    const std::uint8_t* const all = labels.data();
+    const std::uint32_t lo = nodes[node].firstChild;
+    const std::uint32_t hi = nodes[node + 1].firstChild;
     if (hi - lo <= 8) {
         for (std::uint32_t i = lo; i < hi; ++i) {
-            if (labels[i] == label) {
+            if (all[i] == label) {
                 return static_cast<State>(i);
             }
         }
         return kNoChild;
     }
     // Without branches: near the root the labels are many and the searches unpredictable.
-    const std::uint8_t* at = labels + lo;
+    const std::uint8_t* at = all + lo;
     for (std::uint32_t n = hi - lo; n > 1;) {
         const std::uint32_t half = n / 2;
         at = at[half] <= label ? at + half : at;
         n -= half;
     }
-    return *at == label ? static_cast<State>(at - labels) : kNoChild;
+    return *at == label ? static_cast<State>(at - all) : kNoChild;
 }
 
-KeepList::State KeepList::step(State state, unsigned char label) const
+KeepList::State KeepList::Trie::step(State state, unsigned char label) const
 {
     for (;;) {
         if (state == 0) {
-            return m_arrRoot[label];
+            return root[label];
         }
         const State next = child(state, label);
         if (next != kNoChild) {
@@ -431,26 +444,32 @@ KeepList::State KeepList::step(State state, unsigned char label) const
     }
 }
 
+namespace {
+
+// Several threads may record at once: each flag only ever goes from 0 to 1.
+std::atomic_ref<std::uint8_t> flag(KeepList::Seen& seen, std::size_t at)
+{
+    return std::atomic_ref<std::uint8_t>(seen[at]);
+}
+
+} // namespace
+
 template<bool kRecord> KeepList::Cursor KeepList::feed(Cursor cursor, std::string_view form, Seen* seen) const
 {
-    // Several threads may record at once: each flag only ever goes from 0 to 1.
-    const auto flag = [seen](State s) {
-        return std::atomic_ref<std::uint8_t>((*seen)[s]);
-    };
     State state = cursor.node;
     if constexpr (kRecord) {
-        flag(0).store(1, std::memory_order_relaxed); // the empty form occurs in every text, the empty one too
+        flag(*seen, 0).store(1, std::memory_order_relaxed); // the empty form occurs in every text, the empty one too
     }
     for (const char c : form) {
-        state = step(state, static_cast<unsigned char>(c));
+        state = m_all.step(state, static_cast<unsigned char>(c));
         if constexpr (kRecord) {
             // Every suffix of what was read that is a node occurred too; the chain up from a
             // node already seen was recorded when it was.
-            for (State s = state; flag(s).load(std::memory_order_relaxed) == 0; s = failOf(s)) {
-                flag(s).store(1, std::memory_order_relaxed);
+            for (State s = state; flag(*seen, s).load(std::memory_order_relaxed) == 0; s = m_all.failOf(s)) {
+                flag(*seen, s).store(1, std::memory_order_relaxed);
             }
         }
-        cursor.kept = cursor.kept || ends(state);
+        cursor.kept = cursor.kept || m_all.ends(state);
     }
     cursor.node = state;
     return cursor;
@@ -464,6 +483,45 @@ KeepList::Cursor KeepList::advance(Cursor cursor, std::string_view form) const
 KeepList::Cursor KeepList::advance(Cursor cursor, std::string_view form, Seen& seen) const
 {
     return feed<true>(cursor, form, &seen);
+}
+
+bool KeepList::nameKept(Cursor dir, std::string_view nameForm, Seen& seen) const
+{
+    bool kept = dir.kept;
+    flag(seen, 0).store(1, std::memory_order_relaxed);
+    const auto record = [&seen](const Trie& trie, std::size_t first, State state) {
+        for (State s = state; flag(seen, first + s).load(std::memory_order_relaxed) == 0; s = trie.failOf(s)) {
+            flag(seen, first + s).store(1, std::memory_order_relaxed);
+        }
+    };
+    // A form with a separator that ends in the name runs through the separator before it: its
+    // text up to there is a suffix of the directory's path, so a node on the cursor's fail chain
+    // that ends in "/"; from there the rest of the form is a prefix of the name.
+    for (State up = dir.node; up != 0; up = m_all.failOf(up)) {
+        if (m_all.labels[up] != '/') {
+            continue;
+        }
+        State at = up;
+        for (const char c : nameForm) {
+            at = m_all.child(at, static_cast<unsigned char>(c));
+            if (at == kNoChild) {
+                break;
+            }
+            record(m_all, 0, at);
+            kept = kept || m_all.ends(at);
+        }
+    }
+    // A form without one lies wholly in the name.
+    if (m_names.nodes.size() > 2) {
+        const std::size_t first = m_all.nodes.size();
+        State state = 0;
+        for (const char c : nameForm) {
+            state = m_names.step(state, static_cast<unsigned char>(c));
+            record(m_names, first, state);
+            kept = kept || m_names.ends(state);
+        }
+    }
+    return kept;
 }
 
 bool KeepList::lineSeen(std::size_t line, const Seen& seen) const

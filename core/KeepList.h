@@ -50,33 +50,47 @@ public:
     // The same, recording in `seen` (from newSeen()) every entry form that occurs. Threads may
     // record into one `seen` at once.
     Cursor advance(Cursor cursor, std::string_view form, Seen& seen) const;
-    Seen newSeen() const { return Seen(m_vecNodes.size(), 0); }
+    // Whether the path of a directory (at `dir`, which stands after a separator or at the start)
+    // followed by the name whose form is `nameForm` (no separator in it) is wanted; records as
+    // advance() does. Much cheaper than advance() over the name: a form that ends inside a name
+    // either lies wholly in it or runs up to it through the separator before it.
+    bool nameKept(Cursor dir, std::string_view nameForm, Seen& seen) const;
+    Seen newSeen() const { return Seen(m_all.nodes.size() + m_names.nodes.size(), 0); }
     // Whether line `line` (an index into lines()) occurred in some text fed with `seen`.
     bool lineSeen(std::size_t line, const Seen& seen) const;
 
 private:
-    // A trie node of the automaton. Nodes are stored breadth first and the children of a node
+    // A trie node of an automaton. Nodes are stored breadth first and the children of a node
     // are contiguous with sorted labels, so node n's children are [n.firstChild, (n+1).firstChild).
-    // The top bit of `fail` says that an entry's form ends here or at a suffix of this node's text.
+    // The top bit of `fail` says that a form ends here or at a suffix of this node's text.
     struct Node {
         std::uint32_t firstChild;
         std::uint32_t fail;
     };
     static constexpr std::uint32_t kEnds = 0x80000000U;
 
-    template<bool kRecord> Cursor feed(Cursor cursor, std::string_view form, Seen* seen) const;
-    std::vector<State> build(const std::vector<std::string_view>& forms);
-    State failOf(State node) const { return m_vecNodes[node].fail & ~kEnds; }
-    bool ends(State node) const { return (m_vecNodes[node].fail & kEnds) != 0; }
-    State child(State node, unsigned char label) const;
-    State step(State state, unsigned char label) const;
+    // A multi-pattern automaton over a set of forms.
+    struct Trie {
+        std::vector<Node> nodes; // the last one only closes the child range of the one before
+        std::vector<std::uint8_t> labels; // the byte that leads into each node
+        std::array<State, 256> root {}; // the root's transitions, 0 where it stays at the root
 
-    std::vector<Node> m_vecNodes; // the last one only closes the child range of the one before
-    std::vector<std::uint8_t> m_vecLabels; // the byte that leads into each node
-    std::array<State, 256> m_arrRoot {}; // the root's transitions, 0 where it stays at the root
+        // `forms`: sorted, distinct, none empty. Returns the node where each form ends.
+        std::vector<State> build(const std::vector<std::string_view>& forms);
+        State failOf(State node) const { return nodes[node].fail & ~kEnds; }
+        bool ends(State node) const { return (nodes[node].fail & kEnds) != 0; }
+        State child(State node, unsigned char label) const;
+        State step(State state, unsigned char label) const;
+    };
+
+    template<bool kRecord> Cursor feed(Cursor cursor, std::string_view form, Seen* seen) const;
+
+    Trie m_all; // every form
+    Trie m_names; // the forms without a separator, the only ones that can lie wholly in a name
     bool m_bMatchAll = false; // an entry has the empty form
     std::vector<std::string> m_lines;
-    // The nodes where line i's forms end: m_vecLineNodes[m_vecLineFirst[i] .. m_vecLineFirst[i + 1]).
+    // The flags in Seen where line i's forms end: m_vecLineNodes[m_vecLineFirst[i] .. m_vecLineFirst[i + 1]);
+    // those of m_names follow those of m_all.
     std::vector<State> m_vecLineNodes;
     std::vector<std::uint32_t> m_vecLineFirst;
 };

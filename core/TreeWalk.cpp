@@ -281,7 +281,7 @@ private:
                         recordPath(node);
                         recorded = true;
                     }
-                    child.kept = keep->advance(node.cursor, form(i), *m_options.seen).kept;
+                    child.kept = keep->nameKept(node.cursor, form(i), *m_options.seen);
                 }
             }
             if (entry.type == EntryType::Directory) {
