@@ -11,11 +11,6 @@ bool isSeparator(char c)
     return c == '/' || c == '\\';
 }
 
-bool isAscii(std::string_view bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // The form of one ASCII byte.
 char foldAscii(char c)
 {
@@ -130,14 +125,19 @@ bool isValidUtf8(std::string_view bytes)
 void appendComparisonForm(std::string& out, std::string_view bytes)
 {
     // Almost every name is ASCII: its form is the bytes with "\\" and upper-case letters replaced,
-    // without a detour through QString.
+    // without a detour through QString. Whether it is shows once it has been folded.
     const std::size_t from = out.size();
-    if (isAscii(bytes)) {
-        out.append(bytes);
-        const auto folded = out.begin() + static_cast<std::ptrdiff_t>(from);
-        std::transform(folded, out.end(), folded, foldAscii);
+    out.resize(from + bytes.size());
+    char* to = out.data() + from;
+    unsigned char high = 0;
+    for (const char c : bytes) {
+        high |= static_cast<unsigned char>(c);
+        *to++ = foldAscii(c);
+    }
+    if (high < 0x80) {
         return;
     }
+    out.resize(from);
     out.reserve(from + bytes.size() + bytes.size() / 2);
     std::size_t start = 0;
     for (;;) {

@@ -45,10 +45,12 @@ public:
     virtual ~IDirLister() = default;
     // Opens the directory `name` of the one open as `parentFd` without following a symbolic
     // link, or, with kNoParent, the directory at the path `name`; then lists it into `out`,
-    // leaving it open as out.fd. `path` is its whole path, for what only tests look at. Returns 0,
-    // or the errno that says why it cannot be listed (missing, not a directory, no access); out.fd
-    // is then -1.
+    // leaving it open as out.fd. `path` is its whole path, or empty unless looksAtPaths(); only tests look at it.
+    // Returns 0, or the errno that says why it cannot be listed (missing, not a directory, no access); out.fd is then
+    // -1.
     virtual int list(int parentFd, const std::string& name, const std::string& path, DirListing& out) = 0;
+    // Whether list() looks at `path`; a walk makes it only for a lister that does.
+    virtual bool looksAtPaths() const { return false; }
     // Lets go of a descriptor that list() left open.
     virtual void close(int fd) = 0;
     // The size in bytes of each named entry of the directory `dir` (relative to `baseDir`, "" or

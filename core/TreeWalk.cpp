@@ -83,7 +83,7 @@ struct Node {
     bool onDescent = false; // the same directory as one it lies in: not walked again
     std::string names;
     std::vector<Child> children; // in walk order
-    std::vector<std::unique_ptr<Node>> subdirs;
+    std::unique_ptr<Node[]> subdirs; // one allocation for all of them
 };
 
 // What one listing thread keeps between directories.
@@ -94,21 +94,23 @@ struct Scratch {
     std::vector<std::uint32_t> order;
     std::string name;
     std::string path;
+    std::vector<Node*> way; // up from a node
+    std::string form;
 };
 
-// The whole path of a node, ending in "/", from the names on its way up; only for what the
-// lister passes on to tests, so it is made while the node is listed, not kept.
-void pathOf(const Node& node, std::string& path)
+// The whole path of a node, ending in "/", from the names on its way up; only for listers that
+// look at it, so it is made while the node is listed, not kept.
+void pathOf(Node& node, Scratch& scratch)
 {
-    std::vector<std::string_view> names;
-    for (const Node* up = &node; up != nullptr; up = up->parent) {
-        names.push_back(up->name);
+    scratch.way.clear();
+    for (Node* up = &node; up != nullptr; up = up->parent) {
+        scratch.way.push_back(up);
     }
-    path.clear();
-    for (auto it = names.rbegin(); it != names.rend(); ++it) {
-        path.append(*it);
-        if (it != names.rbegin()) {
-            path += '/';
+    scratch.path.clear();
+    for (auto it = scratch.way.rbegin(); it != scratch.way.rend(); ++it) {
+        scratch.path.append((*it)->name);
+        if (it != scratch.way.rbegin()) {
+            scratch.path += '/';
         }
     }
 }
@@ -154,7 +156,9 @@ private:
         Scratch scratch;
         std::unique_lock lock(m_mutex);
         for (;;) {
+            ++m_nWaiting;
             m_ready.wait(lock, [this] { return !m_stack.empty() || m_nBusy == 0; });
+            --m_nWaiting;
             if (m_stack.empty()) {
                 return;
             }
@@ -163,31 +167,41 @@ private:
             m_stack.pop_back();
             ++m_nBusy;
             lock.unlock();
-            std::vector<Node*> subdirs = visit(*node, scratch);
+            const std::size_t subdirs = visit(*node, scratch);
             lock.lock();
-            m_stack.insert(m_stack.end(), subdirs.rbegin(), subdirs.rend());
+            for (std::size_t i = subdirs; i-- > 0;) {
+                m_stack.push_back(&node->subdirs[i]);
+            }
             --m_nBusy;
-            if (!subdirs.empty() || (m_stack.empty() && m_nBusy == 0)) {
+            if (m_stack.empty() && m_nBusy == 0) {
                 m_ready.notify_all();
+            } else {
+                // Only as many as there is work for: this thread takes one itself.
+                for (std::size_t n = std::min<std::size_t>(subdirs, m_nWaiting); n > 0; --n) {
+                    m_ready.notify_one();
+                }
             }
         }
     }
 
     // Records the lines that occur in the node's whole path, from its nearest recorded ancestor
     // down, each directory's segment from its parent's cursor.
-    void recordPath(Node& node)
+    void recordPath(Node& node, Scratch& scratch)
     {
-        std::vector<Node*> way;
+        scratch.way.clear();
         for (Node* up = &node; up != nullptr && !up->recorded.exchange(true); up = up->parent) {
-            way.push_back(up);
+            scratch.way.push_back(up);
         }
         const KeepList& keep = *m_options.keep;
-        for (auto it = way.rbegin(); it != way.rend(); ++it) {
+        for (auto it = scratch.way.rbegin(); it != scratch.way.rend(); ++it) {
             const Node& dir = **it;
             if (dir.parent == nullptr) {
                 keep.advance(keep.start(), m_baseForm, *m_options.seen);
             } else {
-                keep.advance(dir.parent->cursor, comparisonForm(dir.name) + '/', *m_options.seen);
+                scratch.form.clear();
+                appendComparisonForm(scratch.form, dir.name);
+                scratch.form += '/';
+                keep.advance(dir.parent->cursor, scratch.form, *m_options.seen);
             }
         }
     }
@@ -201,21 +215,24 @@ private:
         }
     }
 
-    std::vector<Node*> visit(Node& node, Scratch& scratch)
+    // Lists the node and makes its children; returns how many subdirectories it has to walk.
+    std::size_t visit(Node& node, Scratch& scratch)
     {
         if (m_options.stop != nullptr && m_options.stop->load(std::memory_order_relaxed)) {
             m_bStopped = true;
             openedFrom(node.parent);
-            return {};
+            return 0;
         }
         DirListing& listing = scratch.listing;
         scratch.name.assign(node.name);
-        pathOf(node, scratch.path);
+        if (m_lister.looksAtPaths()) {
+            pathOf(node, scratch);
+        }
         node.error = m_lister.list(node.parent != nullptr ? node.parent->fd : IDirLister::kNoParent, scratch.name,
                                    scratch.path, listing);
         openedFrom(node.parent);
         if (node.error != 0) {
-            return {};
+            return 0;
         }
         node.listed = true;
         node.device = listing.device;
@@ -224,7 +241,7 @@ private:
             if (up->device == node.device && up->inode == node.inode) {
                 node.onDescent = true;
                 m_lister.close(listing.fd);
-                return {};
+                return 0;
             }
         }
 
@@ -232,15 +249,20 @@ private:
         scratch.forms.clear();
         scratch.formSpans.assign(listing.entries.size(), {0, 0});
         scratch.order.clear();
+        std::size_t namesSize = 0;
+        std::uint32_t subdirs = 0;
         for (std::uint32_t i = 0; i < listing.entries.size(); ++i) {
             const DirListing::Entry& entry = listing.entries[i];
-            if (entry.type != EntryType::Directory && !isMp3Name(listing.name(entry))) {
+            const bool directory = entry.type == EntryType::Directory;
+            if (!directory && !isMp3Name(listing.name(entry))) {
                 continue;
             }
             const auto offset = static_cast<std::uint32_t>(scratch.forms.size());
             appendComparisonForm(scratch.forms, listing.name(entry));
             scratch.formSpans[i] = {offset, static_cast<std::uint32_t>(scratch.forms.size()) - offset};
             scratch.order.push_back(i);
+            namesSize += entry.nameLength;
+            subdirs += directory ? 1 : 0;
         }
         const auto form = [&scratch](std::uint32_t i) {
             return std::string_view(scratch.forms).substr(scratch.formSpans[i].first, scratch.formSpans[i].second);
@@ -253,23 +275,23 @@ private:
         const KeepList* keep = m_options.keep;
         bool recorded = false;
         std::size_t mp3s = 0;
-        std::vector<Node*> subdirs;
         node.children.reserve(scratch.order.size());
-        std::size_t namesSize = 0;
-        for (const std::uint32_t i : scratch.order) {
-            namesSize += listing.entries[i].nameLength;
-        }
         node.names.reserve(namesSize);
+        if (subdirs != 0) {
+            node.subdirs = std::make_unique<Node[]>(subdirs);
+        }
+        std::uint32_t sub = 0;
         for (const std::uint32_t i : scratch.order) {
             const DirListing::Entry& entry = listing.entries[i];
             const std::string_view name = listing.name(entry);
+            const bool directory = entry.type == EntryType::Directory;
             Child child {entry.inode,
                          static_cast<std::uint32_t>(node.names.size()),
                          formHash(form(i)),
                          Child::kNoSub,
                          static_cast<std::uint16_t>(name.size()),
                          entry.type,
-                         entry.type != EntryType::Directory || isMp3Name(name), // files got here as mp3s
+                         !directory || isMp3Name(name), // files got here as mp3s
                          false};
             node.names.append(name);
             if (child.mp3) {
@@ -278,32 +300,30 @@ private:
                     // What a line matches must lie in an mp3 entry's path: this directory's path
                     // counts from its first mp3 entry on.
                     if (!recorded) {
-                        recordPath(node);
+                        recordPath(node, scratch);
                         recorded = true;
                     }
                     child.kept = keep->nameKept(node.cursor, form(i), *m_options.seen);
                 }
             }
-            if (entry.type == EntryType::Directory) {
-                auto sub = std::make_unique<Node>();
-                sub->parent = &node;
-                sub->name = std::string_view(node.names).substr(child.nameOffset, child.nameLength);
-                sub->formHash = child.formHash;
+            if (directory) {
+                Node& subdir = node.subdirs[sub];
+                subdir.parent = &node;
+                subdir.name = std::string_view(node.names).substr(child.nameOffset, child.nameLength);
+                subdir.formHash = child.formHash;
                 if (keep != nullptr) {
-                    sub->cursor = keep->advance(keep->advance(node.cursor, form(i)), "/");
+                    subdir.cursor = keep->advance(keep->advance(node.cursor, form(i)), "/");
                 }
-                subdirs.push_back(sub.get());
-                child.sub = static_cast<std::uint32_t>(node.subdirs.size());
-                node.subdirs.push_back(std::move(sub));
+                child.sub = sub++;
             }
-            node.children.push_back(std::move(child));
+            node.children.push_back(child);
         }
         if (m_options.progress != nullptr) {
             m_options.progress->found.fetch_add(mp3s, std::memory_order_relaxed);
         }
         m_nMp3s.fetch_add(mp3s, std::memory_order_relaxed);
-        node.unopened = static_cast<std::uint32_t>(subdirs.size());
-        if (subdirs.empty()) {
+        node.unopened = subdirs;
+        if (subdirs == 0) {
             m_lister.close(listing.fd);
         } else {
             node.fd = listing.fd;
@@ -352,7 +372,7 @@ private:
             Node& node = *frame.node;
             if (frame.next == node.children.size()) {
                 std::vector<Child>().swap(node.children);
-                std::vector<std::unique_ptr<Node>>().swap(node.subdirs);
+                node.subdirs.reset();
                 std::string().swap(node.names);
                 stack.pop_back();
                 if (!stack.empty()) {
@@ -363,7 +383,7 @@ private:
             }
             Child& child = node.children[frame.next];
             if (child.sub != Child::kNoSub) {
-                Node& sub = *node.subdirs[child.sub];
+                Node& sub = node.subdirs[child.sub];
                 if (sub.listed && !sub.onDescent) {
                     std::string path = frame.path + std::string(sub.name) + '/';
                     stack.push_back({&sub, std::move(path)}); // `frame` may move: used no more
@@ -388,6 +408,7 @@ private:
     std::condition_variable m_ready;
     std::vector<Node*> m_stack; // directories to list
     unsigned m_nBusy = 0; // threads listing a directory now
+    unsigned m_nWaiting = 0; // threads waiting for a directory
     std::atomic<std::size_t> m_nMp3s {0};
     std::atomic<bool> m_bStopped {false};
     std::string m_baseForm; // comparisonForm(baseDir)

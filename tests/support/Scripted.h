@@ -60,6 +60,7 @@ public:
 class ScriptedDirLister final : public IDirLister {
 public:
     int list(int parentFd, const std::string& name, const std::string& path, DirListing& out) override;
+    bool looksAtPaths() const override { return true; }
     void close(int fd) override { m_real.close(fd); }
     void sizes(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
                std::vector<std::uint64_t>& sizes) override
