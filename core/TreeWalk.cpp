@@ -2,6 +2,7 @@
 
 #include "ComparisonForm.h"
 #include "ScanProgress.h"
+#include "VectorState.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -153,6 +154,7 @@ public:
 private:
     void work()
     {
+        clearUpperVectorState();
         Scratch scratch;
         std::unique_lock lock(m_mutex);
         for (;;) {
