@@ -12,10 +12,7 @@
 #include <mutex>
 #include <numeric>
 #include <thread>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
+#include <type_traits>
 
 bool isMp3Name(std::string_view name)
 {
@@ -45,15 +42,6 @@ namespace {
 
 struct Node;
 
-// The walk's tree is gone once the collection is made: its pages go back to the system, so that
-// the program does not stay at its peak while the user works with the list.
-void giveBackFreedMemory()
-{
-#ifdef __GLIBC__
-    ::malloc_trim(0);
-#endif
-}
-
 // An entry of a listed directory that the result needs: an mp3 entry or a subdirectory.
 struct Child {
     static constexpr std::uint32_t kNoSub = UINT32_MAX;
@@ -68,7 +56,50 @@ struct Child {
     std::uint8_t kept : 1;
 };
 
-// One directory of the walk. Its listing thread fills it; the assembly reads and frees it.
+// Memory for the walk's many small records, taken from large blocks: a directory costs no
+// allocation of its own, and everything goes at once when its blocks do.
+class Arena {
+public:
+    template<typename T> T* make(std::size_t count)
+    {
+        static_assert(std::is_trivially_destructible_v<T>, "an arena runs no destructors");
+        T* const first = reinterpret_cast<T*>(allocate(count * sizeof(T), alignof(T)));
+        for (std::size_t i = 0; i < count; ++i) {
+            new (first + i) T();
+        }
+        return first;
+    }
+
+    char* allocate(std::size_t bytes, std::size_t align)
+    {
+        m_nUsed = (m_nUsed + align - 1) & ~(align - 1);
+        if (m_blocks.empty() || m_nUsed + bytes > m_nCapacity) {
+            m_nCapacity = std::max(bytes, kBlockBytes);
+            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(m_nCapacity));
+            m_nUsed = 0;
+        }
+        char* at = m_blocks.back().get() + m_nUsed;
+        m_nUsed += bytes;
+        return at;
+    }
+
+    std::vector<std::unique_ptr<char[]>> takeBlocks() { return std::move(m_blocks); }
+    void append(Arena&& other)
+    {
+        for (std::unique_ptr<char[]>& block : other.m_blocks) {
+            m_blocks.push_back(std::move(block));
+        }
+    }
+
+private:
+    static constexpr std::size_t kBlockBytes = 256 * 1024;
+
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::size_t m_nUsed = 0;
+    std::size_t m_nCapacity = 0;
+};
+
+// One directory of the walk. Its listing thread fills it; the assembly reads it.
 struct Node {
     Node* parent = nullptr;
     std::string_view name; // as its parent lists it, in the parent's names; for the base, its path
@@ -82,9 +113,16 @@ struct Node {
     int error = 0; // why it could not be listed
     bool listed = false;
     bool onDescent = false; // the same directory as one it lies in: not walked again
-    std::string names;
-    std::vector<Child> children; // in walk order
-    std::unique_ptr<Node[]> subdirs; // one allocation for all of them
+    const char* names = nullptr; // its children's, in the names arena
+    Child* children = nullptr; // in walk order
+    std::uint32_t childCount = 0;
+    Node* subdirs = nullptr;
+};
+
+// What one listing thread allocates: the walk's records, and the names, which the collection keeps.
+struct Arenas {
+    Arena nodes;
+    Arena names;
 };
 
 // What one listing thread keeps between directories.
@@ -97,6 +135,7 @@ struct Scratch {
     std::string path;
     std::vector<Node*> way; // up from a node
     std::string form;
+    Arenas arenas;
 };
 
 // The whole path of a node, ending in "/", from the names on its way up; only for listers that
@@ -148,7 +187,9 @@ public:
         for (std::thread& thread : threads) {
             thread.join();
         }
-        return assemble(std::move(base), baseDir);
+        Mp3Collection result = assemble(*base, baseDir);
+        result.nameBlocks = m_arenas.names.takeBlocks();
+        return result;
     }
 
 private:
@@ -162,6 +203,8 @@ private:
             m_ready.wait(lock, [this] { return !m_stack.empty() || m_nBusy == 0; });
             --m_nWaiting;
             if (m_stack.empty()) {
+                m_arenas.nodes.append(std::move(scratch.arenas.nodes));
+                m_arenas.names.append(std::move(scratch.arenas.names));
                 return;
             }
             // Last in, first out: the walk goes deep first, which keeps few directories open.
@@ -277,25 +320,28 @@ private:
         const KeepList* keep = m_options.keep;
         bool recorded = false;
         std::size_t mp3s = 0;
-        node.children.reserve(scratch.order.size());
-        node.names.reserve(namesSize);
+        node.children = scratch.arenas.nodes.make<Child>(scratch.order.size());
+        char* const names = scratch.arenas.names.allocate(namesSize, 1);
+        node.names = names;
         if (subdirs != 0) {
-            node.subdirs = std::make_unique<Node[]>(subdirs);
+            node.subdirs = scratch.arenas.nodes.make<Node>(subdirs);
         }
         std::uint32_t sub = 0;
+        std::uint32_t namesEnd = 0;
         for (const std::uint32_t i : scratch.order) {
             const DirListing::Entry& entry = listing.entries[i];
             const std::string_view name = listing.name(entry);
             const bool directory = entry.type == EntryType::Directory;
             Child child {entry.inode,
-                         static_cast<std::uint32_t>(node.names.size()),
+                         namesEnd,
                          formHash(form(i)),
                          Child::kNoSub,
                          static_cast<std::uint16_t>(name.size()),
                          entry.type,
                          !directory || isMp3Name(name), // files got here as mp3s
                          false};
-            node.names.append(name);
+            std::memcpy(names + namesEnd, name.data(), name.size());
+            namesEnd += static_cast<std::uint32_t>(name.size());
             if (child.mp3) {
                 ++mp3s;
                 if (keep != nullptr) {
@@ -311,14 +357,14 @@ private:
             if (directory) {
                 Node& subdir = node.subdirs[sub];
                 subdir.parent = &node;
-                subdir.name = std::string_view(node.names).substr(child.nameOffset, child.nameLength);
+                subdir.name = std::string_view(names + child.nameOffset, child.nameLength);
                 subdir.formHash = child.formHash;
                 if (keep != nullptr) {
                     subdir.cursor = keep->advance(keep->advance(node.cursor, form(i)), "/");
                 }
                 child.sub = sub++;
             }
-            node.children.push_back(child);
+            node.children[node.childCount++] = child;
         }
         if (m_options.progress != nullptr) {
             m_options.progress->found.fetch_add(mp3s, std::memory_order_relaxed);
@@ -349,33 +395,30 @@ private:
         if (frame.dir == UINT32_MAX) {
             // The names the walk read become the collection's: no copy of them is made.
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
-            result.dirs.push_back({frame.path, node.device, node.inode, node.formHash, std::move(node.names)});
+            result.dirs.push_back({frame.path, node.device, node.inode, node.formHash, node.names});
         }
         result.entries.push_back(
             {child.inode, frame.dir, child.nameOffset, child.formHash, child.nameLength, child.type, child.kept != 0});
     }
 
-    // The nodes in walk order make the collection; each node is freed once it is done.
-    Mp3Collection assemble(std::unique_ptr<Node> base, const std::string& baseDir)
+    // The nodes in walk order make the collection.
+    Mp3Collection assemble(Node& base, const std::string& baseDir)
     {
         Mp3Collection result;
         result.base = baseDir;
         result.stopped = m_bStopped;
-        if (!base->listed) {
-            result.unreadable.push_back({baseDir, base->error});
+        if (!base.listed) {
+            result.unreadable.push_back({baseDir, base.error});
             return result;
         }
         result.baseListed = true;
         result.entries.reserve(m_nMp3s);
 
-        std::vector<Frame> stack {{base.get(), baseDir}};
+        std::vector<Frame> stack {{&base, baseDir}};
         while (!stack.empty()) {
             Frame& frame = stack.back();
             Node& node = *frame.node;
-            if (frame.next == node.children.size()) {
-                std::vector<Child>().swap(node.children);
-                node.subdirs.reset();
-                std::string().swap(node.names);
+            if (frame.next == node.childCount) {
                 stack.pop_back();
                 if (!stack.empty()) {
                     // The directory just finished counts only now, after its contents.
@@ -399,8 +442,6 @@ private:
             ++frame.next;
         }
         result.entries.shrink_to_fit();
-        base.reset();
-        giveBackFreedMemory();
         return result;
     }
 
@@ -414,6 +455,7 @@ private:
     std::atomic<std::size_t> m_nMp3s {0};
     std::atomic<bool> m_bStopped {false};
     std::string m_baseForm; // comparisonForm(baseDir)
+    Arenas m_arenas; // the threads' own, once they are done
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,7 @@ struct Mp3Collection {
         std::uint64_t device; // of the directory itself, and so of its entries as listed
         std::uint64_t inode;
         std::uint32_t formHash; // of the comparison form of its own name, the last segment of `path`
-        std::string names; // its entries' names (and some others), as the walk listed them
+        const char* names; // its entries' names (and some others) back to back, in nameBlocks
     };
     struct Entry {
         std::uint64_t inode; // as listed, so that a deletion can tell whether it is the same entry
@@ -44,11 +45,9 @@ struct Mp3Collection {
     std::vector<Unreadable> unreadable; // in walk order
     bool baseListed = false; // the base directory itself could be listed
     bool stopped = false; // the walk was stopped before its end; the entries are a part
+    std::vector<std::unique_ptr<char[]>> nameBlocks; // where the names are
 
-    std::string_view name(const Entry& e) const
-    {
-        return std::string_view(dirs[e.dir].names).substr(e.nameOffset, e.nameLength);
-    }
+    std::string_view name(const Entry& e) const { return {dirs[e.dir].names + e.nameOffset, e.nameLength}; }
     std::string path(const Entry& e) const { return dirs[e.dir].path + std::string(name(e)); }
 };
 
