@@ -104,7 +104,7 @@ struct Node {
     Node* parent = nullptr;
     std::string_view name; // as its parent lists it, in the parent's names; for the base, its path
     std::atomic<bool> recorded {false}; // the lines that occur in its path are in `seen`
-    KeepList::Cursor cursor; // after `form`
+    KeepList::Cursor cursor; // after its path, made when it is listed (the base's before)
     std::uint32_t formHash = 0; // of its own name's form
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
@@ -229,26 +229,32 @@ private:
         }
     }
 
+    // The comparison form of the node's own name and the separator after it, in scratch.form.
+    static std::string_view segmentForm(const Node& node, Scratch& scratch)
+    {
+        scratch.form.clear();
+        appendComparisonForm(scratch.form, node.name);
+        scratch.form += '/';
+        return scratch.form;
+    }
+
     // Records the lines that occur in the node's whole path, from its nearest recorded ancestor
-    // down, each directory's segment from its parent's cursor.
-    void recordPath(Node& node, Scratch& scratch)
+    // down, each directory's segment from its parent's cursor. Returns the node's cursor.
+    KeepList::Cursor recordPath(Node& node, Scratch& scratch)
     {
         scratch.way.clear();
         for (Node* up = &node; up != nullptr && !up->recorded.exchange(true); up = up->parent) {
             scratch.way.push_back(up);
         }
         const KeepList& keep = *m_options.keep;
+        KeepList::Cursor cursor = node.cursor;
         for (auto it = scratch.way.rbegin(); it != scratch.way.rend(); ++it) {
             const Node& dir = **it;
-            if (dir.parent == nullptr) {
-                keep.advance(keep.start(), m_baseForm, *m_options.seen);
-            } else {
-                scratch.form.clear();
-                appendComparisonForm(scratch.form, dir.name);
-                scratch.form += '/';
-                keep.advance(dir.parent->cursor, scratch.form, *m_options.seen);
-            }
+            cursor = dir.parent == nullptr
+                ? keep.advance(keep.start(), m_baseForm, *m_options.seen)
+                : keep.advance(dir.parent->cursor, segmentForm(dir, scratch), *m_options.seen);
         }
+        return cursor;
     }
 
     // The parent's descriptor is needed until its last subdirectory is open.
@@ -296,12 +302,15 @@ private:
         scratch.order.clear();
         std::size_t namesSize = 0;
         std::uint32_t subdirs = 0;
+        bool anyMp3 = false;
         for (std::uint32_t i = 0; i < listing.entries.size(); ++i) {
             const DirListing::Entry& entry = listing.entries[i];
             const bool directory = entry.type == EntryType::Directory;
-            if (!directory && !isMp3Name(listing.name(entry))) {
+            const bool mp3 = isMp3Name(listing.name(entry));
+            if (!directory && !mp3) {
                 continue;
             }
+            anyMp3 = anyMp3 || mp3;
             const auto offset = static_cast<std::uint32_t>(scratch.forms.size());
             appendComparisonForm(scratch.forms, listing.name(entry));
             scratch.formSpans[i] = {offset, static_cast<std::uint32_t>(scratch.forms.size()) - offset};
@@ -318,7 +327,15 @@ private:
         });
 
         const KeepList* keep = m_options.keep;
-        bool recorded = false;
+        if (keep != nullptr) {
+            // What a line matches must lie in an mp3 entry's path: a directory's path counts only
+            // when it lists one.
+            if (anyMp3) {
+                node.cursor = recordPath(node, scratch);
+            } else if (node.parent != nullptr) {
+                node.cursor = keep->advance(node.parent->cursor, segmentForm(node, scratch));
+            }
+        }
         std::size_t mp3s = 0;
         node.children = scratch.arenas.nodes.make<Child>(scratch.order.size());
         char* const names = scratch.arenas.names.allocate(namesSize, 1);
@@ -345,12 +362,6 @@ private:
             if (child.mp3) {
                 ++mp3s;
                 if (keep != nullptr) {
-                    // What a line matches must lie in an mp3 entry's path: this directory's path
-                    // counts from its first mp3 entry on.
-                    if (!recorded) {
-                        recordPath(node, scratch);
-                        recorded = true;
-                    }
                     child.kept = keep->nameKept(node.cursor, form(i), *m_options.seen);
                 }
             }
@@ -359,9 +370,6 @@ private:
                 subdir.parent = &node;
                 subdir.name = std::string_view(names + child.nameOffset, child.nameLength);
                 subdir.formHash = child.formHash;
-                if (keep != nullptr) {
-                    subdir.cursor = keep->advance(keep->advance(node.cursor, form(i)), "/");
-                }
                 child.sub = sub++;
             }
             node.children[node.childCount++] = child;
