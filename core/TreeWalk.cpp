@@ -99,20 +99,24 @@ private:
     std::size_t m_nCapacity = 0;
 };
 
-// One directory of the walk. Its listing thread fills it; the assembly reads it.
-struct Node {
+// One directory of the walk. Its listing thread fills it; the assembly reads it. Its descendants'
+// threads read the first cache line and count down in the second, so that the counting does not
+// take the line that they read from under them, nor a neighbour's writes.
+struct alignas(64) Node {
     Node* parent = nullptr;
     std::string_view name; // as its parent lists it, in the parent's names; for the base, its path
-    std::atomic<bool> recorded {false}; // the lines that occur in its path are in `seen`
     KeepList::Cursor cursor; // after its path, made when it is listed (the base's before)
-    std::uint32_t formHash = 0; // of its own name's form
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     int fd = -1; // open while subdirectories remain to be opened from it
-    std::atomic<std::uint32_t> unopened {0};
+    std::uint32_t formHash = 0; // of its own name's form
     int error = 0; // why it could not be listed
     bool listed = false;
     bool onDescent = false; // the same directory as one it lies in: not walked again
+
+    std::atomic<bool> recorded {false}; // the lines that occur in its path are in `seen`
+
+    alignas(64) std::atomic<std::uint32_t> unopened {0};
     const char* names = nullptr; // its children's, in the names arena
     Child* children = nullptr; // in walk order
     std::uint32_t childCount = 0;
@@ -128,9 +132,16 @@ struct Arenas {
 // What one listing thread keeps between directories.
 struct Scratch {
     DirListing listing;
+    // An entry that takes part, with its form in `forms`; the key, the form's first eight bytes,
+    // orders most pairs without a look at the forms.
+    struct Taken {
+        std::uint64_t key;
+        std::uint32_t index; // in the listing
+        std::uint32_t formOffset;
+        std::uint32_t formLength;
+    };
     std::string forms;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> formSpans; // by listing index
-    std::vector<std::uint32_t> order;
+    std::vector<Taken> order;
     std::string name;
     std::string path;
     std::vector<Node*> way; // up from a node
@@ -243,7 +254,10 @@ private:
     KeepList::Cursor recordPath(Node& node, Scratch& scratch)
     {
         scratch.way.clear();
-        for (Node* up = &node; up != nullptr && !up->recorded.exchange(true); up = up->parent) {
+        // Most ancestors are recorded: looked at first, their line is not taken from other threads.
+        for (Node* up = &node;
+             up != nullptr && !up->recorded.load(std::memory_order_relaxed) && !up->recorded.exchange(true);
+             up = up->parent) {
             scratch.way.push_back(up);
         }
         const KeepList& keep = *m_options.keep;
@@ -298,7 +312,6 @@ private:
 
         // Only mp3 entries and directories take part; the forms order them.
         scratch.forms.clear();
-        scratch.formSpans.assign(listing.entries.size(), {0, 0});
         scratch.order.clear();
         std::size_t namesSize = 0;
         std::uint32_t subdirs = 0;
@@ -311,19 +324,27 @@ private:
                 continue;
             }
             anyMp3 = anyMp3 || mp3;
-            const auto offset = static_cast<std::uint32_t>(scratch.forms.size());
+            const std::size_t offset = scratch.forms.size();
             appendComparisonForm(scratch.forms, listing.name(entry));
-            scratch.formSpans[i] = {offset, static_cast<std::uint32_t>(scratch.forms.size()) - offset};
-            scratch.order.push_back(i);
+            const std::size_t length = scratch.forms.size() - offset;
+            std::uint64_t key = 0;
+            for (std::size_t k = 0; k < 8 && k < length; ++k) {
+                key |= std::uint64_t {static_cast<unsigned char>(scratch.forms[offset + k])} << (56 - 8 * k);
+            }
+            scratch.order.push_back({key, i, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length)});
             namesSize += entry.nameLength;
             subdirs += directory ? 1 : 0;
         }
-        const auto form = [&scratch](std::uint32_t i) {
-            return std::string_view(scratch.forms).substr(scratch.formSpans[i].first, scratch.formSpans[i].second);
+        const auto form = [&scratch](const Scratch::Taken& t) {
+            return std::string_view(scratch.forms.data() + t.formOffset, t.formLength);
         };
-        std::sort(scratch.order.begin(), scratch.order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        std::sort(scratch.order.begin(), scratch.order.end(), [&](const Scratch::Taken& a, const Scratch::Taken& b) {
+            if (a.key != b.key) {
+                return a.key < b.key;
+            }
             const int byForm = form(a).compare(form(b));
-            return byForm != 0 ? byForm < 0 : listing.name(listing.entries[a]) < listing.name(listing.entries[b]);
+            return byForm != 0 ? byForm < 0
+                               : listing.name(listing.entries[a.index]) < listing.name(listing.entries[b.index]);
         });
 
         const KeepList* keep = m_options.keep;
@@ -345,13 +366,13 @@ private:
         }
         std::uint32_t sub = 0;
         std::uint32_t namesEnd = 0;
-        for (const std::uint32_t i : scratch.order) {
-            const DirListing::Entry& entry = listing.entries[i];
+        for (const Scratch::Taken& taken : scratch.order) {
+            const DirListing::Entry& entry = listing.entries[taken.index];
             const std::string_view name = listing.name(entry);
             const bool directory = entry.type == EntryType::Directory;
             Child child {entry.inode,
                          namesEnd,
-                         formHash(form(i)),
+                         formHash(form(taken)),
                          Child::kNoSub,
                          static_cast<std::uint16_t>(name.size()),
                          entry.type,
@@ -362,7 +383,7 @@ private:
             if (child.mp3) {
                 ++mp3s;
                 if (keep != nullptr) {
-                    child.kept = keep->nameKept(node.cursor, form(i), *m_options.seen);
+                    child.kept = keep->nameKept(node.cursor, form(taken), *m_options.seen);
                 }
             }
             if (directory) {
