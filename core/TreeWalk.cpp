@@ -204,39 +204,54 @@ public:
     }
 
 private:
+    // Each thread walks depth first from a stack of its own, which keeps few directories open,
+    // and hands the shallowest directories on it, the largest parts of the tree, to threads that
+    // wait for work.
     void work()
     {
         clearUpperVectorState();
         Scratch scratch;
+        std::vector<Node*> own;
         std::unique_lock lock(m_mutex);
         for (;;) {
-            ++m_nWaiting;
+            m_nWaiting.fetch_add(1, std::memory_order_relaxed);
             m_ready.wait(lock, [this] { return !m_stack.empty() || m_nBusy == 0; });
-            --m_nWaiting;
+            m_nWaiting.fetch_sub(1, std::memory_order_relaxed);
             if (m_stack.empty()) {
                 m_arenas.nodes.append(std::move(scratch.arenas.nodes));
                 m_arenas.names.append(std::move(scratch.arenas.names));
                 return;
             }
-            // Last in, first out: the walk goes deep first, which keeps few directories open.
-            Node* node = m_stack.back();
+            own.push_back(m_stack.back());
             m_stack.pop_back();
             ++m_nBusy;
             lock.unlock();
-            const std::size_t subdirs = visit(*node, scratch);
-            lock.lock();
-            for (std::size_t i = subdirs; i-- > 0;) {
-                m_stack.push_back(&node->subdirs[i]);
+            while (!own.empty()) {
+                Node* node = own.back();
+                own.pop_back();
+                for (std::size_t i = visit(*node, scratch); i-- > 0;) {
+                    own.push_back(&node->subdirs[i]);
+                }
+                if (own.size() > 1 && m_nWaiting.load(std::memory_order_relaxed) > 0) {
+                    handOn(own);
+                }
             }
+            lock.lock();
             --m_nBusy;
             if (m_stack.empty() && m_nBusy == 0) {
                 m_ready.notify_all();
-            } else {
-                // Only as many as there is work for: this thread takes one itself.
-                for (std::size_t n = std::min<std::size_t>(subdirs, m_nWaiting); n > 0; --n) {
-                    m_ready.notify_one();
-                }
             }
+        }
+    }
+
+    void handOn(std::vector<Node*>& own)
+    {
+        const std::lock_guard lock(m_mutex);
+        const std::size_t count = std::min<std::size_t>(own.size() - 1, m_nWaiting.load(std::memory_order_relaxed));
+        m_stack.insert(m_stack.end(), own.begin(), own.begin() + static_cast<std::ptrdiff_t>(count));
+        own.erase(own.begin(), own.begin() + static_cast<std::ptrdiff_t>(count));
+        for (std::size_t n = 0; n < count; ++n) {
+            m_ready.notify_one();
         }
     }
 
@@ -478,9 +493,9 @@ private:
     WalkOptions m_options;
     std::mutex m_mutex;
     std::condition_variable m_ready;
-    std::vector<Node*> m_stack; // directories to list
-    unsigned m_nBusy = 0; // threads listing a directory now
-    unsigned m_nWaiting = 0; // threads waiting for a directory
+    std::vector<Node*> m_stack; // directories handed on, for any thread to list
+    unsigned m_nBusy = 0; // threads with directories to list
+    std::atomic<unsigned> m_nWaiting {0}; // threads waiting for a directory
     std::atomic<std::size_t> m_nMp3s {0};
     std::atomic<bool> m_bStopped {false};
     std::string m_baseForm; // comparisonForm(baseDir)
