@@ -452,22 +452,40 @@ std::atomic_ref<std::uint8_t> flag(KeepList::Seen& seen, std::size_t at)
     return std::atomic_ref<std::uint8_t>(seen[at]);
 }
 
+// The empty form occurs in every text, the empty one too. Looked at first: a store to the flag
+// on every call would take its cache line from the other threads each time.
+void recordEmptyForm(KeepList::Seen& seen)
+{
+    if (flag(seen, 0).load(std::memory_order_relaxed) == 0) {
+        flag(seen, 0).store(1, std::memory_order_relaxed);
+    }
+}
+
 } // namespace
+
+void KeepList::record(const Trie& trie, Seen& seen, std::size_t first, State state)
+{
+    // Only where a form ends at the node or at a suffix of its text: lineSeen() looks at nothing
+    // else. Every suffix that is a node occurred too; the chain up from a node already flagged
+    // was flagged with it.
+    if (!trie.ends(state)) {
+        return;
+    }
+    for (State s = state; flag(seen, first + s).load(std::memory_order_relaxed) == 0; s = trie.failOf(s)) {
+        flag(seen, first + s).store(1, std::memory_order_relaxed);
+    }
+}
 
 template<bool kRecord> KeepList::Cursor KeepList::feed(Cursor cursor, std::string_view form, Seen* seen) const
 {
     State state = cursor.node;
     if constexpr (kRecord) {
-        flag(*seen, 0).store(1, std::memory_order_relaxed); // the empty form occurs in every text, the empty one too
+        recordEmptyForm(*seen);
     }
     for (const char c : form) {
         state = m_all.step(state, static_cast<unsigned char>(c));
         if constexpr (kRecord) {
-            // Every suffix of what was read that is a node occurred too; the chain up from a
-            // node already seen was recorded when it was.
-            for (State s = state; flag(*seen, s).load(std::memory_order_relaxed) == 0; s = m_all.failOf(s)) {
-                flag(*seen, s).store(1, std::memory_order_relaxed);
-            }
+            record(m_all, *seen, 0, state);
         }
         cursor.kept = cursor.kept || m_all.ends(state);
     }
@@ -488,12 +506,7 @@ KeepList::Cursor KeepList::advance(Cursor cursor, std::string_view form, Seen& s
 bool KeepList::nameKept(Cursor dir, std::string_view nameForm, Seen& seen) const
 {
     bool kept = dir.kept;
-    flag(seen, 0).store(1, std::memory_order_relaxed);
-    const auto record = [&seen](const Trie& trie, std::size_t first, State state) {
-        for (State s = state; flag(seen, first + s).load(std::memory_order_relaxed) == 0; s = trie.failOf(s)) {
-            flag(seen, first + s).store(1, std::memory_order_relaxed);
-        }
-    };
+    recordEmptyForm(seen);
     // A form with a separator that ends in the name runs through the separator before it: its
     // text up to there is a suffix of the directory's path, so a node on the cursor's fail chain
     // that ends in "/"; from there the rest of the form is a prefix of the name.
@@ -507,7 +520,7 @@ bool KeepList::nameKept(Cursor dir, std::string_view nameForm, Seen& seen) const
             if (at == kNoChild) {
                 break;
             }
-            record(m_all, 0, at);
+            record(m_all, seen, 0, at);
             kept = kept || m_all.ends(at);
         }
     }
@@ -517,7 +530,7 @@ bool KeepList::nameKept(Cursor dir, std::string_view nameForm, Seen& seen) const
         State state = 0;
         for (const char c : nameForm) {
             state = m_names.step(state, static_cast<unsigned char>(c));
-            record(m_names, first, state);
+            record(m_names, seen, first, state);
             kept = kept || m_names.ends(state);
         }
     }

@@ -34,7 +34,8 @@ public:
         State node = 0;
         bool kept = false;
     };
-    // One flag per node, set when matching passed through it; see lineSeen().
+    // One flag per node, set when a form that ends there or at a suffix of its text occurred;
+    // see lineSeen().
     using Seen = std::vector<std::uint8_t>;
 
     KeepList();
@@ -84,6 +85,8 @@ private:
     };
 
     template<bool kRecord> Cursor feed(Cursor cursor, std::string_view form, Seen* seen) const;
+    // Flags in `seen` (from `first` on) the forms that end at `state` of `trie`.
+    static void record(const Trie& trie, Seen& seen, std::size_t first, State state);
 
     Trie m_all; // every form
     Trie m_names; // the forms without a separator, the only ones that can lie wholly in a name

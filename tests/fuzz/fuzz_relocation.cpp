@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -63,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const std::string dir = found.base + std::string(rel.substr(0, rel.size() - name.size()));
         const std::string dirForm = comparisonForm(std::string_view(dir).substr(0, dir.size() - 1));
+        auto names = std::make_unique_for_overwrite<char[]>(name.size());
+        std::copy(name.begin(), name.end(), names.get());
         found.dirs.push_back(
-            {dir, 0, 0, formHash(std::string_view(dirForm).substr(dirForm.rfind('/') + 1)), std::string(name)});
+            {dir, 0, 0, formHash(std::string_view(dirForm).substr(dirForm.rfind('/') + 1)), names.get()});
+        found.nameBlocks.push_back(std::move(names));
         const std::uint32_t nameOffset = 0;
         const std::string nameForm = comparisonForm(name);
         found.entries.push_back({0, static_cast<std::uint32_t>(found.dirs.size() - 1), nameOffset, formHash(nameForm),
