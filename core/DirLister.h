@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,11 +10,36 @@
 // What an entry is, as its directory listed it.
 enum class EntryType : std::uint8_t { File, Directory, Link, Other };
 
+// Bytes that grow without being cleared first, for a directory's records to be read straight into.
+class ByteBuffer {
+public:
+    const char* data() const { return m_data.get(); }
+    std::size_t size() const { return m_nSize; }
+    void clear() { m_nSize = 0; }
+    // Room for `count` more bytes after size(), with what is there kept; they count once added.
+    char* room(std::size_t count)
+    {
+        if (m_nSize + count > m_nCapacity) {
+            m_nCapacity = std::max(m_nSize + count, 2 * m_nCapacity);
+            auto grown = std::make_unique_for_overwrite<char[]>(m_nCapacity);
+            std::copy_n(m_data.get(), m_nSize, grown.get());
+            m_data = std::move(grown);
+        }
+        return m_data.get() + m_nSize;
+    }
+    void add(std::size_t count) { m_nSize += count; }
+
+private:
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_nSize = 0;
+    std::size_t m_nCapacity = 0;
+};
+
 // One directory's entries, as the file system gave them ("." and ".." left out).
 struct DirListing {
     struct Entry {
         std::uint64_t inode;
-        std::uint32_t nameOffset;
+        std::uint32_t nameOffset; // into names
         std::uint32_t nameLength;
         EntryType type; // a symbolic link is a Link, never the directory it may lead to
     };
@@ -20,13 +47,10 @@ struct DirListing {
     int fd = -1; // the directory, open for its subdirectories to be opened from
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    std::string names; // every entry's name, back to back
+    ByteBuffer names; // holds every entry's name, maybe amid other bytes
     std::vector<Entry> entries;
 
-    std::string_view name(const Entry& entry) const
-    {
-        return std::string_view(names).substr(entry.nameOffset, entry.nameLength);
-    }
+    std::string_view name(const Entry& entry) const { return {names.data() + entry.nameOffset, entry.nameLength}; }
     void clear()
     {
         fd = -1;

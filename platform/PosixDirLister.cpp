@@ -99,9 +99,11 @@ int PosixDirLister::list(int parentFd, const std::string& name, const std::strin
     out.device = static_cast<std::uint64_t>(self.st_dev);
     out.inode = static_cast<std::uint64_t>(self.st_ino);
 
-    alignas(dirent64) char buffer[64 * 1024];
+    // The records are read straight into the listing's bytes, and the names stay where they are.
+    constexpr std::size_t kChunk = 64 * 1024;
     for (;;) {
-        const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
+        char* const records = out.names.room(kChunk);
+        const ssize_t got = ::getdents64(fd, records, kChunk);
         if (got == 0) {
             out.fd = fd;
             return 0;
@@ -113,7 +115,7 @@ int PosixDirLister::list(int parentFd, const std::string& name, const std::strin
             return error;
         }
         for (ssize_t offset = 0; offset < got;) {
-            const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+            const auto* entry = reinterpret_cast<const dirent64*>(records + offset);
             offset += entry->d_reclen;
             const char* entryName = entry->d_name;
             if (isDotOrDotDot(entryName)) {
@@ -124,12 +126,12 @@ int PosixDirLister::list(int parentFd, const std::string& name, const std::strin
                 struct stat st { };
                 type = ::fstatat(fd, entryName, &st, AT_SYMLINK_NOFOLLOW) == 0 ? entryType(st) : EntryType::Other;
             }
-            const std::size_t length = std::strlen(entryName);
             out.entries.push_back({static_cast<std::uint64_t>(entry->d_ino),
-                                   static_cast<std::uint32_t>(out.names.size()), static_cast<std::uint32_t>(length),
-                                   type});
-            out.names.append(entryName, length);
+                                   static_cast<std::uint32_t>(entryName - out.names.data()),
+                                   static_cast<std::uint32_t>(std::strlen(entryName)), type});
         }
+        // Each record's length is a multiple of 8: the next chunk starts aligned as well.
+        out.names.add(static_cast<std::size_t>(got));
     }
 }
 
