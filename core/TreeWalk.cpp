@@ -147,6 +147,7 @@ struct Scratch {
     std::vector<Node*> way; // up from a node
     std::string form;
     Arenas arenas;
+    std::size_t mp3s = 0; // found by this thread
 };
 
 // The whole path of a node, ending in "/", from the names on its way up; only for listers that
@@ -220,6 +221,7 @@ private:
             if (m_stack.empty()) {
                 m_arenas.nodes.append(std::move(scratch.arenas.nodes));
                 m_arenas.names.append(std::move(scratch.arenas.names));
+                m_nMp3s += scratch.mp3s;
                 return;
             }
             own.push_back(m_stack.back());
@@ -342,9 +344,11 @@ private:
             const std::size_t offset = scratch.forms.size();
             appendComparisonForm(scratch.forms, listing.name(entry));
             const std::size_t length = scratch.forms.size() - offset;
+            char first[8] = {};
+            std::memcpy(first, scratch.forms.data() + offset, std::min<std::size_t>(length, 8));
             std::uint64_t key = 0;
-            for (std::size_t k = 0; k < 8 && k < length; ++k) {
-                key |= std::uint64_t {static_cast<unsigned char>(scratch.forms[offset + k])} << (56 - 8 * k);
+            for (const char c : first) {
+                key = (key << 8) | static_cast<unsigned char>(c);
             }
             scratch.order.push_back({key, i, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length)});
             namesSize += entry.nameLength;
@@ -373,7 +377,7 @@ private:
             }
         }
         std::size_t mp3s = 0;
-        node.children = scratch.arenas.nodes.make<Child>(scratch.order.size());
+        Child* const children = scratch.arenas.nodes.make<Child>(scratch.order.size());
         char* const names = scratch.arenas.names.allocate(namesSize, 1);
         node.names = names;
         if (subdirs != 0) {
@@ -385,14 +389,16 @@ private:
             const DirListing::Entry& entry = listing.entries[taken.index];
             const std::string_view name = listing.name(entry);
             const bool directory = entry.type == EntryType::Directory;
-            Child child {entry.inode,
-                         namesEnd,
-                         formHash(form(taken)),
-                         Child::kNoSub,
-                         static_cast<std::uint16_t>(name.size()),
-                         entry.type,
-                         !directory || isMp3Name(name), // files got here as mp3s
-                         false};
+            // Made where it stays: a copy of one built field by field stalls on the fields' stores.
+            Child& child = children[&taken - scratch.order.data()];
+            child.inode = entry.inode;
+            child.nameOffset = namesEnd;
+            child.formHash = formHash(form(taken));
+            child.sub = Child::kNoSub;
+            child.nameLength = static_cast<std::uint16_t>(name.size());
+            child.type = entry.type;
+            child.mp3 = !directory || isMp3Name(name); // files got here as mp3s
+            child.kept = 0;
             std::memcpy(names + namesEnd, name.data(), name.size());
             namesEnd += static_cast<std::uint32_t>(name.size());
             if (child.mp3) {
@@ -408,12 +414,13 @@ private:
                 subdir.formHash = child.formHash;
                 child.sub = sub++;
             }
-            node.children[node.childCount++] = child;
         }
-        if (m_options.progress != nullptr) {
+        node.children = children;
+        node.childCount = static_cast<std::uint32_t>(scratch.order.size());
+        scratch.mp3s += mp3s;
+        if (m_options.progress != nullptr && mp3s != 0) {
             m_options.progress->found.fetch_add(mp3s, std::memory_order_relaxed);
         }
-        m_nMp3s.fetch_add(mp3s, std::memory_order_relaxed);
         node.unopened = subdirs;
         if (subdirs == 0) {
             m_lister.close(listing.fd);
@@ -496,7 +503,7 @@ private:
     std::vector<Node*> m_stack; // directories handed on, for any thread to list
     unsigned m_nBusy = 0; // threads with directories to list
     std::atomic<unsigned> m_nWaiting {0}; // threads waiting for a directory
-    std::atomic<std::size_t> m_nMp3s {0};
+    std::size_t m_nMp3s = 0;
     std::atomic<bool> m_bStopped {false};
     std::string m_baseForm; // comparisonForm(baseDir)
     Arenas m_arenas; // the threads' own, once they are done
