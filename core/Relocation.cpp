@@ -46,7 +46,7 @@ std::uint32_t inDir(std::uint32_t nameHash, std::uint32_t dirHash)
 NameIndex::NameIndex(const Mp3Collection& found)
     : m_found(found)
 {
-    const std::size_t size = std::bit_ceil(std::max<std::size_t>(found.entries.size() * 2, 16));
+    const std::size_t size = std::bit_ceil(std::max<std::size_t>(found.entries.size(), 16));
     m_nMask = size - 1;
     for (Chains* chains : {&m_byName, &m_byNameInDir}) {
         chains->heads.assign(size, kNone);

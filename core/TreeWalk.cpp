@@ -10,9 +10,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <numeric>
 #include <thread>
 #include <type_traits>
+
+#include <sys/mman.h>
 
 bool isMp3Name(std::string_view name)
 {
@@ -56,9 +59,31 @@ struct Child {
     std::uint8_t kept : 1;
 };
 
+// A block of the system's memory that goes straight back when freed: the walk's records are gone
+// once the collection is made, and the program does not stay at its peak while the list is used.
+struct Unmap {
+    std::size_t size;
+    void operator()(char* block) const { ::munmap(block, size); }
+};
+using MappedBlock = std::unique_ptr<char, Unmap>;
+
+MappedBlock mapBlock(std::size_t size)
+{
+    void* const block = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) {
+        throw std::bad_alloc();
+    }
+    return MappedBlock(static_cast<char*>(block), Unmap {size});
+}
+
+std::unique_ptr<char[]> heapBlock(std::size_t size)
+{
+    return std::make_unique_for_overwrite<char[]>(size);
+}
+
 // Memory for the walk's many small records, taken from large blocks: a directory costs no
 // allocation of its own, and everything goes at once when its blocks do.
-class Arena {
+template<typename Block, Block (*kMakeBlock)(std::size_t)> class Arena {
 public:
     template<typename T> T* make(std::size_t count)
     {
@@ -75,7 +100,7 @@ public:
         m_nUsed = (m_nUsed + align - 1) & ~(align - 1);
         if (m_blocks.empty() || m_nUsed + bytes > m_nCapacity) {
             m_nCapacity = std::max(bytes, kBlockBytes);
-            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(m_nCapacity));
+            m_blocks.push_back(kMakeBlock(m_nCapacity));
             m_nUsed = 0;
         }
         char* at = m_blocks.back().get() + m_nUsed;
@@ -83,10 +108,10 @@ public:
         return at;
     }
 
-    std::vector<std::unique_ptr<char[]>> takeBlocks() { return std::move(m_blocks); }
+    std::vector<Block> takeBlocks() { return std::move(m_blocks); }
     void append(Arena&& other)
     {
-        for (std::unique_ptr<char[]>& block : other.m_blocks) {
+        for (Block& block : other.m_blocks) {
             m_blocks.push_back(std::move(block));
         }
     }
@@ -94,7 +119,7 @@ public:
 private:
     static constexpr std::size_t kBlockBytes = 256 * 1024;
 
-    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::vector<Block> m_blocks;
     std::size_t m_nUsed = 0;
     std::size_t m_nCapacity = 0;
 };
@@ -125,8 +150,8 @@ struct alignas(64) Node {
 
 // What one listing thread allocates: the walk's records, and the names, which the collection keeps.
 struct Arenas {
-    Arena nodes;
-    Arena names;
+    Arena<MappedBlock, mapBlock> nodes;
+    Arena<std::unique_ptr<char[]>, heapBlock> names;
 };
 
 // What one listing thread keeps between directories.
