@@ -3,6 +3,8 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -18,6 +20,26 @@ char foldAscii(char c)
         return '/';
     }
     return static_cast<unsigned char>(c - 'A') < 26 ? static_cast<char>(c | 0x20) : c;
+}
+
+// Folds eight ASCII bytes at once, unless one of them is not ASCII or is "\\". Adding 0x80 - 'A'
+// and 0x80 - '[' to each byte sets its top bit from 'A' on and from '[' on, without a carry into the
+// next byte; an upper-case letter is the difference, and its 0x20 is that bit shifted down.
+bool foldAsciiWord(const char* in, char* out)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101U;
+    constexpr std::uint64_t kTops = 0x8080808080808080U;
+    std::uint64_t word;
+    std::memcpy(&word, in, sizeof word);
+    const std::uint64_t backslashes = word ^ (kOnes * '\\');
+    if ((word & kTops) != 0 || ((backslashes - kOnes) & ~backslashes & kTops) != 0) {
+        return false;
+    }
+    const std::uint64_t fromA = word + kOnes * (0x80 - 'A');
+    const std::uint64_t pastZ = word + kOnes * (0x80 - 'Z' - 1);
+    word |= (fromA & ~pastZ & kTops) >> 2;
+    std::memcpy(out, &word, sizeof word);
+    return true;
 }
 
 // 0x80-0x9F of Windows-1252; the five unassigned bytes stand for the control character of the
@@ -128,11 +150,15 @@ void appendComparisonForm(std::string& out, std::string_view bytes)
     // without a detour through QString. Whether it is shows once it has been folded.
     const std::size_t from = out.size();
     out.resize(from + bytes.size());
-    char* to = out.data() + from;
+    char* const to = out.data() + from;
+    std::size_t i = 0;
+    while (i + 8 <= bytes.size() && foldAsciiWord(bytes.data() + i, to + i)) {
+        i += 8;
+    }
     unsigned char high = 0;
-    for (const char c : bytes) {
-        high |= static_cast<unsigned char>(c);
-        *to++ = foldAscii(c);
+    for (; i < bytes.size(); ++i) {
+        high |= static_cast<unsigned char>(bytes[i]);
+        to[i] = foldAscii(bytes[i]);
     }
     if (high < 0x80) {
         return;

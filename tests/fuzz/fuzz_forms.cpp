@@ -18,6 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string slashed(in);
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
     CHECK(comparisonForm(slashed) == form);
+    // ASCII: each byte on its own, folded as plainly as it can be written.
+    if (std::all_of(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        for (char& c : slashed) {
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        CHECK(form == slashed);
+    }
 
     const auto isForm = [](const std::string& f) {
         return isValidUtf8(f) && comparisonForm(f) == f;
