@@ -173,6 +173,7 @@ struct Scratch {
     std::string form;
     Arenas arenas;
     std::size_t mp3s = 0; // found by this thread
+    std::size_t mp3Dirs = 0; // directories with any of them
 };
 
 // The whole path of a node, ending in "/", from the names on its way up; only for listers that
@@ -247,6 +248,7 @@ private:
                 m_arenas.nodes.append(std::move(scratch.arenas.nodes));
                 m_arenas.names.append(std::move(scratch.arenas.names));
                 m_nMp3s += scratch.mp3s;
+                m_nMp3Dirs += scratch.mp3Dirs;
                 return;
             }
             own.push_back(m_stack.back());
@@ -443,6 +445,7 @@ private:
         node.children = children;
         node.childCount = static_cast<std::uint32_t>(scratch.order.size());
         scratch.mp3s += mp3s;
+        scratch.mp3Dirs += mp3s != 0 ? 1 : 0;
         if (m_options.progress != nullptr && mp3s != 0) {
             m_options.progress->found.fetch_add(mp3s, std::memory_order_relaxed);
         }
@@ -469,9 +472,10 @@ private:
         }
         Node& node = *frame.node;
         if (frame.dir == UINT32_MAX) {
-            // The names the walk read become the collection's: no copy of them is made.
+            // The names the walk read become the collection's: no copy of them is made. The path
+            // comes when the frame ends, when its own is no longer needed.
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
-            result.dirs.push_back({frame.path, node.device, node.inode, node.formHash, node.names});
+            result.dirs.push_back({{}, node.device, node.inode, node.formHash, node.names});
         }
         result.entries.push_back(
             {child.inode, frame.dir, child.nameOffset, child.formHash, child.nameLength, child.type, child.kept != 0});
@@ -489,12 +493,16 @@ private:
         }
         result.baseListed = true;
         result.entries.reserve(m_nMp3s);
+        result.dirs.reserve(m_nMp3Dirs);
 
         std::vector<Frame> stack {{&base, baseDir}};
         while (!stack.empty()) {
             Frame& frame = stack.back();
             Node& node = *frame.node;
             if (frame.next == node.childCount) {
+                if (frame.dir != UINT32_MAX) {
+                    result.dirs[frame.dir].path = std::move(frame.path);
+                }
                 stack.pop_back();
                 if (!stack.empty()) {
                     // The directory just finished counts only now, after its contents.
@@ -529,6 +537,7 @@ private:
     unsigned m_nBusy = 0; // threads with directories to list
     std::atomic<unsigned> m_nWaiting {0}; // threads waiting for a directory
     std::size_t m_nMp3s = 0;
+    std::size_t m_nMp3Dirs = 0;
     std::atomic<bool> m_bStopped {false};
     std::string m_baseForm; // comparisonForm(baseDir)
     Arenas m_arenas; // the threads' own, once they are done
