@@ -3,6 +3,7 @@
 #include "ComparisonForm.h"
 #include "FileDeleter.h"
 #include "TreeWalk.h"
+#include "VectorState.h"
 
 #include <cerrno>
 
@@ -18,6 +19,7 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
                             const std::vector<DeletionRequest>& requests, std::size_t rowCount,
                             const std::atomic<bool>& stop)
 {
+    clearUpperVectorState();
     DeletionOutcome outcome;
     outcome.gone.assign(rowCount, 0);
     for (const DeletionRequest& request : requests) {

@@ -3,6 +3,7 @@
 #include "DirLister.h"
 #include "KeepList.h"
 #include "ScanProgress.h"
+#include "VectorState.h"
 
 #include <algorithm>
 #include <optional>
@@ -64,6 +65,7 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
 std::vector<std::uint64_t> entrySizes(IDirLister& lister, const Mp3Collection& found,
                                       const std::vector<std::uint32_t>& entries, const std::atomic<bool>& stop)
 {
+    clearUpperVectorState();
     std::vector<std::uint64_t> sizes(found.entries.size(), 0);
     std::vector<std::string_view> names;
     std::vector<std::uint64_t> dirSizes;
