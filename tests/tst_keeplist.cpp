@@ -12,12 +12,6 @@ void row(const char* name, std::vector<std::string> lines, const char* path, boo
     QTest::newRow(name) << KeepList(std::move(lines)) << QByteArray(path) << wanted;
 }
 
-// Matching resumed: `tail` fed from the state that `head` left.
-bool kept(const KeepList& list, std::string_view head, std::string_view tail)
-{
-    return list.advance(list.advance(list.start(), head), tail).kept;
-}
-
 } // namespace
 
 class TestKeepList : public QObject {
@@ -37,7 +31,6 @@ private Q_SLOTS:
         row("empty entry", {"zzz", "", "yyy"}, a, true);
         row("empty keep-list", {}, a, false);
         row("cp1252 line", {"\xC4rzte\\Junge.mp3"}, "/m/\xC3\x84rzte/Junge.mp3", true);
-        row("cp1252 path", {"\xC3\x84rzte/Junge.mp3"}, "/m/\xC4RZTE/junge.mp3", true);
         row("URL %20", {"file:///home/u/Songs/My%20Song.mp3"}, "/home/u/Songs/My Song.mp3", true);
         row("FILE: %C3%A9, NFD", {"FILE:///home/u/Songs/Caf%C3%A9.mp3"}, "/home/u/Songs/Cafe\xCC\x81.mp3", true);
         row("URL localhost", {"file://localhost/home/u/Songs/a.mp3"}, a, true);
@@ -64,7 +57,8 @@ private Q_SLOTS:
         QCOMPARE(list.advance(list.start(), comparisonForm(bytes)).kept, wanted);
         // The way the scan does it: the directory's form once, then the name's from that state.
         const std::size_t cut = bytes.rfind('/') + 1;
-        QCOMPARE(kept(list, comparisonForm(bytes.substr(0, cut)), comparisonForm(bytes.substr(cut))), wanted);
+        const KeepList::Cursor dir = list.advance(list.start(), comparisonForm(bytes.substr(0, cut)));
+        QCOMPARE(list.advance(dir, comparisonForm(bytes.substr(cut))).kept, wanted);
     }
 };
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "FileDialog.h"
+#include "MessageBox.h"
+#include "PathPicker.h"
 #include "PruneDlg.h"
+#include "RealFiles.h"
 #include "Resource.h"
-#include "Scripted.h"
-#include "TempTree.h"
 
 #include <QAbstractItemView>
 #include <QLabel>
@@ -12,8 +14,44 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+// A box as the tests compare it.
+inline QString boxText(const QString& text, const QString& caption, unsigned type)
+{
+    return QStringLiteral("%1 [%2]: %3").arg(caption).arg(type).arg(text);
+}
+
+// The window's dialogs, answered by the test so that every handler runs offscreen and no test
+// ever waits for a human; records what they were shown.
+class ScriptedDialogs final : public IMessageBox, public IFileDialog, public IPathPicker {
+public:
+    int show(QWidget*, const QString& text, const QString& caption, unsigned type) override
+    {
+        boxes << boxText(text, caption, type);
+        return answer;
+    }
+    std::optional<std::string> getOpenFileName(QWidget*, const QString& filter) override
+    {
+        asked << filter;
+        return std::exchange(path, std::nullopt);
+    }
+    std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt) override
+    {
+        asked << title + ": " + prompt;
+        pickerOwner = owner;
+        return std::exchange(path, std::nullopt);
+    }
+
+    QStringList boxes;
+    int answer = IDOK; // to every box
+    QStringList asked; // by the file dialog and the picker
+    std::optional<std::string> path; // the answer to the next of them; none is a cancel
+    QWidget* pickerOwner = nullptr;
+};
 
 // Drives the real main window through its controls, answering its dialogs from a script.
 // With `realFiles`, the window lists and deletes through the plain POSIX services, as the
@@ -21,9 +59,9 @@
 class DialogDriver {
 public:
     explicit DialogDriver(bool realFiles = false)
-        : m_dlg(std::make_unique<CPruneDlg>(realFiles ? Services {scripted.messageBox, scripted.fileDialog,
-                                                                  scripted.pathPicker, m_realLister, m_realDeleter}
-                                                      : scripted.services()))
+        : m_dlg(std::make_unique<CPruneDlg>(
+            Services {dialogs, dialogs, dialogs, realFiles ? m_realLister : static_cast<IDirLister&>(dirLister),
+                      realFiles ? m_realDeleter : static_cast<IFileDeleter&>(fileDeleter)}))
     {
     }
 
@@ -32,6 +70,20 @@ public:
     bool enabled(int id) const { return item(id)->isEnabled(); }
     bool shown(int id) const { return item(id)->isVisibleTo(m_dlg.get()); }
     QString text(int id) const { return qobject_cast<QLabel*>(item(id))->text(); }
+    // The state of every control at once, in template order: "disabled: FILE_LIST ...; hidden: STATUS ...".
+    QString off() const
+    {
+        const auto names = [this](bool (DialogDriver::*on)(int) const) {
+            QStringList off;
+            for (const ControlTemplate& control : kMainTemplate.controls) {
+                if (!(this->*on)(control.id)) {
+                    off << QString::fromLatin1(control.name).remove(QStringLiteral("IDC_"));
+                }
+            }
+            return off.join(' ');
+        };
+        return "disabled: " + names(&DialogDriver::enabled) + "; hidden: " + names(&DialogDriver::shown);
+    }
 
     void click(int id) { QTest::mouseClick(item(id), Qt::LeftButton); }
     // Clicks, then waits until the command's work on the worker has ended.
@@ -45,12 +97,12 @@ public:
     }
     void openPlaylist(const std::optional<std::string>& path)
     {
-        scripted.fileDialog.answers.push_back(path);
+        dialogs.path = path;
         clickAndWait(IDC_OPEN_M3U, &CPruneDlg::openFinished);
     }
     void selectDirectory(const std::optional<std::string>& path)
     {
-        scripted.pathPicker.answers.push_back(path);
+        dialogs.path = path;
         click(IDC_SELECT_DIR);
     }
     void scan() { clickAndWait(IDC_BEGIN_SCAN, &CPruneDlg::scanFinished); }
@@ -83,28 +135,17 @@ public:
     }
 
     // The boxes shown so far, taken out of the record.
-    std::vector<ScriptedMessageBox::Box> takeBoxes()
-    {
-        std::vector<ScriptedMessageBox::Box> boxes;
-        boxes.swap(scripted.messageBox.boxes);
-        return boxes;
-    }
+    QStringList takeBoxes() { return std::exchange(dialogs.boxes, {}); }
 
-    ScriptedServices scripted;
+    ScriptedDialogs dialogs;
+    ScriptedDirLister dirLister;
+    ScriptedFileDeleter fileDeleter;
 
 private:
     PosixDirLister m_realLister;
     PosixFileDeleter m_realDeleter;
     std::unique_ptr<CPruneDlg> m_dlg;
 };
-
-// Checks one recorded box.
-#define QCOMPARE_BOX(box, textValue, captionValue, typeValue)                                                          \
-    do {                                                                                                               \
-        QCOMPARE((box).text, QString(textValue));                                                                      \
-        QCOMPARE((box).caption, QStringLiteral(captionValue));                                                         \
-        QCOMPARE((box).type, unsigned(typeValue));                                                                     \
-    } while (false)
 
 // The shown window over a real tree: the music below <tree>/music/, the playlist <tree>/list.m3u.
 struct MusicWindow {
@@ -113,12 +154,11 @@ struct MusicWindow {
 
     MusicWindow() { d.dlg().show(); }
     std::string base() const { return tree.path("music/"); }
-    // Makes `files` (of `size` bytes each), loads `playlist`, picks the music folder.
-    void prepare(const std::vector<std::string>& files, const std::string& playlist, std::size_t size = 0)
+    // Makes `files` of 100 bytes each, loads `playlist`, picks the music folder.
+    void prepare(const std::vector<std::string>& files, const std::string& playlist = "no-such-song.mp3\n")
     {
-        tree.mkdirp("music");
         for (const std::string& file : files) {
-            tree.wfile("music/" + file, std::string(size, 'x'));
+            tree.wfile("music/" + file, std::string(100, 'x'));
         }
         tree.wfile("list.m3u", playlist);
         d.openPlaylist(tree.path("list.m3u"));

@@ -1,0 +1,202 @@
+#pragma once
+
+// Real files for the tests: a temporary tree, and the core's services over the real file system
+// with the faults that a test asks for.
+
+#include "PosixDirLister.h"
+#include "PosixFileDeleter.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A real temporary directory tree, built from relative paths given as raw bytes, and removed
+// with everything in it, whatever its names' encoding and its paths' length.
+class TempTree {
+public:
+    TempTree()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tuneprune-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot make a temporary directory");
+        }
+        m_root = pattern + "/";
+    }
+    ~TempTree()
+    {
+        walk(::open(m_root.c_str(), kDirFlags), "", [](int fd, const char* name, const std::string&, bool isDir) {
+            ::unlinkat(fd, name, isDir ? AT_REMOVEDIR : 0);
+        });
+        ::rmdir(m_root.c_str());
+    }
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+
+    // The root as file-system bytes, ending in "/".
+    const std::string& root() const { return m_root; }
+    std::string path(std::string_view relative) const { return std::string(m_root).append(relative); }
+
+    // Both make the missing parents and work below any length of path.
+    void mkdirp(std::string_view relative) const { ::close(openDir(relative, true)); }
+    void wfile(std::string_view relative, std::string_view content = {}) const
+    {
+        const std::size_t cut = relative.rfind('/') + 1; // 0 without a "/"
+        const int dir = openDir(relative.substr(0, cut), true);
+        const int fd
+            = ::openat(dir, std::string(relative.substr(cut)).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ::close(dir);
+        if (fd < 0 || ::write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size())) {
+            throw std::runtime_error("cannot write " + std::string(relative));
+        }
+        ::close(fd);
+    }
+    // The regular files below the directory, relative to it, sorted; links are not followed.
+    std::vector<std::string> files(std::string_view relative = {}) const
+    {
+        std::vector<std::string> found;
+        walk(openDir(relative, false), "", [&](int fd, const char* name, const std::string& below, bool) {
+            struct stat st { };
+            if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+                found.push_back(below);
+            }
+        });
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+private:
+    static constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+    // The directory below the root, opened one component at a time and made where missing if
+    // `make`; -1 if there is none.
+    int openDir(std::string_view relative, bool make) const
+    {
+        int fd = ::open(m_root.c_str(), kDirFlags);
+        for (std::size_t at = 0, end; fd >= 0 && at < relative.size(); at = end + 1) {
+            end = std::min(relative.find('/', at), relative.size());
+            const std::string name(relative.substr(at, end - at));
+            if (make) {
+                ::mkdirat(fd, name.c_str(), 0755);
+            }
+            const int next = ::openat(fd, name.c_str(), kDirFlags);
+            ::close(fd);
+            fd = next;
+        }
+        return fd;
+    }
+
+    // Calls `visit(fd, name, path, isDir)` for every entry below the directory open as `fd`, a
+    // directory's after its contents, relative to descriptors so that no path is too long; then
+    // closes `fd`.
+    template<typename Visit> static void walk(int fd, const std::string& path, const Visit& visit)
+    {
+        DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        while (const dirent* entry = dir != nullptr ? ::readdir(dir) : nullptr) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const int sub = ::openat(fd, name.c_str(), kDirFlags);
+            if (sub >= 0) {
+                walk(sub, path + name + "/", visit);
+            }
+            visit(fd, name.c_str(), path + name, sub >= 0);
+        }
+        dir != nullptr ? ::closedir(dir) : ::close(fd);
+    }
+
+    std::string m_root;
+};
+
+// 20 directories of 240 bytes each, ending in "/": below any root, longer than PATH_MAX (4,096).
+inline std::string longDirs()
+{
+    std::string dirs;
+    for (char c = 'a'; c < 'a' + 20; ++c) {
+        dirs += std::string(240, c) + "/";
+    }
+    return dirs;
+}
+
+// The code units of `text` as UTF-16 bytes; Windows tools start a file with u'\uFEFF'.
+inline std::string utf16Bytes(std::u16string_view text, bool bigEndian = false)
+{
+    std::string bytes;
+    for (const char16_t unit : text) {
+        const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit);
+        bytes += bigEndian ? std::string {hi, lo} : std::string {lo, hi};
+    }
+    return bytes;
+}
+
+// The real lister, except for the directories that a test makes fail or replaces.
+class ScriptedDirLister final : public IDirLister {
+public:
+    int list(int parentFd, const std::string& name, const std::string& path, DirListing& out) override
+    {
+        if (onList) {
+            onList(path);
+        }
+        if (failing.count(path) != 0) {
+            return EACCES;
+        }
+        // As a bind mount: everything below the directory is what is below the other one.
+        for (const auto& [dir, other] : sameDirectoryAs) {
+            if (path.starts_with(dir)) {
+                const std::string mapped = other + path.substr(dir.size());
+                return m_real.list(kNoParent, mapped, mapped, out);
+            }
+        }
+        return m_real.list(parentFd, name, path, out);
+    }
+    bool looksAtPaths() const override { return true; }
+    void close(int fd) override { m_real.close(fd); }
+    void sizes(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
+               std::vector<std::uint64_t>& sizes) override
+    {
+        m_real.sizes(baseDir, dir, names, sizes);
+    }
+
+    // What the tests set before a walk; the walk only reads it, from several threads.
+    std::set<std::string> failing; // these cannot be listed: EACCES
+    std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named, and all below (a bind mount)
+    std::function<void(const std::string&)> onList; // called before each listing, on the walk's threads
+
+private:
+    PosixDirLister m_real;
+};
+
+// The real unlink, except for the paths that a test makes fail with a given errno.
+class ScriptedFileDeleter final : public IFileDeleter {
+public:
+    int remove(const std::string& baseDir, std::string_view dir, std::string_view name,
+               const EntryIdentity& identity) override
+    {
+        const std::string path = baseDir + std::string(dir) + std::string(name);
+        if (onRemove) {
+            onRemove(path);
+        }
+        const auto fail = failing.find(path);
+        return fail != failing.end() ? fail->second : m_real.remove(baseDir, dir, name, identity);
+    }
+    void finish() override { m_real.finish(); }
+
+    std::map<std::string, int> failing; // by full path
+    std::function<void(const std::string&)> onRemove; // called before each deletion
+
+private:
+    PosixFileDeleter m_real;
+};
