@@ -42,6 +42,32 @@ bool foldAsciiWord(const char* in, char* out)
     return true;
 }
 
+// Most other names are written in Latin-1 letters (é, ö, ß). In UTF-8 those are C2 A0 - C3 BF, in
+// form C already and joined to nothing before them; the capitals C3 80 - C3 9E, but for the
+// multiplication sign C3 97, lower-case by adding 0x20 to their second byte. Whatever else is
+// in the bytes leaves it to QString.
+bool foldLatin1(std::string_view bytes, char* to)
+{
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            to[i] = foldAscii(bytes[i]);
+            continue;
+        }
+        if ((lead != 0xC2 && lead != 0xC3) || i + 1 == bytes.size()) {
+            return false;
+        }
+        const auto next = static_cast<unsigned char>(bytes[i + 1]);
+        if (next < (lead == 0xC2 ? 0xA0 : 0x80) || next > 0xBF) {
+            return false;
+        }
+        to[i] = bytes[i];
+        to[i + 1] = static_cast<char>(lead == 0xC3 && next <= 0x9E && next != 0x97 ? next + 0x20 : next);
+        ++i;
+    }
+    return true;
+}
+
 // 0x80-0x9F of Windows-1252; the five unassigned bytes stand for the control character of the
 // same number, so that every byte decodes to something and no two bytes to the same thing.
 constexpr char16_t kCp1252High[32] = {
@@ -160,7 +186,7 @@ void appendComparisonForm(std::string& out, std::string_view bytes)
         high |= static_cast<unsigned char>(bytes[i]);
         to[i] = foldAscii(bytes[i]);
     }
-    if (high < 0x80) {
+    if (high < 0x80 || foldLatin1(bytes, to)) {
         return;
     }
     out.resize(from);

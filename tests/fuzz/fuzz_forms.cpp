@@ -5,6 +5,8 @@
 #include "FuzzCheck.h"
 #include "KeepList.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -24,6 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
         }
         CHECK(form == slashed);
+    }
+    // Latin-1 letters in UTF-8: as Qt puts them in form C and lower case.
+    const QString text = QString::fromUtf8(slashed.data(), static_cast<qsizetype>(slashed.size()));
+    if (isValidUtf8(in) && std::all_of(text.begin(), text.end(), [](QChar c) {
+            return c.unicode() < 0x80 || (c.unicode() >= 0xA0 && c.unicode() <= 0xFF);
+        })) {
+        CHECK(form == text.normalized(QString::NormalizationForm_C).toLower().toStdString());
     }
 
     const auto isForm = [](const std::string& f) {
