@@ -69,9 +69,9 @@ public:
     virtual ~IDirLister() = default;
     // Opens the directory `name` of the one open as `parentFd` without following a symbolic
     // link, or, with kNoParent, the directory at the path `name`; then lists it into `out`,
-    // leaving it open as out.fd. `path` is its whole path, or empty unless looksAtPaths(); only tests look at it.
-    // Returns 0, or the errno that says why it cannot be listed (missing, not a directory, no access); out.fd is then
-    // -1.
+    // leaving it open as out.fd. `path` is its whole path, or empty unless looksAtPaths(); only
+    // tests look at it. Returns 0, or the errno that says why it cannot be listed (missing, not a
+    // directory, no access); out.fd is then -1.
     virtual int list(int parentFd, const std::string& name, const std::string& path, DirListing& out) = 0;
     // Whether list() looks at `path`; a walk makes it only for a lister that does.
     virtual bool looksAtPaths() const { return false; }
