@@ -124,12 +124,11 @@ private:
     std::size_t m_nCapacity = 0;
 };
 
-// One directory of the walk. Its listing thread fills it; the assembly reads it. Its descendants'
-// threads read the first cache line and count down in the second, so that the counting does not
-// take the line that they read from under them, nor a neighbour's writes.
-struct alignas(64) Node {
+// One directory of the walk. Its listing thread fills it; the assembly reads it.
+struct Node {
     Node* parent = nullptr;
     std::string_view name; // as its parent lists it, in the parent's names; for the base, its path
+    std::string_view form; // of its name, and the separator after it, as its parent made it
     KeepList::Cursor cursor; // after its path, made when it is listed (the base's before)
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
@@ -140,8 +139,7 @@ struct alignas(64) Node {
     bool onDescent = false; // the same directory as one it lies in: not walked again
 
     std::atomic<bool> recorded {false}; // the lines that occur in its path are in `seen`
-
-    alignas(64) std::atomic<std::uint32_t> unopened {0};
+    std::atomic<std::uint32_t> unopened {0};
     const char* names = nullptr; // its children's, in the names arena
     Child* children = nullptr; // in walk order
     std::uint32_t childCount = 0;
@@ -164,13 +162,13 @@ struct Scratch {
         std::uint32_t index; // in the listing
         std::uint32_t formOffset;
         std::uint32_t formLength;
+        bool mp3;
     };
     std::string forms;
     std::vector<Taken> order;
     std::string name;
     std::string path;
     std::vector<Node*> way; // up from a node
-    std::string form;
     Arenas arenas;
     std::size_t mp3s = 0; // found by this thread
     std::size_t mp3Dirs = 0; // directories with any of them
@@ -284,15 +282,6 @@ private:
         }
     }
 
-    // The comparison form of the node's own name and the separator after it, in scratch.form.
-    static std::string_view segmentForm(const Node& node, Scratch& scratch)
-    {
-        scratch.form.clear();
-        appendComparisonForm(scratch.form, node.name);
-        scratch.form += '/';
-        return scratch.form;
-    }
-
     // Records the lines that occur in the node's whole path, from its nearest recorded ancestor
     // down, each directory's segment from its parent's cursor. Returns the node's cursor.
     KeepList::Cursor recordPath(Node& node, Scratch& scratch)
@@ -308,9 +297,8 @@ private:
         KeepList::Cursor cursor = node.cursor;
         for (auto it = scratch.way.rbegin(); it != scratch.way.rend(); ++it) {
             const Node& dir = **it;
-            cursor = dir.parent == nullptr
-                ? keep.advance(keep.start(), m_baseForm, *m_options.seen)
-                : keep.advance(dir.parent->cursor, segmentForm(dir, scratch), *m_options.seen);
+            cursor = dir.parent == nullptr ? keep.advance(keep.start(), m_baseForm, *m_options.seen)
+                                           : keep.advance(dir.parent->cursor, dir.form, *m_options.seen);
         }
         return cursor;
     }
@@ -377,7 +365,8 @@ private:
             for (const char c : first) {
                 key = (key << 8) | static_cast<unsigned char>(c);
             }
-            scratch.order.push_back({key, i, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length)});
+            scratch.order.push_back(
+                {key, i, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), mp3});
             namesSize += entry.nameLength;
             subdirs += directory ? 1 : 0;
         }
@@ -400,7 +389,7 @@ private:
             if (anyMp3) {
                 node.cursor = recordPath(node, scratch);
             } else if (node.parent != nullptr) {
-                node.cursor = keep->advance(node.parent->cursor, segmentForm(node, scratch));
+                node.cursor = keep->advance(node.parent->cursor, node.form);
             }
         }
         std::size_t mp3s = 0;
@@ -424,7 +413,7 @@ private:
             child.sub = Child::kNoSub;
             child.nameLength = static_cast<std::uint16_t>(name.size());
             child.type = entry.type;
-            child.mp3 = !directory || isMp3Name(name); // files got here as mp3s
+            child.mp3 = taken.mp3;
             child.kept = 0;
             std::memcpy(names + namesEnd, name.data(), name.size());
             namesEnd += static_cast<std::uint32_t>(name.size());
@@ -439,6 +428,13 @@ private:
                 subdir.parent = &node;
                 subdir.name = std::string_view(names + child.nameOffset, child.nameLength);
                 subdir.formHash = child.formHash;
+                if (keep != nullptr) {
+                    // Its own listing feeds the form to the keep test; it is not made twice.
+                    char* const subForm = scratch.arenas.nodes.allocate(taken.formLength + 1, 1);
+                    std::memcpy(subForm, form(taken).data(), taken.formLength);
+                    subForm[taken.formLength] = '/';
+                    subdir.form = std::string_view(subForm, taken.formLength + 1);
+                }
                 child.sub = sub++;
             }
         }
