@@ -525,7 +525,7 @@ bool KeepList::nameKept(Cursor dir, std::string_view nameForm, Seen& seen) const
         }
     }
     // A form without one lies wholly in the name.
-    if (m_names.nodes.size() > 2) {
+    if (!m_names.empty()) {
         const std::size_t first = m_all.nodes.size();
         State state = 0;
         for (const char c : nameForm) {

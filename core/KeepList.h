@@ -78,6 +78,7 @@ private:
 
         // `forms`: sorted, distinct, none empty. Returns the node where each form ends.
         std::vector<State> build(const std::vector<std::string_view>& forms);
+        bool empty() const { return nodes.size() <= 2; } // the root and the closing node
         State failOf(State node) const { return nodes[node].fail & ~kEnds; }
         bool ends(State node) const { return (nodes[node].fail & kEnds) != 0; }
         State child(State node, unsigned char label) const;
