@@ -17,19 +17,17 @@ Q_DECLARE_METATYPE(MissReason)
 
 namespace {
 
-// The library below <tree>/home/me/Music/, in walk order.
-constexpr const char* kLibrary[] = {
-    "A/B/01.mp3",
-    "Artist/Album/03 Track.mp3",
-    "Artist/Album/05.mp3",
-    "Artist/Album/cover.jpg",
-    "Artist/Album2/05.mp3",
-    "Artist/Renamed Album/02 - Song.mp3",
-    "My Band/Live/07 Encore.mp3",
-    "Old.mp3/", // an mp3 entry, but a folder
-    "Other/B2/01.mp3",
-    "\xC3\x84rzte/Junge.mp3",
-};
+// The library below <tree>/home/me/Music/, in walk order; "Old.mp3/" is an mp3 entry, but a folder.
+constexpr const char* kLibrary[] = {"A/B/01.mp3",
+                                    "Artist/Album/03 Track.mp3",
+                                    "Artist/Album/05.mp3",
+                                    "Artist/Album/cover.jpg",
+                                    "Artist/Album2/05.mp3",
+                                    "Artist/Renamed Album/02 - Song.mp3",
+                                    "My Band/Live/07 Encore.mp3",
+                                    "Old.mp3/",
+                                    "Other/B2/01.mp3",
+                                    "\xC3\x84rzte/Junge.mp3"};
 
 } // namespace
 

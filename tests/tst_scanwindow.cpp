@@ -19,10 +19,11 @@ private Q_SLOTS:
     void listAndPlaylistCheck()
     {
         MusicWindow w;
-        w.prepare({"Artist/Album/01.mp3", "Artist/Album/02.mp3", "Artist/Album/03.mp3", "Artist/Album/cover.jpg",
-                   "C.mp3", "b.mp3", "old.mp3/inner.MP3", "x.flac", "\xC9t\xE9.mp3", "Locked/05.mp3"},
-                  "Artist/Album/01.mp3\n/storage/emulated/0/Music/Artist/Album/02.mp3\n"
-                  "http://radio.example.com/live.mp3\n");
+        w.scan({"Artist/Album/01.mp3", "Artist/Album/02.mp3", "Artist/Album/03.mp3", "Artist/Album/cover.jpg", "C.mp3",
+                "b.mp3", "old.mp3/inner.MP3", "x.flac", "\xC9t\xE9.mp3", "Locked/05.mp3"},
+               "Artist/Album/01.mp3\n/storage/emulated/0/Music/Artist/Album/02.mp3\n"
+               "http://radio.example.com/live.mp3\n",
+               false);
         w.d.dirLister.failing.insert(w.base() + "Locked/");
         QSignalSpy sized(&w.d.dlg(), &CPruneDlg::sizesKnown);
         w.d.scan();
@@ -33,7 +34,6 @@ private Q_SLOTS:
                         w.base() + "old.mp3/inner.MP3", w.base() + "old.mp3", w.base() + "\xC9t\xE9.mp3"}));
         QVERIFY(w.d.dlg().fileModel().index(5).data().toString().endsWith(QStringLiteral("/music/Été.mp3")));
         QVERIFY(w.d.takeBoxes().isEmpty());
-        QCOMPARE(w.d.dlg().totalMp3s(), 8);
         QCOMPARE(w.d.text(IDC_STATUS), QStringLiteral("8 of 8 (100%) MP3s scanned"));
         QCOMPARE(w.d.off(), "disabled: PROGRESS STATUS; hidden: PROGRESS STATUS");
         QVERIFY(!w.d.dlg().isWorking() && w.d.dlg().cursor().shape() != Qt::WaitCursor);
@@ -86,9 +86,8 @@ private Q_SLOTS:
         const QString tree = QTest::currentDataTag();
         QFETCH(QString, off);
         MusicWindow w;
-        w.prepare({"old/a.mp3"});
+        w.scan({"old/a.mp3"}, "no-such-song.mp3\n", tree.endsWith("after a list"));
         if (tree.endsWith("after a list")) {
-            w.d.scan();
             QCOMPARE(w.d.rows().size(), std::size_t(1));
         }
         std::filesystem::remove_all(w.base() + "old");
@@ -114,9 +113,9 @@ private Q_SLOTS:
     void duringScan_data()
     {
         QTest::addColumn<QString>("end");
-        QTest::newRow("let go") << "let go";
-        QTest::newRow("Esc") << "Esc";
-        QTest::newRow("close box") << "close box";
+        for (const char* end : {"let go", "Esc", "close box"}) {
+            QTest::newRow(end) << QString(end);
+        }
     }
 
     // The walk holds at every folder below the base until let go: the window paints its count, shows

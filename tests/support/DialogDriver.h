@@ -154,8 +154,9 @@ struct MusicWindow {
 
     MusicWindow() { d.dlg().show(); }
     std::string base() const { return tree.path("music/"); }
-    // Makes `files` of 100 bytes each, loads `playlist`, picks the music folder.
-    void prepare(const std::vector<std::string>& files, const std::string& playlist = "no-such-song.mp3\n")
+    // Makes `files` of 100 bytes each, loads `playlist`, picks the music folder and, if `run`, scans.
+    void scan(const std::vector<std::string>& files, const std::string& playlist = "no-such-song.mp3\n",
+              bool run = true)
     {
         for (const std::string& file : files) {
             tree.wfile("music/" + file, std::string(100, 'x'));
@@ -163,10 +164,8 @@ struct MusicWindow {
         tree.wfile("list.m3u", playlist);
         d.openPlaylist(tree.path("list.m3u"));
         d.selectDirectory(base());
-    }
-    void scan(const std::vector<std::string>& files, const std::string& playlist = "no-such-song.mp3\n")
-    {
-        prepare(files, playlist);
-        d.scan();
+        if (run) {
+            d.scan();
+        }
     }
 };
