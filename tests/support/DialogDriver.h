@@ -73,16 +73,13 @@ public:
     // The state of every control at once, in template order: "disabled: FILE_LIST ...; hidden: STATUS ...".
     QString off() const
     {
-        const auto names = [this](bool (DialogDriver::*on)(int) const) {
-            QStringList off;
-            for (const ControlTemplate& control : kMainTemplate.controls) {
-                if (!(this->*on)(control.id)) {
-                    off << QString::fromLatin1(control.name).remove(QStringLiteral("IDC_"));
-                }
-            }
-            return off.join(' ');
-        };
-        return "disabled: " + names(&DialogDriver::enabled) + "; hidden: " + names(&DialogDriver::shown);
+        QString disabled = "disabled:", hidden = "; hidden:";
+        for (const ControlTemplate& control : kMainTemplate.controls) {
+            const QString name = ' ' + QString::fromLatin1(control.name).remove(QStringLiteral("IDC_"));
+            disabled += enabled(control.id) ? QString() : name;
+            hidden += shown(control.id) ? QString() : name;
+        }
+        return disabled + hidden;
     }
 
     void click(int id) { QTest::mouseClick(item(id), Qt::LeftButton); }
