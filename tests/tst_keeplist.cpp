@@ -5,15 +5,6 @@
 
 Q_DECLARE_METATYPE(KeepList)
 
-namespace {
-
-void row(const char* name, std::vector<std::string> lines, const char* path, bool wanted)
-{
-    QTest::newRow(name) << KeepList(std::move(lines)) << QByteArray(path) << wanted;
-}
-
-} // namespace
-
 class TestKeepList : public QObject {
     Q_OBJECT
 
@@ -23,6 +14,9 @@ private Q_SLOTS:
         QTest::addColumn<KeepList>("list");
         QTest::addColumn<QByteArray>("path");
         QTest::addColumn<bool>("wanted");
+        const auto row = [](const char* name, std::vector<std::string> lines, const char* path, bool wanted) {
+            QTest::newRow(name) << KeepList(std::move(lines)) << QByteArray(path) << wanted;
+        };
         const char* a = "/home/u/Songs/a.mp3";
         row("backslash, case", {"Artist\\Song.mp3"}, "/music/artist/song.MP3", true);
         row("inside a name", {"song.mp3"}, "/m/Other/song.mp3.old", true);
