@@ -465,12 +465,8 @@ void recordEmptyForm(KeepList::Seen& seen)
 
 void KeepList::record(const Trie& trie, Seen& seen, std::size_t first, State state)
 {
-    // Only where a form ends at the node or at a suffix of its text: lineSeen() looks at nothing
-    // else. Every suffix that is a node occurred too; the chain up from a node already flagged
-    // was flagged with it.
-    if (!trie.ends(state)) {
-        return;
-    }
+    // Every suffix that is a node occurred too; the chain up from a node already flagged was
+    // flagged with it.
     for (State s = state; flag(seen, first + s).load(std::memory_order_relaxed) == 0; s = trie.failOf(s)) {
         flag(seen, first + s).store(1, std::memory_order_relaxed);
     }
@@ -484,10 +480,12 @@ template<bool kRecord> KeepList::Cursor KeepList::feed(Cursor cursor, std::strin
     }
     for (const char c : form) {
         state = m_all.step(state, static_cast<unsigned char>(c));
-        if constexpr (kRecord) {
-            record(m_all, *seen, 0, state);
+        if (m_all.ends(state)) {
+            if constexpr (kRecord) {
+                record(m_all, *seen, 0, state);
+            }
+            cursor.kept = true;
         }
-        cursor.kept = cursor.kept || m_all.ends(state);
     }
     cursor.node = state;
     return cursor;
@@ -520,8 +518,10 @@ bool KeepList::nameKept(Cursor dir, std::string_view nameForm, Seen& seen) const
             if (at == kNoChild) {
                 break;
             }
-            record(m_all, seen, 0, at);
-            kept = kept || m_all.ends(at);
+            if (m_all.ends(at)) {
+                record(m_all, seen, 0, at);
+                kept = true;
+            }
         }
     }
     // A form without one lies wholly in the name.
@@ -530,8 +530,10 @@ bool KeepList::nameKept(Cursor dir, std::string_view nameForm, Seen& seen) const
         State state = 0;
         for (const char c : nameForm) {
             state = m_names.step(state, static_cast<unsigned char>(c));
-            record(m_names, seen, first, state);
-            kept = kept || m_names.ends(state);
+            if (m_names.ends(state)) {
+                record(m_names, seen, first, state);
+                kept = true;
+            }
         }
     }
     return kept;

@@ -86,7 +86,8 @@ private:
     };
 
     template<bool kRecord> Cursor feed(Cursor cursor, std::string_view form, Seen* seen) const;
-    // Flags in `seen` (from `first` on) the forms that end at `state` of `trie`.
+    // Flags in `seen` (from `first` on) the forms that end at `state` of `trie`, where one does
+    // (trie.ends(state)): lineSeen() looks at nothing else.
     static void record(const Trie& trie, Seen& seen, std::size_t first, State state);
 
     Trie m_all; // every form

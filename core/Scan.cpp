@@ -5,7 +5,6 @@
 #include "ScanProgress.h"
 #include "VectorState.h"
 
-#include <algorithm>
 #include <optional>
 
 PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen)
@@ -51,12 +50,15 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
         return result;
     }
     result.check = checkPlaylist(*found, keep, seen);
-    result.unwanted.reserve(static_cast<std::size_t>(
-        std::count_if(found->entries.begin(), found->entries.end(), [](const auto& e) { return !e.kept; })));
+    // One pass, with room for every entry; given back when most are kept.
+    result.unwanted.reserve(found->entries.size());
     for (std::size_t i = 0; i < found->entries.size(); ++i) {
         if (!found->entries[i].kept) {
             result.unwanted.push_back(static_cast<std::uint32_t>(i));
         }
+    }
+    if (result.unwanted.size() < result.unwanted.capacity() / 2) {
+        result.unwanted.shrink_to_fit();
     }
     result.found = std::move(found);
     return result;

@@ -456,7 +456,7 @@ private:
 
     struct Frame {
         Node* node;
-        std::string path; // the node's, ending in "/"
+        std::size_t pathLength; // of the node's path, ending in "/", at the start of the path being built
         std::size_t next = 0;
         std::uint32_t dir = UINT32_MAX; // its record in the collection, made on its first entry
     };
@@ -469,7 +469,7 @@ private:
         Node& node = *frame.node;
         if (frame.dir == UINT32_MAX) {
             // The names the walk read become the collection's: no copy of them is made. The path
-            // comes when the frame ends, when its own is no longer needed.
+            // comes when the frame ends.
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
             result.dirs.push_back({{}, node.device, node.inode, node.formHash, node.names});
         }
@@ -491,16 +491,19 @@ private:
         result.entries.reserve(m_nMp3s);
         result.dirs.reserve(m_nMp3Dirs);
 
-        std::vector<Frame> stack {{&base, baseDir}};
+        // One path grows and shrinks with the descent; only directories with entries keep a copy.
+        std::string path = baseDir;
+        std::vector<Frame> stack {{&base, path.size()}};
         while (!stack.empty()) {
             Frame& frame = stack.back();
             Node& node = *frame.node;
             if (frame.next == node.childCount) {
                 if (frame.dir != UINT32_MAX) {
-                    result.dirs[frame.dir].path = std::move(frame.path);
+                    result.dirs[frame.dir].path.assign(path, 0, frame.pathLength);
                 }
                 stack.pop_back();
                 if (!stack.empty()) {
+                    path.resize(stack.back().pathLength);
                     // The directory just finished counts only now, after its contents.
                     emit(result, stack.back(), stack.back().node->children[stack.back().next++]);
                 }
@@ -510,12 +513,13 @@ private:
             if (child.sub != Child::kNoSub) {
                 Node& sub = node.subdirs[child.sub];
                 if (sub.listed && !sub.onDescent) {
-                    std::string path = frame.path + std::string(sub.name) + '/';
-                    stack.push_back({&sub, std::move(path)}); // `frame` may move: used no more
+                    path.append(sub.name);
+                    path += '/';
+                    stack.push_back({&sub, path.size()}); // `frame` may move: used no more
                     continue;
                 }
                 if (!sub.listed && sub.error != 0) {
-                    result.unreadable.push_back({frame.path + std::string(sub.name) + '/', sub.error});
+                    result.unreadable.push_back({path + std::string(sub.name) + '/', sub.error});
                 }
             }
             emit(result, frame, child);
