@@ -5,6 +5,7 @@
 #include "VectorState.h"
 
 #include <algorithm>
+#include <bit>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
@@ -90,7 +91,7 @@ public:
         static_assert(std::is_trivially_destructible_v<T>, "an arena runs no destructors");
         T* const first = reinterpret_cast<T*>(allocate(count * sizeof(T), alignof(T)));
         for (std::size_t i = 0; i < count; ++i) {
-            new (first + i) T();
+            new (first + i) T; // a record without initializers is written whole by its maker
         }
         return first;
     }
@@ -359,11 +360,17 @@ private:
             const std::size_t offset = scratch.forms.size();
             appendComparisonForm(scratch.forms, listing.name(entry));
             const std::size_t length = scratch.forms.size() - offset;
-            char first[8] = {};
-            std::memcpy(first, scratch.forms.data() + offset, std::min<std::size_t>(length, 8));
+            const char* const text = scratch.forms.data() + offset;
             std::uint64_t key = 0;
-            for (const char c : first) {
-                key = (key << 8) | static_cast<unsigned char>(c);
+            if (length >= 8) {
+                std::memcpy(&key, text, 8);
+                if constexpr (std::endian::native == std::endian::little) {
+                    key = __builtin_bswap64(key);
+                }
+            } else {
+                for (std::size_t at = 0; at < length; ++at) {
+                    key |= std::uint64_t {static_cast<unsigned char>(text[at])} << (56 - 8 * at);
+                }
             }
             scratch.order.push_back(
                 {key, i, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), mp3});

@@ -7,7 +7,9 @@ command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "needs Xvf
 
 # Xvfb picks a free display itself and writes its number, so parallel runs never collide.
 displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+# -noreset: no server reset when the probe below disconnects; one run under load had the program
+# refused at :0 right after it, which such a reset would explain.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -f "$displayfile"; [ -n "${app:-}" ] && kill $app 2>/dev/null' EXIT
 for _ in $(seq 300); do [ -s "$displayfile" ] && break; sleep 0.1; done
