@@ -137,20 +137,31 @@ private:
         return {"/bin/sh", "-c", "export LC_ALL=C; " + command, "sh", path1, path2};
     }
 
-    // Warm: one untimed run, then the median of the runs. Cold: the page cache dropped before each.
-    Child measure(const std::vector<std::string>& argv, bool cold) const
+    // The median of each command's runs, taken in turns, so that the machine's drift in speed
+    // (10-20% within minutes on a shared one) reaches all of them alike. Warm: one untimed round
+    // first. Cold: the page cache dropped before each run.
+    std::vector<Child> measureInTurns(const std::vector<std::vector<std::string>>& commands, bool cold) const
     {
-        std::vector<Child> runs;
-        for (int i = cold ? 0 : -1; i < m_nRuns; ++i) {
-            if (cold) {
-                ::sync();
-                std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
+        std::vector<std::vector<Child>> runs(commands.size());
+        for (int round = cold ? 0 : -1; round < m_nRuns; ++round) {
+            for (std::size_t i = 0; i < commands.size(); ++i) {
+                if (cold) {
+                    ::sync();
+                    std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
+                }
+                Child child = spawn(commands[i]);
+                if (round >= 0) {
+                    runs[i].push_back(std::move(child));
+                }
             }
-            runs.push_back(spawn(argv));
         }
-        runs.erase(runs.begin(), runs.end() - m_nRuns);
-        return median(std::move(runs));
+        std::vector<Child> medians;
+        for (std::vector<Child>& each : runs) {
+            medians.push_back(median(std::move(each)));
+        }
+        return medians;
     }
+    Child measure(const std::vector<std::string>& argv, bool cold) const { return measureInTurns({argv}, cold)[0]; }
 
     // Makes the data with `argv` unless `stamp` says that this version of it is there.
     void ensure(const std::string& stamp, const std::vector<std::string>& argv) const
@@ -171,28 +182,42 @@ private:
         const std::string tag = "files=" + std::to_string(files);
         const std::string cache = cold ? " cache=cold" : " cache=warm";
         ensure(root + ".stamp", {m_strExe, "gen-tree", root, std::to_string(files), "0"});
+        std::vector<std::vector<std::string>> commands;
+        for (const int threads : {1, 2, 8}) {
+            commands.push_back({m_strExe, "floor", root, std::to_string(threads)});
+        }
+        if (!m_strFd.empty()) {
+            commands.push_back(shell(m_strFd + " -u -i -g '*.mp3*' \"$1\" | wc -l", root));
+        }
+        const char* const kinds[] = {"inplace", "elsewhere"};
+        for (const std::size_t keep : m_vecKeeps) {
+            const std::string stem = path("keep-" + std::to_string(files) + "-" + std::to_string(keep));
+            ensure(stem + ".stamp", {m_strExe, "gen-playlists", stem, std::to_string(files), std::to_string(keep)});
+            commands.push_back(shell("find \"$1\" -iname '*.mp3*' | grep -viF -f \"$2\" | wc -l", root, stem + ".txt"));
+            for (const char* kind : kinds) {
+                commands.push_back({m_strExe, "scan", stem + "-" + kind + ".m3u", root});
+            }
+        }
+        const std::vector<Child> results = measureInTurns(commands, cold);
+        auto result = results.begin();
         double floorMs = 0;
         for (const int threads : {1, 2, 8}) {
-            const Child floor = measure({m_strExe, "floor", root, std::to_string(threads)}, cold);
+            const Child& floor = *result++;
             floorMs = threads == 1 ? floor.ms : std::min(floorMs, floor.ms);
             put("floor " + tag + " threads=" + std::to_string(threads) + cache, floor, " mp3s=" + floor["mp3s"]);
         }
         if (!m_strFd.empty()) {
-            const Child fd = measure(shell(m_strFd + " -u -i -g '*.mp3*' \"$1\" | wc -l", root), cold);
+            const Child& fd = *result++;
             put("fd " + tag + cache, fd, " rows=" + fd["count"]);
         }
         for (const std::size_t keep : m_vecKeeps) {
-            const std::string stem = path("keep-" + std::to_string(files) + "-" + std::to_string(keep));
-            ensure(stem + ".stamp", {m_strExe, "gen-playlists", stem, std::to_string(files), std::to_string(keep)});
             const std::string keepTag = tag + " keep=" + std::to_string(keep);
-            const char* pipeline = "find \"$1\" -iname '*.mp3*' | grep -viF -f \"$2\" | wc -l";
-            const Child grep = measure(shell(pipeline, root, stem + ".txt"), cold);
+            const Child& grep = *result++;
             put("find_grep " + keepTag + " playlist=inplace" + cache, grep, " rows=" + grep["count"]);
-            for (const std::string kind : {"inplace", "elsewhere"}) {
-                const Child scan = measure({m_strExe, "scan", stem + "-" + kind + ".m3u", root}, cold);
+            for (const char* kind : kinds) {
+                const Child& scan = *result++;
                 std::printf("scan %s playlist=%s%s median_ms=%.1f peak_mb=%.1f floor_ms=%.1f rows=%s\n",
-                            keepTag.c_str(), kind.c_str(), cache.c_str(), scan.ms, scan.peakMb, floorMs,
-                            scan["rows"].c_str());
+                            keepTag.c_str(), kind, cache.c_str(), scan.ms, scan.peakMb, floorMs, scan["rows"].c_str());
             }
         }
     }
