@@ -350,70 +350,100 @@ KeepList::KeepList(std::vector<std::string> linesNewestFirst)
 std::vector<KeepList::State> KeepList::Trie::build(const std::vector<std::string_view>& forms)
 {
     // Every distinct prefix is one node: room for all of them is reserved at once.
-    std::size_t nodeBound = 2; // the root and the closing node
+    std::size_t nodeBound = 1; // the root
     for (std::size_t i = 0; i < forms.size(); ++i) {
         nodeBound += forms[i].size() - (i > 0 ? commonPrefixLength(forms[i], forms[i - 1]) : 0);
     }
     std::vector<State> formNodes(forms.size(), 0);
-
-    // Breadth first, one level at a time; each node of a level covers the range of sorted forms
-    // that continue past its text. Fail links of a level only lead to shallower nodes, so they
-    // are all known when the level is built.
-    struct Range {
-        std::uint32_t lo, hi;
-    };
     nodes.reserve(nodeBound);
     labels.reserve(nodeBound);
+    counts.reserve(nodeBound);
     nodes.assign(1, Node {0, 0});
     labels.assign(1, 0);
-    std::vector<Range> level {{0, static_cast<std::uint32_t>(forms.size())}};
-    std::vector<Range> next;
-    std::size_t levelStart = 0;
-    for (std::size_t depth = 0; !level.empty(); ++depth) {
+    counts.assign(1, 0);
+
+    // The children of a node are made together, and those of its first child right after them:
+    // a path through the trie, which a walk follows name after name in one folder, lies in a few
+    // cache lines. Each pending node covers the sorted forms that continue past its text.
+    struct Pending {
+        State node;
+        std::uint32_t depth, lo, hi;
+    };
+    std::vector<Pending> pending {{0, 0, 0, static_cast<std::uint32_t>(forms.size())}};
+    std::vector<Pending> made;
+    while (!pending.empty()) {
+        const Pending at = pending.back();
+        pending.pop_back();
+        nodes[at.node].firstChild = static_cast<std::uint32_t>(nodes.size());
+        made.clear();
+        for (std::uint32_t i = at.lo; i < at.hi;) {
+            const auto label = static_cast<unsigned char>(forms[i][at.depth]);
+            std::uint32_t j = i + 1;
+            while (j < at.hi && static_cast<unsigned char>(forms[j][at.depth]) == label) {
+                ++j;
+            }
+            const auto id = static_cast<State>(nodes.size());
+            // Sorted, a form that ends here comes first among those that share this prefix.
+            const bool formEnds = forms[i].size() == at.depth + 1;
+            if (formEnds) {
+                formNodes[i] = id;
+            }
+            nodes.push_back(Node {0, formEnds ? kEnds : 0});
+            labels.push_back(label);
+            counts.push_back(0);
+            if (at.node == 0) {
+                root[label] = id;
+            }
+            const std::uint32_t from = i + (formEnds ? 1 : 0);
+            if (from < j) {
+                made.push_back({id, at.depth + 1, from, j});
+            }
+            i = j;
+        }
+        // Fewer than 256: a form is UTF-8, in which some bytes never occur.
+        counts[at.node] = static_cast<std::uint8_t>(nodes.size() - nodes[at.node].firstChild);
+        pending.insert(pending.end(), made.rbegin(), made.rend());
+    }
+
+    // Fail links a level at a time: those of a level only lead to shallower nodes. A level's
+    // nodes lie all over the trie: what the next level needs of each is taken along.
+    struct Parent {
+        State fail;
+        std::uint32_t firstChild;
+        std::uint32_t count;
+    };
+    std::vector<Parent> level;
+    std::vector<Parent> next;
+    for (State i = nodes[0].firstChild; i < nodes[0].firstChild + counts[0]; ++i) {
+        if (counts[i] != 0) {
+            level.push_back({0, nodes[i].firstChild, counts[i]});
+        }
+    }
+    while (!level.empty()) {
         next.clear();
-        for (std::size_t k = 0; k < level.size(); ++k) {
-            const auto node = static_cast<State>(levelStart + k);
-            nodes[node].firstChild = static_cast<std::uint32_t>(nodes.size());
-            const State parentFail = failOf(node);
-            for (std::uint32_t i = level[k].lo; i < level[k].hi;) {
-                const auto label = static_cast<unsigned char>(forms[i][depth]);
-                std::uint32_t j = i + 1;
-                while (j < level[k].hi && static_cast<unsigned char>(forms[j][depth]) == label) {
-                    ++j;
+        for (const Parent& parent : level) {
+            for (State i = parent.firstChild; i < parent.firstChild + parent.count; ++i) {
+                const State fail = step(parent.fail, labels[i]);
+                Node& node = nodes[i];
+                node.fail = fail | ((node.fail & kEnds) != 0 || ends(fail) ? kEnds : 0);
+                if (counts[i] != 0) {
+                    next.push_back({fail, node.firstChild, counts[i]});
                 }
-                const auto id = static_cast<State>(nodes.size());
-                const State fail = node == 0 ? 0 : step(parentFail, label);
-                // Sorted, a form that ends here comes first among those that share this prefix.
-                const bool formEnds = forms[i].size() == depth + 1;
-                if (formEnds) {
-                    formNodes[i] = id;
-                }
-                nodes.push_back(Node {0, fail | (formEnds || ends(fail) ? kEnds : 0)});
-                labels.push_back(label);
-                if (node == 0) {
-                    root[label] = id;
-                }
-                if (i + (formEnds ? 1 : 0) < j) {
-                    next.push_back(Range {i + (formEnds ? 1 : 0), j});
-                } else {
-                    next.push_back(Range {j, j});
-                }
-                i = j;
             }
         }
-        levelStart += level.size();
         level.swap(next);
     }
-    nodes.push_back(Node {static_cast<std::uint32_t>(nodes.size()), 0});
     return formNodes;
 }
-KeepList::State KeepList::Trie::child(State node, unsigned char label) const
+
+// On every byte of a name: worth a copy at each call.
+[[gnu::always_inline]] inline KeepList::State KeepList::Trie::child(State node, unsigned char label) const
 {
     const std::uint8_t* const all = labels.data();
     const std::uint32_t lo = nodes[node].firstChild;
-    const std::uint32_t hi = nodes[node + 1].firstChild;
-    if (hi - lo <= 8) {
-        for (std::uint32_t i = lo; i < hi; ++i) {
+    const std::uint32_t count = counts[node];
+    if (count <= 8) {
+        for (std::uint32_t i = lo; i < lo + count; ++i) {
             if (all[i] == label) {
                 return static_cast<State>(i);
             }
@@ -422,7 +452,7 @@ KeepList::State KeepList::Trie::child(State node, unsigned char label) const
     }
     // Without branches: near the root the labels are many and the searches unpredictable.
     const std::uint8_t* at = all + lo;
-    for (std::uint32_t n = hi - lo; n > 1;) {
+    for (std::uint32_t n = count; n > 1;) {
         const std::uint32_t half = n / 2;
         at = at[half] <= label ? at + half : at;
         n -= half;

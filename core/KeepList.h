@@ -61,9 +61,9 @@ public:
     bool lineSeen(std::size_t line, const Seen& seen) const;
 
 private:
-    // A trie node of an automaton. Nodes are stored breadth first and the children of a node
-    // are contiguous with sorted labels, so node n's children are [n.firstChild, (n+1).firstChild).
-    // The top bit of `fail` says that a form ends here or at a suffix of this node's text.
+    // A trie node of an automaton. The children of a node are contiguous with sorted labels:
+    // node n's are [n.firstChild, n.firstChild + counts[n]). The top bit of `fail` says that a
+    // form ends here or at a suffix of this node's text.
     struct Node {
         std::uint32_t firstChild;
         std::uint32_t fail;
@@ -72,13 +72,14 @@ private:
 
     // A multi-pattern automaton over a set of forms.
     struct Trie {
-        std::vector<Node> nodes; // the last one only closes the child range of the one before
+        std::vector<Node> nodes;
         std::vector<std::uint8_t> labels; // the byte that leads into each node
+        std::vector<std::uint8_t> counts; // of each node's children
         std::array<State, 256> root {}; // the root's transitions, 0 where it stays at the root
 
         // `forms`: sorted, distinct, none empty. Returns the node where each form ends.
         std::vector<State> build(const std::vector<std::string_view>& forms);
-        bool empty() const { return nodes.size() <= 2; } // the root and the closing node
+        bool empty() const { return nodes.size() <= 1; } // only the root
         State failOf(State node) const { return nodes[node].fail & ~kEnds; }
         bool ends(State node) const { return (nodes[node].fail & kEnds) != 0; }
         State child(State node, unsigned char label) const;
