@@ -43,8 +43,7 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
     KeepList::Seen seen = keep.newSeen();
     auto found
         = std::make_shared<Mp3Collection>(collectMp3s(lister, baseDir, {&keep, &seen, &progress, &stop, threads}));
-    progress.found.store(found->entries.size());
-    progress.walked.store(true);
+    progress.finish(found->entries.size());
     if (found->stopped || stop.load()) {
         result.stopped = true;
         return result;

@@ -11,7 +11,7 @@
 #include <vector>
 
 class IDirLister;
-struct ScanProgress;
+class ScanProgress;
 
 // How each line of the keep-list was understood, from what the walk recorded in `seen`. Lines
 // that occur in no entry's path keep the entries their trailing path names (a playlist written

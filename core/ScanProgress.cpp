@@ -4,6 +4,32 @@
 
 #include <cmath>
 
+std::size_t ScanProgress::found() const
+{
+    if (walked()) {
+        return m_nTotal;
+    }
+    std::size_t sum = 0;
+    for (const Count& count : m_counts) {
+        sum += count.count.load(std::memory_order_relaxed);
+    }
+    return sum;
+}
+
+void ScanProgress::clear()
+{
+    for (Count& count : m_counts) {
+        count.count.store(0, std::memory_order_relaxed);
+    }
+    m_bWalked.store(false, std::memory_order_relaxed);
+}
+
+void ScanProgress::finish(std::size_t total)
+{
+    m_nTotal = total;
+    m_bWalked.store(true, std::memory_order_release);
+}
+
 int scanPercent(int scanned, int total)
 {
     if (total <= 0) {

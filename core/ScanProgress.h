@@ -2,13 +2,34 @@
 
 #include <QString>
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 
 // How far a running scan has got: written by the worker, read by the window's timer.
-struct ScanProgress {
-    std::atomic<std::size_t> found {0}; // mp3 entries the walk has found so far
-    std::atomic<bool> walked {false}; // the walk, and with it the keep test, is over; `found` is the total
+class ScanProgress {
+public:
+    // The mp3 entries the walk has found so far; once walked, the total.
+    std::size_t found() const;
+    // Whether the walk, and with it the keep test, is over.
+    bool walked() const { return m_bWalked.load(std::memory_order_acquire); }
+    // Adds to the count of thread `thread` of the walk.
+    void add(unsigned thread, std::size_t mp3s)
+    {
+        m_counts[thread % m_counts.size()].count.fetch_add(mp3s, std::memory_order_relaxed);
+    }
+    void finish(std::size_t total);
+    void clear();
+
+private:
+    // A count for each thread, each on a cache line of its own: a single one would be handed
+    // from core to core at every folder.
+    struct alignas(64) Count {
+        std::atomic<std::size_t> count {0};
+    };
+    std::array<Count, 16> m_counts;
+    std::size_t m_nTotal = 0; // written before m_bWalked is set
+    std::atomic<bool> m_bWalked {false};
 };
 
 // The percentage shown while scanning: the quotient in double precision times 100, rounded to

@@ -173,6 +173,7 @@ struct Scratch {
     Arenas arenas;
     std::size_t mp3s = 0; // found by this thread
     std::size_t mp3Dirs = 0; // directories with any of them
+    unsigned thread = 0; // its number, from 0
 };
 
 // The whole path of a node, ending in "/", from the names on its way up; only for listers that
@@ -218,9 +219,9 @@ public:
         }
         std::vector<std::thread> threads;
         for (unsigned i = 1; i < count; ++i) {
-            threads.emplace_back([this] { work(); });
+            threads.emplace_back([this, i] { work(i); });
         }
-        work();
+        work(0);
         for (std::thread& thread : threads) {
             thread.join();
         }
@@ -233,10 +234,11 @@ private:
     // Each thread walks depth first from a stack of its own, which keeps few directories open,
     // and hands the shallowest directories on it, the largest parts of the tree, to threads that
     // wait for work.
-    void work()
+    void work(unsigned thread)
     {
         clearUpperVectorState();
         Scratch scratch;
+        scratch.thread = thread;
         std::vector<Node*> own;
         std::unique_lock lock(m_mutex);
         for (;;) {
@@ -450,9 +452,9 @@ private:
         scratch.mp3s += mp3s;
         scratch.mp3Dirs += mp3s != 0 ? 1 : 0;
         if (m_options.progress != nullptr && mp3s != 0) {
-            m_options.progress->found.fetch_add(mp3s, std::memory_order_relaxed);
+            m_options.progress->add(scratch.thread, mp3s);
         }
-        node.unopened = subdirs;
+        node.unopened.store(subdirs, std::memory_order_relaxed);
         if (subdirs == 0) {
             m_lister.close(listing.fd);
         } else {

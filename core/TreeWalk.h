@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-struct ScanProgress;
+class ScanProgress;
 
 // The mp3 name test: the name contains ".mp3", the letters m and p of either case.
 bool isMp3Name(std::string_view name);

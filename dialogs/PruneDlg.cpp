@@ -333,8 +333,7 @@ void CPruneDlg::OnBeginScan()
     HidePlaylistCheck();
     m_nTotalMp3s = 0;
     m_nScannedMp3s = 0;
-    m_scanProgress.found = 0;
-    m_scanProgress.walked = false;
+    m_scanProgress.clear();
 
     // The walk's count shows from the start, so that a long first scan is never a silent wait.
     BeginWork();
@@ -349,12 +348,12 @@ void CPruneDlg::OnBeginScan()
 void CPruneDlg::ShowScanProgress()
 {
     auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS));
-    if (!m_scanProgress.walked) {
-        status->setText(countStatusText(m_scanProgress.found));
+    if (!m_scanProgress.walked()) {
+        status->setText(countStatusText(m_scanProgress.found()));
         return;
     }
     if (m_nTotalMp3s == 0) {
-        m_nTotalMp3s = clampedInt(m_scanProgress.found);
+        m_nTotalMp3s = clampedInt(m_scanProgress.found());
         if (m_nTotalMp3s == 0) {
             return;
         }

@@ -117,7 +117,7 @@ private Q_SLOTS:
         ScanProgress progress;
         const std::atomic<bool> stop = false;
         ScanResult result = scanLibrary(lister, KeepList(lines), base, progress, stop);
-        QCOMPARE(progress.found.load(), std::size_t(9));
+        QCOMPARE(progress.found(), std::size_t(9));
         const std::vector<std::uint64_t> sizes = entrySizes(lister, *result.found, result.unwanted, stop);
         QByteArrayList wanted;
         for (std::uint32_t entry = 0; entry < 9; ++entry) {
