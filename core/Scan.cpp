@@ -5,34 +5,72 @@
 #include "ScanProgress.h"
 #include "VectorState.h"
 
-#include <optional>
+#include <algorithm>
+#include <thread>
 
 PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen)
 {
-    // Lines from another machine's root name none of these paths; the index is only built
-    // when there is such a line.
     PlaylistCheck check;
-    std::optional<NameIndex> index;
+    std::vector<std::uint32_t> unseen;
     for (std::size_t line = 0; line < keep.lines().size(); ++line) {
         if (!found.entries.empty() && keep.lineSeen(line, seen)) {
             ++check.linesFound;
-            continue;
+        } else {
+            unseen.push_back(static_cast<std::uint32_t>(line));
         }
-        if (!index) {
-            index.emplace(found);
-        }
-        const std::vector<std::uint32_t> kept = relocate(keep.lines()[line], found, *index);
-        if (kept.empty()) {
-            check.notFound.push_back({static_cast<std::uint32_t>(line), missReason(keep.lines()[line])});
-            continue;
-        }
-        for (const std::uint32_t entry : kept) {
-            found.entries[entry].kept = true;
-        }
-        check.elsewhere.push_back(
-            {static_cast<std::uint32_t>(line), found.path(found.entries[kept.front()]), kept.size()});
     }
     check.unreadable = found.unreadable;
+    if (unseen.empty()) {
+        return check;
+    }
+
+    // Lines from another machine's root name none of the paths: each is looked up by its
+    // trailing path, the lines side by side on the cores, since a playlist from a phone has
+    // thousands of them.
+    const NameIndex index(found);
+    struct Outcome {
+        std::vector<std::uint32_t> kept;
+        std::string firstPath;
+        MissReason reason = MissReason::Unknown;
+    };
+    std::vector<Outcome> outcomes(unseen.size());
+    std::atomic<std::size_t> next {0};
+    const auto relocateSome = [&] {
+        constexpr std::size_t kBatch = 64;
+        for (std::size_t first; (first = next.fetch_add(kBatch, std::memory_order_relaxed)) < unseen.size();) {
+            for (std::size_t i = first; i < std::min(first + kBatch, unseen.size()); ++i) {
+                const std::string& line = keep.lines()[unseen[i]];
+                Outcome& outcome = outcomes[i];
+                outcome.kept = relocate(line, found, index);
+                if (outcome.kept.empty()) {
+                    outcome.reason = missReason(line);
+                } else {
+                    outcome.firstPath = found.path(found.entries[outcome.kept.front()]);
+                }
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    for (unsigned i = 1; i < cores && i * 256 < unseen.size(); ++i) {
+        helpers.emplace_back(relocateSome);
+    }
+    relocateSome();
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+
+    for (std::size_t i = 0; i < unseen.size(); ++i) {
+        Outcome& outcome = outcomes[i];
+        if (outcome.kept.empty()) {
+            check.notFound.push_back({unseen[i], outcome.reason});
+            continue;
+        }
+        for (const std::uint32_t entry : outcome.kept) {
+            found.entries[entry].kept = true;
+        }
+        check.elsewhere.push_back({unseen[i], std::move(outcome.firstPath), outcome.kept.size()});
+    }
     return check;
 }
 

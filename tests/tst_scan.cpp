@@ -88,6 +88,12 @@ private Q_SLOTS:
         row("UTF-16 BE", QByteArray::fromStdString(utf16Bytes(u"\uFEFF/home/other/Music/\u00C4rzte/Junge.mp3\n", true)),
             {"\xC3\x84rzte/Junge.mp3"}, "0 1 0");
         row("blank lines and trailing blanks", "\n\nA/B/01.mp3  \n \t\n", {"A/B/01.mp3"}, "1 0 0");
+        // Enough lines from another machine to be looked up on several threads.
+        QByteArray phone = "#EXTM3U\n";
+        for (int i = 0; i < 300; ++i) {
+            phone += "/storage/emulated/0/Music/A/B/01.mp3\n/storage/emulated/0/Music/Nobody/99.mp3\n";
+        }
+        row("a phone's long playlist", phone, {"A/B/01.mp3"}, "0 300 300");
         // A line whose form is empty keeps every entry, and counts as found.
         QByteArrayList all;
         for (const QByteArray file : kLibrary) {
