@@ -189,13 +189,18 @@ private:
         if (!m_strFd.empty()) {
             commands.push_back(shell(m_strFd + " -u -i -g '*.mp3*' \"$1\" | wc -l", root));
         }
-        const char* const kinds[] = {"inplace", "elsewhere"};
+        // The playlist that names the local paths gives the "scan" line; another machine's its own.
+        struct Playlist {
+            const char* kind;
+            const char* line;
+        };
+        const Playlist playlists[] = {{"inplace", "scan"}, {"elsewhere", "scan_elsewhere"}};
         for (const std::size_t keep : m_vecKeeps) {
             const std::string stem = path("keep-" + std::to_string(files) + "-" + std::to_string(keep));
             ensure(stem + ".stamp", {m_strExe, "gen-playlists", stem, std::to_string(files), std::to_string(keep)});
             commands.push_back(shell("find \"$1\" -iname '*.mp3*' | grep -viF -f \"$2\" | wc -l", root, stem + ".txt"));
-            for (const char* kind : kinds) {
-                commands.push_back({m_strExe, "scan", stem + "-" + kind + ".m3u", root});
+            for (const Playlist& playlist : playlists) {
+                commands.push_back({m_strExe, "scan", stem + "-" + playlist.kind + ".m3u", root});
             }
         }
         const std::vector<Child> results = measureInTurns(commands, cold);
@@ -213,11 +218,11 @@ private:
         for (const std::size_t keep : m_vecKeeps) {
             const std::string keepTag = tag + " keep=" + std::to_string(keep);
             const Child& grep = *result++;
-            put("find_grep " + keepTag + " playlist=inplace" + cache, grep, " rows=" + grep["count"]);
-            for (const char* kind : kinds) {
+            put("find_grep " + keepTag + cache, grep, " rows=" + grep["count"]);
+            for (const Playlist& playlist : playlists) {
                 const Child& scan = *result++;
-                std::printf("scan %s playlist=%s%s median_ms=%.1f peak_mb=%.1f floor_ms=%.1f rows=%s\n",
-                            keepTag.c_str(), kind, cache.c_str(), scan.ms, scan.peakMb, floorMs, scan["rows"].c_str());
+                std::printf("%s %s%s median_ms=%.1f peak_mb=%.1f floor_ms=%.1f rows=%s\n", playlist.line,
+                            keepTag.c_str(), cache.c_str(), scan.ms, scan.peakMb, floorMs, scan["rows"].c_str());
             }
         }
     }
