@@ -6,6 +6,7 @@
 #include "VectorState.h"
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen)
@@ -53,7 +54,11 @@ PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const Ke
     std::vector<std::thread> helpers;
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     for (unsigned i = 1; i < cores && i * 256 < unseen.size(); ++i) {
-        helpers.emplace_back(relocateSome);
+        try {
+            helpers.emplace_back(relocateSome);
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: the lines are looked up on fewer
+        }
     }
     relocateSome();
     for (std::thread& helper : helpers) {

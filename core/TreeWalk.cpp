@@ -13,6 +13,7 @@
 #include <mutex>
 #include <new>
 #include <numeric>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 
@@ -219,7 +220,11 @@ public:
         }
         std::vector<std::thread> threads;
         for (unsigned i = 1; i < count; ++i) {
-            threads.emplace_back([this, i] { work(i); });
+            try {
+                threads.emplace_back([this, i] { work(i); });
+            } catch (const std::system_error&) {
+                break; // the system has no more threads to give: the same walk, on fewer
+            }
         }
         work(0);
         for (std::thread& thread : threads) {
