@@ -3,10 +3,10 @@
 #include "DirLister.h"
 #include "KeepList.h"
 #include "ScanProgress.h"
+#include "Threads.h"
 #include "VectorState.h"
 
 #include <algorithm>
-#include <system_error>
 #include <thread>
 
 PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen)
@@ -36,7 +36,7 @@ PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const Ke
     };
     std::vector<Outcome> outcomes(unseen.size());
     std::atomic<std::size_t> next {0};
-    const auto relocateSome = [&] {
+    const auto relocateSome = [&](unsigned) {
         constexpr std::size_t kBatch = 64;
         for (std::size_t first; (first = next.fetch_add(kBatch, std::memory_order_relaxed)) < unseen.size();) {
             for (std::size_t i = first; i < std::min(first + kBatch, unseen.size()); ++i) {
@@ -51,19 +51,10 @@ PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const Ke
             }
         }
     };
-    std::vector<std::thread> helpers;
-    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
-    for (unsigned i = 1; i < cores && i * 256 < unseen.size(); ++i) {
-        try {
-            helpers.emplace_back(relocateSome);
-        } catch (const std::system_error&) {
-            break; // no more threads to be had: the lines are looked up on fewer
-        }
-    }
-    relocateSome();
-    for (std::thread& helper : helpers) {
-        helper.join();
-    }
+    // At most a thread a core, and one for each 256 lines: one for fewer costs more than it saves.
+    const auto threads = static_cast<unsigned>(
+        std::clamp<std::size_t>(unseen.size() / 256, 1, std::max(1U, std::thread::hardware_concurrency())));
+    runOnThreads(threads, relocateSome);
 
     for (std::size_t i = 0; i < unseen.size(); ++i) {
         Outcome& outcome = outcomes[i];

@@ -2,6 +2,7 @@
 
 #include "ComparisonForm.h"
 #include "ScanProgress.h"
+#include "Threads.h"
 #include "VectorState.h"
 
 #include <algorithm>
@@ -13,7 +14,6 @@
 #include <mutex>
 #include <new>
 #include <numeric>
-#include <system_error>
 #include <thread>
 #include <type_traits>
 
@@ -218,18 +218,7 @@ public:
             // Listing waits on the disk more than it works: more threads than cores.
             count = std::clamp(4 * std::max(1U, std::thread::hardware_concurrency()), 4U, 16U);
         }
-        std::vector<std::thread> threads;
-        for (unsigned i = 1; i < count; ++i) {
-            try {
-                threads.emplace_back([this, i] { work(i); });
-            } catch (const std::system_error&) {
-                break; // the system has no more threads to give: the same walk, on fewer
-            }
-        }
-        work(0);
-        for (std::thread& thread : threads) {
-            thread.join();
-        }
+        runOnThreads(count, [this](unsigned thread) { work(thread); });
         Mp3Collection result = assemble(*base, baseDir);
         result.nameBlocks = m_arenas.names.takeBlocks();
         return result;
