@@ -77,6 +77,11 @@ private Q_SLOTS:
         row("longest run wins", "/mnt/old/Artist/Album2/05.mp3\n", {"Artist/Album2/05.mp3"}, "0 1 0");
         row("in place, never relocated", "A/B/01.mp3\nArtist/Album/05.mp3\n", {"A/B/01.mp3", "Artist/Album/05.mp3"},
             "2 0 0");
+        row("folder in place", "Artist/Album/\n", {"Artist/Album/03 Track.mp3", "Artist/Album/05.mp3"}, "1 0 0");
+        row("folder in place, its mp3s a level down", "Artist/\n",
+            {"Artist/Album/03 Track.mp3", "Artist/Album/05.mp3", "Artist/Album2/05.mp3",
+             "Artist/Renamed Album/02 - Song.mp3"},
+            "1 0 0");
         row("folder", "/storage/emulated/0/Music/Artist/Album/\n", {}, "0 0 1", MissReason::Folder);
         row("not an mp3", "/storage/emulated/0/Music/Artist/Album/cover.jpg\n", {}, "0 0 1", MissReason::NotMp3);
         row("http URL", "http://radio.example.com/stream/01.mp3\n", {}, "0 0 1", MissReason::WebAddress);
