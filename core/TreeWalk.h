@@ -42,6 +42,7 @@ struct Mp3Collection {
     std::string base; // the base directory, ending in "/"
     std::vector<Dir> dirs;
     std::vector<Entry> entries;
+    std::vector<std::uint32_t> unkept; // indices of the entries whose `kept` is false, in walk order
     std::vector<Unreadable> unreadable; // in walk order
     bool baseListed = false; // the base directory itself could be listed
     bool stopped = false; // the walk was stopped before its end; the entries are a part
