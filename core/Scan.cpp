@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <thread>
-#include <utility>
 
 PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen)
 {
@@ -84,12 +83,13 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
         return result;
     }
     result.check = checkPlaylist(*found, keep, seen);
-    // The walk listed the entries it did not keep; the check may have kept some of them since.
-    result.unwanted = std::exchange(found->unkept, {});
-    if (!result.check.elsewhere.empty()) {
-        std::erase_if(result.unwanted, [&found](std::uint32_t entry) { return found->entries[entry].kept; });
+    // One pass, with room for every entry; given back when most are kept.
+    result.unwanted.reserve(found->entries.size());
+    for (std::size_t i = 0; i < found->entries.size(); ++i) {
+        if (!found->entries[i].kept) {
+            result.unwanted.push_back(static_cast<std::uint32_t>(i));
+        }
     }
-    // Room was made for every entry; given back when most are kept.
     if (result.unwanted.size() < result.unwanted.capacity() / 2) {
         result.unwanted.shrink_to_fit();
     }

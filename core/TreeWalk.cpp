@@ -476,9 +476,6 @@ private:
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
             result.dirs.push_back({{}, node.device, node.inode, node.formHash, node.names});
         }
-        if (child.kept == 0) {
-            result.unkept.push_back(static_cast<std::uint32_t>(result.entries.size()));
-        }
         result.entries.push_back(
             {child.inode, frame.dir, child.nameOffset, child.formHash, child.nameLength, child.type, child.kept != 0});
     }
@@ -495,7 +492,6 @@ private:
         }
         result.baseListed = true;
         result.entries.reserve(m_nMp3s);
-        result.unkept.reserve(m_nMp3s);
         result.dirs.reserve(m_nMp3Dirs);
 
         // One path grows and shrinks with the descent; only directories with entries keep a copy.

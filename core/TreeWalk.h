@@ -42,9 +42,6 @@ struct Mp3Collection {
     std::string base; // the base directory, ending in "/"
     std::vector<Dir> dirs;
     std::vector<Entry> entries;
-    // The indices of the entries whose `kept` the walk left false, in walk order; scanLibrary()
-    // takes them for its list.
-    std::vector<std::uint32_t> unkept;
     std::vector<Unreadable> unreadable; // in walk order
     bool baseListed = false; // the base directory itself could be listed
     bool stopped = false; // the walk was stopped before its end; the entries are a part
