@@ -45,22 +45,6 @@ std::uint32_t formHash(std::string_view form)
 
 namespace {
 
-struct Node;
-
-// An entry of a listed directory that the result needs: an mp3 entry or a subdirectory.
-struct Child {
-    static constexpr std::uint32_t kNoSub = UINT32_MAX;
-
-    std::uint64_t inode;
-    std::uint32_t nameOffset; // into the node's names
-    std::uint32_t formHash;
-    std::uint32_t sub; // a subdirectory's own walk: an index into the node's subdirs
-    std::uint16_t nameLength;
-    EntryType type;
-    std::uint8_t mp3 : 1;
-    std::uint8_t kept : 1;
-};
-
 // A block of the system's memory that goes straight back when freed: the walk's records are gone
 // once the collection is made, and the program does not stay at its peak while the list is used.
 struct Unmap {
@@ -142,10 +126,14 @@ struct Node {
 
     std::atomic<bool> recorded {false}; // the lines that occur in its path are in `seen`
     std::atomic<std::uint32_t> unopened {0};
-    const char* names = nullptr; // its children's, in the names arena
-    Child* children = nullptr; // in walk order
-    std::uint32_t childCount = 0;
-    Node* subdirs = nullptr;
+    const char* names = nullptr; // its entries', in the names arena
+    // Its mp3 entries in walk order, made as the collection takes them but for their `dir`, so
+    // that the collection copies them in runs.
+    Mp3Collection::Entry* entries = nullptr;
+    std::uint32_t entryCount = 0;
+    std::uint32_t subdirCount = 0;
+    Node* subdirs = nullptr; // in walk order
+    std::uint32_t position = 0; // how many of its parent's entries come before it (its own, if any, next)
 };
 
 // What one listing thread allocates: the walk's records, and the names, which the collection keeps.
@@ -344,7 +332,7 @@ private:
         scratch.order.clear();
         std::size_t namesSize = 0;
         std::uint32_t subdirs = 0;
-        bool anyMp3 = false;
+        std::uint32_t mp3s = 0;
         for (std::uint32_t i = 0; i < listing.entries.size(); ++i) {
             const DirListing::Entry& entry = listing.entries[i];
             const bool directory = entry.type == EntryType::Directory;
@@ -352,7 +340,7 @@ private:
             if (!directory && !mp3) {
                 continue;
             }
-            anyMp3 = anyMp3 || mp3;
+            mp3s += mp3 ? 1 : 0;
             const std::size_t offset = scratch.forms.size();
             appendComparisonForm(scratch.forms, listing.name(entry));
             const std::size_t length = scratch.forms.size() - offset;
@@ -389,48 +377,36 @@ private:
         if (keep != nullptr) {
             // What a line matches must lie in an mp3 entry's path: a directory's path counts only
             // when it lists one.
-            if (anyMp3) {
+            if (mp3s != 0) {
                 node.cursor = recordPath(node, scratch);
             } else if (node.parent != nullptr) {
                 node.cursor = keep->advance(node.parent->cursor, node.form);
             }
         }
-        std::size_t mp3s = 0;
-        Child* const children = scratch.arenas.nodes.make<Child>(scratch.order.size());
+        Mp3Collection::Entry* const entries = scratch.arenas.nodes.make<Mp3Collection::Entry>(mp3s);
         char* const names = scratch.arenas.names.allocate(namesSize, 1);
         node.names = names;
         if (subdirs != 0) {
             node.subdirs = scratch.arenas.nodes.make<Node>(subdirs);
         }
         std::uint32_t sub = 0;
+        std::uint32_t mp3 = 0;
         std::uint32_t namesEnd = 0;
         for (const Scratch::Taken& taken : scratch.order) {
             const DirListing::Entry& entry = listing.entries[taken.index];
             const std::string_view name = listing.name(entry);
-            const bool directory = entry.type == EntryType::Directory;
-            // Made where it stays: a copy of one built field by field stalls on the fields' stores.
-            Child& child = children[&taken - scratch.order.data()];
-            child.inode = entry.inode;
-            child.nameOffset = namesEnd;
-            child.formHash = formHash(form(taken));
-            child.sub = Child::kNoSub;
-            child.nameLength = static_cast<std::uint16_t>(name.size());
-            child.type = entry.type;
-            child.mp3 = taken.mp3;
-            child.kept = 0;
+            const auto nameOffset = namesEnd;
+            const std::uint32_t hash = formHash(form(taken));
             std::memcpy(names + namesEnd, name.data(), name.size());
             namesEnd += static_cast<std::uint32_t>(name.size());
-            if (child.mp3) {
-                ++mp3s;
-                if (keep != nullptr) {
-                    child.kept = keep->nameKept(node.cursor, form(taken), *m_options.seen);
-                }
-            }
-            if (directory) {
-                Node& subdir = node.subdirs[sub];
+            if (entry.type == EntryType::Directory) {
+                // A folder whose name makes it an mp3 entry as well has its contents listed before
+                // its own entry.
+                Node& subdir = node.subdirs[sub++];
                 subdir.parent = &node;
-                subdir.name = std::string_view(names + child.nameOffset, child.nameLength);
-                subdir.formHash = child.formHash;
+                subdir.name = std::string_view(names + nameOffset, name.size());
+                subdir.formHash = hash;
+                subdir.position = mp3;
                 if (keep != nullptr) {
                     // Its own listing feeds the form to the keep test; it is not made twice.
                     char* const subForm = scratch.arenas.nodes.allocate(taken.formLength + 1, 1);
@@ -438,11 +414,22 @@ private:
                     subForm[taken.formLength] = '/';
                     subdir.form = std::string_view(subForm, taken.formLength + 1);
                 }
-                child.sub = sub++;
+            }
+            if (taken.mp3) {
+                // Made where it stays: a copy of one built field by field stalls on the fields' stores.
+                Mp3Collection::Entry& made = entries[mp3++];
+                made.inode = entry.inode;
+                made.dir = 0; // set as the collection takes it
+                made.nameOffset = nameOffset;
+                made.formHash = hash;
+                made.nameLength = static_cast<std::uint16_t>(name.size());
+                made.type = entry.type;
+                made.kept = keep != nullptr && keep->nameKept(node.cursor, form(taken), *m_options.seen);
             }
         }
-        node.children = children;
-        node.childCount = static_cast<std::uint32_t>(scratch.order.size());
+        node.entries = entries;
+        node.entryCount = mp3s;
+        node.subdirCount = subdirs;
         scratch.mp3s += mp3s;
         scratch.mp3Dirs += mp3s != 0 ? 1 : 0;
         if (m_options.progress != nullptr && mp3s != 0) {
@@ -460,13 +447,15 @@ private:
     struct Frame {
         Node* node;
         std::size_t pathLength; // of the node's path, ending in "/", at the start of the path being built
-        std::size_t next = 0;
+        std::uint32_t nextEntry = 0;
+        std::uint32_t nextSubdir = 0;
         std::uint32_t dir = UINT32_MAX; // its record in the collection, made on its first entry
     };
 
-    static void emit(Mp3Collection& result, Frame& frame, const Child& child)
+    // The frame's entries up to `end` go to the collection.
+    static void emit(Mp3Collection& result, Frame& frame, std::uint32_t end)
     {
-        if (!child.mp3) {
+        if (frame.nextEntry == end) {
             return;
         }
         Node& node = *frame.node;
@@ -476,8 +465,12 @@ private:
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
             result.dirs.push_back({{}, node.device, node.inode, node.formHash, node.names});
         }
-        result.entries.push_back(
-            {child.inode, frame.dir, child.nameOffset, child.formHash, child.nameLength, child.type, child.kept != 0});
+        const std::size_t first = result.entries.size();
+        result.entries.insert(result.entries.end(), node.entries + frame.nextEntry, node.entries + end);
+        for (std::size_t i = first; i < result.entries.size(); ++i) {
+            result.entries[i].dir = frame.dir;
+        }
+        frame.nextEntry = end;
     }
 
     // The nodes in walk order make the collection.
@@ -500,33 +493,26 @@ private:
         while (!stack.empty()) {
             Frame& frame = stack.back();
             Node& node = *frame.node;
-            if (frame.next == node.childCount) {
+            if (frame.nextSubdir == node.subdirCount) {
+                emit(result, frame, node.entryCount);
                 if (frame.dir != UINT32_MAX) {
                     result.dirs[frame.dir].path.assign(path, 0, frame.pathLength);
                 }
                 stack.pop_back();
                 if (!stack.empty()) {
                     path.resize(stack.back().pathLength);
-                    // The directory just finished counts only now, after its contents.
-                    emit(result, stack.back(), stack.back().node->children[stack.back().next++]);
                 }
                 continue;
             }
-            Child& child = node.children[frame.next];
-            if (child.sub != Child::kNoSub) {
-                Node& sub = node.subdirs[child.sub];
-                if (sub.listed && !sub.onDescent) {
-                    path.append(sub.name);
-                    path += '/';
-                    stack.push_back({&sub, path.size()}); // `frame` may move: used no more
-                    continue;
-                }
-                if (!sub.listed && sub.error != 0) {
-                    result.unreadable.push_back({path + std::string(sub.name) + '/', sub.error});
-                }
+            Node& sub = node.subdirs[frame.nextSubdir++];
+            emit(result, frame, sub.position);
+            if (sub.listed && !sub.onDescent) {
+                path.append(sub.name);
+                path += '/';
+                stack.push_back({&sub, path.size()}); // `frame` may move: used no more
+            } else if (!sub.listed && sub.error != 0) {
+                result.unreadable.push_back({path + std::string(sub.name) + '/', sub.error});
             }
-            emit(result, frame, child);
-            ++frame.next;
         }
         result.entries.shrink_to_fit();
         return result;
