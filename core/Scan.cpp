@@ -85,10 +85,12 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
     result.check = checkPlaylist(*found, keep, seen);
     // One pass, with room for every entry; given back when most are kept.
     result.unwanted.reserve(found->entries.size());
-    for (std::size_t i = 0; i < found->entries.size(); ++i) {
-        if (!found->entries[i].kept) {
-            result.unwanted.push_back(static_cast<std::uint32_t>(i));
+    std::uint32_t i = 0;
+    for (const Mp3Collection::Entry& entry : found->entries) {
+        if (!entry.kept) {
+            result.unwanted.push_back(i);
         }
+        ++i;
     }
     if (result.unwanted.size() < result.unwanted.capacity() / 2) {
         result.unwanted.shrink_to_fit();

@@ -43,6 +43,60 @@ std::uint32_t formHash(std::string_view form)
     return static_cast<std::uint32_t>(std::hash<std::string_view>()(form));
 }
 
+void Mp3Collection::EntryList::Iterator::enter(std::size_t run)
+{
+    m_nRun = run;
+    if (run == m_pList->m_vecRuns.size()) {
+        m_pAt = m_pRunEnd = nullptr;
+        return;
+    }
+    const Run& at = m_pList->m_vecRuns[run];
+    m_pAt = at.first;
+    m_pRunEnd = at.first + (at.end - at.start);
+}
+
+void Mp3Collection::EntryList::reserve(std::size_t entries, std::size_t runs)
+{
+    m_vecRuns.reserve(runs);
+    m_vecRunOfBlock.reserve((entries >> kBlockShift) + 1);
+}
+
+void Mp3Collection::EntryList::append(Entry* first, std::size_t count)
+{
+    if (count == 0) {
+        return;
+    }
+    if (!m_vecRuns.empty() && m_vecRuns.back().first + (m_vecRuns.back().end - m_vecRuns.back().start) == first) {
+        m_vecRuns.back().end += count;
+    } else {
+        m_vecRuns.push_back({first, m_nSize, m_nSize + count});
+    }
+    m_nSize += count;
+    // Each block whose first entry is among these.
+    m_vecRunOfBlock.resize(((m_nSize - 1) >> kBlockShift) + 1, static_cast<std::uint32_t>(m_vecRuns.size() - 1));
+}
+
+void Mp3Collection::EntryList::adopt(std::vector<std::unique_ptr<char[]>> blocks)
+{
+    for (std::unique_ptr<char[]>& block : blocks) {
+        m_blocks.push_back(std::move(block));
+    }
+}
+
+void Mp3Collection::EntryList::push_back(const Entry& entry)
+{
+    if (m_nFree == 0) {
+        constexpr std::size_t kCount = 1024;
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(kCount * sizeof(Entry)));
+        m_pFree = reinterpret_cast<Entry*>(m_blocks.back().get());
+        m_nFree = kCount;
+    }
+    new (m_pFree) Entry(entry);
+    append(m_pFree, 1);
+    ++m_pFree;
+    --m_nFree;
+}
+
 namespace {
 
 // A block of the system's memory that goes straight back when freed: the walk's records are gone
@@ -127,8 +181,7 @@ struct Node {
     std::atomic<bool> recorded {false}; // the lines that occur in its path are in `seen`
     std::atomic<std::uint32_t> unopened {0};
     const char* names = nullptr; // its entries', in the names arena
-    // Its mp3 entries in walk order, made as the collection takes them but for their `dir`, so
-    // that the collection copies them in runs.
+    // Its mp3 entries in walk order, made as the collection keeps them but for their `dir`.
     Mp3Collection::Entry* entries = nullptr;
     std::uint32_t entryCount = 0;
     std::uint32_t subdirCount = 0;
@@ -136,10 +189,12 @@ struct Node {
     std::uint32_t position = 0; // how many of its parent's entries come before it (its own, if any, next)
 };
 
-// What one listing thread allocates: the walk's records, and the names, which the collection keeps.
+// What one listing thread allocates: the walk's records, and the names and mp3 entries, which the
+// collection keeps.
 struct Arenas {
     Arena<MappedBlock, mapBlock> nodes;
     Arena<std::unique_ptr<char[]>, heapBlock> names;
+    Arena<std::unique_ptr<char[]>, heapBlock> entries;
 };
 
 // What one listing thread keeps between directories.
@@ -209,6 +264,7 @@ public:
         runOnThreads(count, [this](unsigned thread) { work(thread); });
         Mp3Collection result = assemble(*base, baseDir);
         result.nameBlocks = m_arenas.names.takeBlocks();
+        result.entries.adopt(m_arenas.entries.takeBlocks());
         return result;
     }
 
@@ -230,6 +286,7 @@ private:
             if (m_stack.empty()) {
                 m_arenas.nodes.append(std::move(scratch.arenas.nodes));
                 m_arenas.names.append(std::move(scratch.arenas.names));
+                m_arenas.entries.append(std::move(scratch.arenas.entries));
                 m_nMp3s += scratch.mp3s;
                 m_nMp3Dirs += scratch.mp3Dirs;
                 return;
@@ -383,7 +440,7 @@ private:
                 node.cursor = keep->advance(node.parent->cursor, node.form);
             }
         }
-        Mp3Collection::Entry* const entries = scratch.arenas.nodes.make<Mp3Collection::Entry>(mp3s);
+        Mp3Collection::Entry* const entries = scratch.arenas.entries.make<Mp3Collection::Entry>(mp3s);
         char* const names = scratch.arenas.names.allocate(namesSize, 1);
         node.names = names;
         if (subdirs != 0) {
@@ -465,11 +522,10 @@ private:
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
             result.dirs.push_back({{}, node.device, node.inode, node.formHash, node.names});
         }
-        const std::size_t first = result.entries.size();
-        result.entries.insert(result.entries.end(), node.entries + frame.nextEntry, node.entries + end);
-        for (std::size_t i = first; i < result.entries.size(); ++i) {
-            result.entries[i].dir = frame.dir;
+        for (std::uint32_t i = frame.nextEntry; i < end; ++i) {
+            node.entries[i].dir = frame.dir;
         }
+        result.entries.append(node.entries + frame.nextEntry, end - frame.nextEntry);
         frame.nextEntry = end;
     }
 
@@ -484,7 +540,7 @@ private:
             return result;
         }
         result.baseListed = true;
-        result.entries.reserve(m_nMp3s);
+        result.entries.reserve(m_nMp3s, m_nMp3Dirs);
         result.dirs.reserve(m_nMp3Dirs);
 
         // One path grows and shrinks with the descent; only directories with entries keep a copy.
@@ -514,7 +570,6 @@ private:
                 result.unreadable.push_back({path + std::string(sub.name) + '/', sub.error});
             }
         }
-        result.entries.shrink_to_fit();
         return result;
     }
 

@@ -4,7 +4,9 @@
 #include "KeepList.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,6 +35,93 @@ struct Mp3Collection {
         EntryType type;
         bool kept; // the comparison form of its path contains a keep line's
     };
+    // The entries in walk order. They stay in the runs, a folder's entries each, in which the walk
+    // made them: a collection of a million entries is not copied again once it is made.
+    class EntryList {
+    public:
+        class Iterator {
+        public:
+            using iterator_category = std::forward_iterator_tag;
+            using value_type = Entry;
+            using difference_type = std::ptrdiff_t;
+            using pointer = const Entry*;
+            using reference = const Entry&;
+
+            Iterator() = default;
+            const Entry& operator*() const { return *m_pAt; }
+            const Entry* operator->() const { return m_pAt; }
+            Iterator& operator++()
+            {
+                if (++m_pAt == m_pRunEnd) {
+                    enter(m_nRun + 1);
+                }
+                return *this;
+            }
+            Iterator operator++(int)
+            {
+                Iterator before = *this;
+                ++*this;
+                return before;
+            }
+            bool operator==(const Iterator& other) const { return m_pAt == other.m_pAt; }
+
+        private:
+            friend class EntryList;
+            Iterator(const EntryList* list, std::size_t run)
+                : m_pList(list)
+            {
+                enter(run);
+            }
+            void enter(std::size_t run);
+
+            const EntryList* m_pList = nullptr;
+            std::size_t m_nRun = 0;
+            const Entry* m_pAt = nullptr; // null at the end
+            const Entry* m_pRunEnd = nullptr;
+        };
+
+        std::size_t size() const { return m_nSize; }
+        bool empty() const { return m_nSize == 0; }
+        Entry& operator[](std::size_t i) { return at(i); }
+        const Entry& operator[](std::size_t i) const { return at(i); }
+        Iterator begin() const { return Iterator(this, 0); }
+        Iterator end() const { return Iterator(); }
+
+        // Room for the bookkeeping of `entries` entries in `runs` runs.
+        void reserve(std::size_t entries, std::size_t runs);
+        // Appends the `count` entries at `first`, which stay there: their memory is one of the
+        // blocks given to adopt(), before or after.
+        void append(Entry* first, std::size_t count);
+        void adopt(std::vector<std::unique_ptr<char[]>> blocks);
+        // Appends a copy of `entry`, in memory of the list's own.
+        void push_back(const Entry& entry);
+
+    private:
+        static constexpr unsigned kBlockShift = 4;
+        struct Run {
+            Entry* first;
+            std::size_t start; // the index of its first entry
+            std::size_t end;
+        };
+
+        Entry& at(std::size_t i) const
+        {
+            std::size_t run = m_vecRunOfBlock[i >> kBlockShift];
+            while (i >= m_vecRuns[run].end) {
+                ++run;
+            }
+            return m_vecRuns[run].first[i - m_vecRuns[run].start];
+        }
+
+        std::vector<Run> m_vecRuns;
+        // For each 16 entries, the run that holds the first: a look-up steps over few runs.
+        std::vector<std::uint32_t> m_vecRunOfBlock;
+        std::size_t m_nSize = 0;
+        std::vector<std::unique_ptr<char[]>> m_blocks;
+        Entry* m_pFree = nullptr; // room for push_back() in the last of the blocks
+        std::size_t m_nFree = 0;
+    };
+
     // A folder the walk passed over because it could not be listed.
     struct Unreadable {
         std::string path;
@@ -41,7 +130,7 @@ struct Mp3Collection {
 
     std::string base; // the base directory, ending in "/"
     std::vector<Dir> dirs;
-    std::vector<Entry> entries;
+    EntryList entries;
     std::vector<Unreadable> unreadable; // in walk order
     bool baseListed = false; // the base directory itself could be listed
     bool stopped = false; // the walk was stopped before its end; the entries are a part
