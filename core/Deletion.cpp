@@ -11,7 +11,7 @@ DeletionRequest deletionRequest(const Mp3Collection& found, std::uint32_t entry,
 {
     const Mp3Collection::Entry& e = found.entries[entry];
     const Mp3Collection::Dir& dir = found.dirs[e.dir];
-    return {row, dir.path.substr(found.base.size()), std::string(found.name(e)),
+    return {row, std::string(dir.path.substr(found.base.size())), std::string(found.name(e)),
             EntryIdentity {dir.device, dir.inode, e.inode, e.type}};
 }
 

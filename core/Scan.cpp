@@ -114,7 +114,7 @@ std::vector<std::uint64_t> entrySizes(IDirLister& lister, const Mp3Collection& f
         for (; last < entries.size() && found.entries[entries[last]].dir == dir; ++last) {
             names.push_back(found.name(found.entries[entries[last]]));
         }
-        lister.sizes(found.base, found.dirs[dir].path.substr(found.base.size()), names, dirSizes);
+        lister.sizes(found.base, std::string(found.dirs[dir].path.substr(found.base.size())), names, dirSizes);
         for (std::size_t i = first; i < last; ++i) {
             sizes[entries[i]] = dirSizes[i - first];
         }

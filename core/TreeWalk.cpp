@@ -263,7 +263,7 @@ public:
         }
         runOnThreads(count, [this](unsigned thread) { work(thread); });
         Mp3Collection result = assemble(*base, baseDir);
-        result.nameBlocks = m_arenas.names.takeBlocks();
+        result.textBlocks = m_arenas.names.takeBlocks();
         result.entries.adopt(m_arenas.entries.takeBlocks());
         return result;
     }
@@ -543,7 +543,9 @@ private:
         result.entries.reserve(m_nMp3s, m_nMp3Dirs);
         result.dirs.reserve(m_nMp3Dirs);
 
-        // One path grows and shrinks with the descent; only directories with entries keep a copy.
+        // One path grows and shrinks with the descent; only directories with entries keep a copy,
+        // side by side with the others in large blocks.
+        Arena<std::unique_ptr<char[]>, heapBlock> paths;
         std::string path = baseDir;
         std::vector<Frame> stack {{&base, path.size()}};
         while (!stack.empty()) {
@@ -552,7 +554,9 @@ private:
             if (frame.nextSubdir == node.subdirCount) {
                 emit(result, frame, node.entryCount);
                 if (frame.dir != UINT32_MAX) {
-                    result.dirs[frame.dir].path.assign(path, 0, frame.pathLength);
+                    char* const copy = paths.allocate(frame.pathLength, 1);
+                    std::memcpy(copy, path.data(), frame.pathLength);
+                    result.dirs[frame.dir].path = std::string_view(copy, frame.pathLength);
                 }
                 stack.pop_back();
                 if (!stack.empty()) {
@@ -570,6 +574,7 @@ private:
                 result.unreadable.push_back({path + std::string(sub.name) + '/', sub.error});
             }
         }
+        m_arenas.names.append(std::move(paths));
         return result;
     }
 

@@ -20,11 +20,11 @@ bool isMp3Name(std::string_view name);
 // The mp3 entries below a base directory, in walk order, with what the keep test found.
 struct Mp3Collection {
     struct Dir {
-        std::string path; // file-system bytes, ending in "/"
+        std::string_view path; // file-system bytes, ending in "/", in textBlocks
         std::uint64_t device; // of the directory itself, and so of its entries as listed
         std::uint64_t inode;
         std::uint32_t formHash; // of the comparison form of its own name, the last segment of `path`
-        const char* names; // its entries' names (and some others) back to back, in nameBlocks
+        const char* names; // its entries' names (and some others) back to back, in textBlocks
     };
     struct Entry {
         std::uint64_t inode; // as listed, so that a deletion can tell whether it is the same entry
@@ -134,10 +134,10 @@ struct Mp3Collection {
     std::vector<Unreadable> unreadable; // in walk order
     bool baseListed = false; // the base directory itself could be listed
     bool stopped = false; // the walk was stopped before its end; the entries are a part
-    std::vector<std::unique_ptr<char[]>> nameBlocks; // where the names are
+    std::vector<std::unique_ptr<char[]>> textBlocks; // where the names and the folders' paths are
 
     std::string_view name(const Entry& e) const { return {dirs[e.dir].names + e.nameOffset, e.nameLength}; }
-    std::string path(const Entry& e) const { return dirs[e.dir].path + std::string(name(e)); }
+    std::string path(const Entry& e) const { return std::string(dirs[e.dir].path).append(name(e)); }
 };
 
 // The hash by which entries are found by the comparison form of their names.

@@ -64,12 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const std::string dir = found.base + std::string(rel.substr(0, rel.size() - name.size()));
         const std::string dirForm = comparisonForm(std::string_view(dir).substr(0, dir.size() - 1));
-        auto names = std::make_unique_for_overwrite<char[]>(name.size());
-        std::copy(name.begin(), name.end(), names.get());
-        found.dirs.push_back(
-            {dir, 0, 0, formHash(std::string_view(dirForm).substr(dirForm.rfind('/') + 1)), names.get()});
-        found.nameBlocks.push_back(std::move(names));
-        const std::uint32_t nameOffset = 0;
+        // The folder's path, then the name.
+        auto text = std::make_unique_for_overwrite<char[]>(dir.size() + name.size());
+        std::copy(name.begin(), name.end(), std::copy(dir.begin(), dir.end(), text.get()));
+        found.dirs.push_back({std::string_view(text.get(), dir.size()), 0, 0,
+                              formHash(std::string_view(dirForm).substr(dirForm.rfind('/') + 1)), text.get()});
+        found.textBlocks.push_back(std::move(text));
+        const auto nameOffset = static_cast<std::uint32_t>(dir.size());
         const std::string nameForm = comparisonForm(name);
         found.entries.push_back({0, static_cast<std::uint32_t>(found.dirs.size() - 1), nameOffset, formHash(nameForm),
                                  static_cast<std::uint16_t>(name.size()), EntryType::File, false});
