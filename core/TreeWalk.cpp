@@ -9,7 +9,6 @@
 #include <bit>
 #include <condition_variable>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -40,7 +39,36 @@ bool isMp3Name(std::string_view name)
 
 std::uint32_t formHash(std::string_view form)
 {
-    return static_cast<std::uint32_t>(std::hash<std::string_view>()(form));
+    // Made for every name a walk takes: eight bytes at a step, each mixed in by a multiply, the
+    // last eight read again where the length is not a multiple. The final fold brings the high
+    // bits, where a multiply mixes, down to the low ones, which index the tables.
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15U;
+    const char* const data = form.data();
+    const std::size_t size = form.size();
+    std::uint64_t hash = (size + 1) * kMultiplier;
+    const auto mix = [&hash](std::uint64_t word) {
+        hash = (hash ^ word) * kMultiplier;
+        hash ^= hash >> 32;
+    };
+    std::uint64_t word = 0;
+    if (size < 8) {
+        for (std::size_t i = 0; i < size; ++i) {
+            word |= std::uint64_t {static_cast<unsigned char>(data[i])} << (8 * i);
+        }
+        mix(word);
+    } else {
+        std::size_t at = 0;
+        for (; at + 8 <= size; at += 8) {
+            std::memcpy(&word, data + at, 8);
+            mix(word);
+        }
+        if (at != size) {
+            std::memcpy(&word, data + size - 8, 8);
+            mix(word);
+        }
+    }
+    hash = (hash ^ (hash >> 29)) * 0xBF58476D1CE4E5B9U;
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
 void Mp3Collection::EntryList::Iterator::enter(std::size_t run)
