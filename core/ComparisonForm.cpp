@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool isSeparator(char c)
@@ -40,6 +44,57 @@ bool foldAsciiWord(const char* in, char* out)
     word |= (fromA & ~pastZ & kTops) >> 2;
     std::memcpy(out, &word, sizeof word);
     return true;
+}
+
+#if defined(__SSE2__)
+// The same for sixteen bytes.
+bool foldAsciiBlock(const char* in, char* out)
+{
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    if (_mm_movemask_epi8(block) != 0) {
+        return false;
+    }
+    // Signed compares serve: every byte is below 0x80.
+    const __m128i upper
+        = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('A' - 1)), _mm_cmplt_epi8(block, _mm_set1_epi8('Z' + 1)));
+    block = _mm_or_si128(block, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+    const __m128i backslash = _mm_cmpeq_epi8(block, _mm_set1_epi8('\\'));
+    block = _mm_or_si128(_mm_andnot_si128(backslash, block), _mm_and_si128(backslash, _mm_set1_epi8('/')));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+    return true;
+}
+#endif
+
+// Folds an ASCII name, a block or word at a time; the last one may overlap the one before,
+// since folding a byte twice gives what folding it once does. False when a byte is not ASCII.
+bool foldAscii(std::string_view bytes, char* to)
+{
+    const char* const from = bytes.data();
+    const std::size_t size = bytes.size();
+#if defined(__SSE2__)
+    if (size >= 16) {
+        for (std::size_t i = 0; i + 16 < size; i += 16) {
+            if (!foldAsciiBlock(from + i, to + i)) {
+                return false;
+            }
+        }
+        return foldAsciiBlock(from + size - 16, to + size - 16);
+    }
+#endif
+    if (size >= 8) {
+        for (std::size_t i = 0; i + 8 < size; i += 8) {
+            if (!foldAsciiWord(from + i, to + i)) {
+                return false;
+            }
+        }
+        return foldAsciiWord(from + size - 8, to + size - 8);
+    }
+    unsigned char high = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        high |= static_cast<unsigned char>(from[i]);
+        to[i] = foldAscii(from[i]);
+    }
+    return high < 0x80;
 }
 
 // Most other names are written in Latin-1 letters (é, ö, ß). In UTF-8 those are C2 A0 - C3 BF, in
@@ -177,16 +232,7 @@ void appendComparisonForm(std::string& out, std::string_view bytes)
     const std::size_t from = out.size();
     out.resize(from + bytes.size());
     char* const to = out.data() + from;
-    std::size_t i = 0;
-    while (i + 8 <= bytes.size() && foldAsciiWord(bytes.data() + i, to + i)) {
-        i += 8;
-    }
-    unsigned char high = 0;
-    for (; i < bytes.size(); ++i) {
-        high |= static_cast<unsigned char>(bytes[i]);
-        to[i] = foldAscii(bytes[i]);
-    }
-    if (high < 0x80 || foldLatin1(bytes, to)) {
+    if (foldAscii(bytes, to) || foldLatin1(bytes, to)) {
         return;
     }
     out.resize(from);

@@ -15,6 +15,12 @@ private Q_SLOTS:
         };
         row("ASCII case", "/Music/ZZ Top/@[`{Az.MP3", "/music/zz top/@[`{az.mp3");
         row("backslash", "Artist\\Song.mp3", "artist/song.mp3");
+        // ASCII goes sixteen bytes or eight at a time, the last block overlapping the one before.
+        row("ASCII, three blocks", "ABCDEFGHIJKLMNOP\\QRSTUVWXYZ@[`{Az", "abcdefghijklmnop/qrstuvwxyz@[`{az");
+        row("ASCII, last byte in a block of its own", "abcdefghijklmnopQ", "abcdefghijklmnopq");
+        row("ASCII, two words", "Twelve BYTES", "twelve bytes");
+        row("non-ASCII in the last block", "Sixteen Bytes ok Caf\xC3\xA9", "sixteen bytes ok caf\xC3\xA9");
+        row("non-ASCII in the last word", "Bar Caf\xC3\x89", "bar caf\xC3\xA9");
         row("non-ASCII case", "\xC3\x84RZTE", "\xC3\xA4rzte");
         row("NFD", "Cafe\xCC\x81 E\xCC\x81.mp3", "caf\xC3\xA9 \xC3\xA9.mp3");
         row("mark after separator", "e/\xCC\x81", "e/\xCC\x81");
