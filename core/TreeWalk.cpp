@@ -205,6 +205,7 @@ struct Node {
     int error = 0; // why it could not be listed
     bool listed = false;
     bool onDescent = false; // the same directory as one it lies in: not walked again
+    bool formEnds = false; // a form of the keep list ends in its segment of the path
 
     std::atomic<bool> recorded {false}; // the lines that occur in its path are in `seen`
     std::atomic<std::uint32_t> unopened {0};
@@ -282,6 +283,7 @@ public:
         base->formHash = formHash(baseForm.substr(baseForm.rfind('/') + 1));
         if (m_options.keep != nullptr) {
             base->cursor = m_options.keep->advance(m_options.keep->start(), m_baseForm);
+            base->formEnds = base->cursor.kept;
         }
         m_stack.push_back(base.get());
         unsigned count = m_options.threads;
@@ -353,8 +355,8 @@ private:
     }
 
     // Records the lines that occur in the node's whole path, from its nearest recorded ancestor
-    // down, each directory's segment from its parent's cursor. Returns the node's cursor.
-    KeepList::Cursor recordPath(Node& node, Scratch& scratch)
+    // down: each directory's segment again from its parent's cursor, where a form ends in it.
+    void recordPath(Node& node, Scratch& scratch)
     {
         scratch.way.clear();
         // Most ancestors are recorded: looked at first, their line is not taken from other threads.
@@ -364,13 +366,17 @@ private:
             scratch.way.push_back(up);
         }
         const KeepList& keep = *m_options.keep;
-        KeepList::Cursor cursor = node.cursor;
         for (auto it = scratch.way.rbegin(); it != scratch.way.rend(); ++it) {
             const Node& dir = **it;
-            cursor = dir.parent == nullptr ? keep.advance(keep.start(), m_baseForm, *m_options.seen)
-                                           : keep.advance(dir.parent->cursor, dir.form, *m_options.seen);
+            if (!dir.formEnds) {
+                continue;
+            }
+            if (dir.parent == nullptr) {
+                keep.advance(keep.start(), m_baseForm, *m_options.seen);
+            } else {
+                keep.advance(dir.parent->cursor, dir.form, *m_options.seen);
+            }
         }
-        return cursor;
     }
 
     // The parent's descriptor is needed until its last subdirectory is open.
@@ -389,6 +395,13 @@ private:
             m_bStopped = true;
             openedFrom(node.parent);
             return 0;
+        }
+        if (m_options.keep != nullptr && node.parent != nullptr) {
+            // Its segment is fed once, before the listing; again, to record what occurs, only
+            // where a form ends in it.
+            const KeepList::Cursor segment = m_options.keep->advance({node.parent->cursor.node, false}, node.form);
+            node.cursor = {segment.node, node.parent->cursor.kept || segment.kept};
+            node.formEnds = segment.kept;
         }
         DirListing& listing = scratch.listing;
         scratch.name.assign(node.name);
@@ -463,9 +476,7 @@ private:
             // What a line matches must lie in an mp3 entry's path: a directory's path counts only
             // when it lists one.
             if (mp3s != 0) {
-                node.cursor = recordPath(node, scratch);
-            } else if (node.parent != nullptr) {
-                node.cursor = keep->advance(node.parent->cursor, node.form);
+                recordPath(node, scratch);
             }
         }
         Mp3Collection::Entry* const entries = scratch.arenas.entries.make<Mp3Collection::Entry>(mp3s);
