@@ -4,7 +4,7 @@
 
 int FileListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_vecEntries.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows->size());
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
@@ -22,7 +22,7 @@ void FileListModel::setRows(std::shared_ptr<const Mp3Collection> found, std::vec
 {
     beginResetModel();
     m_found = std::move(found);
-    m_vecEntries = std::move(entries);
+    m_rows = std::make_shared<const std::vector<std::uint32_t>>(std::move(entries));
     endResetModel();
 }
 
@@ -33,13 +33,14 @@ std::string FileListModel::path(int row) const
 
 void FileListModel::removeFlagged(const std::vector<std::uint8_t>& remove)
 {
-    beginResetModel();
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < m_vecEntries.size(); ++i) {
+    std::vector<std::uint32_t> kept;
+    kept.reserve(m_rows->size());
+    for (std::size_t i = 0; i < m_rows->size(); ++i) {
         if (i >= remove.size() || remove[i] == 0) {
-            m_vecEntries[kept++] = m_vecEntries[i];
+            kept.push_back((*m_rows)[i]);
         }
     }
-    m_vecEntries.resize(kept);
+    beginResetModel();
+    m_rows = std::make_shared<const std::vector<std::uint32_t>>(std::move(kept));
     endResetModel();
 }

@@ -22,8 +22,9 @@ public:
     void clear() { setRows(nullptr, {}); }
 
     const std::shared_ptr<const Mp3Collection>& collection() const { return m_found; }
-    std::uint32_t entry(int row) const { return m_vecEntries[static_cast<std::size_t>(row)]; }
-    const std::vector<std::uint32_t>& entries() const { return m_vecEntries; }
+    std::uint32_t entry(int row) const { return (*m_rows)[static_cast<std::size_t>(row)]; }
+    // The entry of each row. A job may hold on to them: taking rows out makes new ones.
+    const std::shared_ptr<const std::vector<std::uint32_t>>& entries() const { return m_rows; }
     std::string path(int row) const;
 
     // Takes out the rows whose `remove` flag is set, in one reset.
@@ -31,5 +32,5 @@ public:
 
 private:
     std::shared_ptr<const Mp3Collection> m_found;
-    std::vector<std::uint32_t> m_vecEntries; // by row
+    std::shared_ptr<const std::vector<std::uint32_t>> m_rows = std::make_shared<const std::vector<std::uint32_t>>();
 };

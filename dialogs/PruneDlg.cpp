@@ -415,7 +415,7 @@ void CPruneDlg::StartSizes()
     m_sizesOf = m_fileModel.collection();
     m_sizesWatcher.setFuture(QtConcurrent::run(
         [&lister = m_services.dirLister, found = m_sizesOf, entries = m_fileModel.entries(), &stop = m_bStopSizes] {
-            return std::make_shared<std::vector<std::uint64_t>>(entrySizes(lister, *found, entries, stop));
+            return std::make_shared<std::vector<std::uint64_t>>(entrySizes(lister, *found, *entries, stop));
         }));
 }
 
@@ -435,7 +435,7 @@ void CPruneDlg::OnSizesDone()
     }
     m_vecSizes = std::move(*m_sizesWatcher.result());
     m_nListedBytes = 0;
-    for (const std::uint32_t entry : m_fileModel.entries()) {
+    for (const std::uint32_t entry : *m_fileModel.entries()) {
         m_nListedBytes += m_vecSizes[entry];
     }
     ShowPlaylistCheck();
