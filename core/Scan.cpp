@@ -75,23 +75,20 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
 {
     ScanResult result;
     KeepList::Seen seen = keep.newSeen();
-    auto found
-        = std::make_shared<Mp3Collection>(collectMp3s(lister, baseDir, {&keep, &seen, &progress, &stop, threads}));
+    auto found = std::make_shared<Mp3Collection>(
+        collectMp3s(lister, baseDir, {&keep, &seen, &progress, &stop, threads, &result.unwanted}));
     progress.finish(found->entries.size());
     if (found->stopped || stop.load()) {
+        result.unwanted = {};
         result.stopped = true;
         return result;
     }
     result.check = checkPlaylist(*found, keep, seen);
-    // One pass, with room for every entry; given back when most are kept.
-    result.unwanted.reserve(found->entries.size());
-    std::uint32_t i = 0;
-    for (const Mp3Collection::Entry& entry : found->entries) {
-        if (!entry.kept) {
-            result.unwanted.push_back(i);
-        }
-        ++i;
+    // Lines found by their trailing path keep more.
+    if (!result.check.elsewhere.empty()) {
+        std::erase_if(result.unwanted, [&found](std::uint32_t entry) { return found->entries[entry].kept; });
     }
+    // Given back when most are kept.
     if (result.unwanted.size() < result.unwanted.capacity() / 2) {
         result.unwanted.shrink_to_fit();
     }

@@ -549,7 +549,7 @@ private:
     };
 
     // The frame's entries up to `end` go to the collection.
-    static void emit(Mp3Collection& result, Frame& frame, std::uint32_t end)
+    void emit(Mp3Collection& result, Frame& frame, std::uint32_t end) const
     {
         if (frame.nextEntry == end) {
             return;
@@ -561,8 +561,12 @@ private:
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
             result.dirs.push_back({{}, node.device, node.inode, node.formHash, node.names});
         }
+        const auto first = static_cast<std::uint32_t>(result.entries.size() - frame.nextEntry);
         for (std::uint32_t i = frame.nextEntry; i < end; ++i) {
             node.entries[i].dir = frame.dir;
+            if (m_options.unkept != nullptr && !node.entries[i].kept) {
+                m_options.unkept->push_back(first + i);
+            }
         }
         result.entries.append(node.entries + frame.nextEntry, end - frame.nextEntry);
         frame.nextEntry = end;
@@ -580,6 +584,9 @@ private:
         }
         result.baseListed = true;
         result.entries.reserve(m_nMp3s, m_nMp3Dirs);
+        if (m_options.unkept != nullptr) {
+            m_options.unkept->reserve(m_nMp3s);
+        }
         result.dirs.reserve(m_nMp3Dirs);
 
         // One path grows and shrinks with the descent; only directories with entries keep a copy,
