@@ -118,7 +118,7 @@ struct Mp3Collection {
         std::vector<std::uint32_t> m_vecRunOfBlock;
         std::size_t m_nSize = 0;
         std::vector<std::unique_ptr<char[]>> m_blocks;
-        Entry* m_pFree = nullptr; // room for push_back() in the last of the blocks
+        Entry* m_pFree = nullptr; // room for push_back(), in the last block it made
         std::size_t m_nFree = 0;
     };
 
