@@ -65,29 +65,31 @@ bool foldAsciiBlock(const char* in, char* out)
 }
 #endif
 
-// Folds an ASCII name, a block or word at a time; the last one may overlap the one before,
-// since folding a byte twice gives what folding it once does. False when a byte is not ASCII.
+// Folds `size` bytes, at least kWidth, kWidth at a time; the last step may overlap the one
+// before, since folding a byte twice gives what folding it once does.
+template<std::size_t kWidth, bool (*kFold)(const char*, char*)>
+bool foldInSteps(const char* from, char* to, std::size_t size)
+{
+    for (std::size_t i = 0; i + kWidth < size; i += kWidth) {
+        if (!kFold(from + i, to + i)) {
+            return false;
+        }
+    }
+    return kFold(from + size - kWidth, to + size - kWidth);
+}
+
+// Folds an ASCII name, a block or word at a time. False when a byte is not ASCII.
 bool foldAscii(std::string_view bytes, char* to)
 {
     const char* const from = bytes.data();
     const std::size_t size = bytes.size();
 #if defined(__SSE2__)
     if (size >= 16) {
-        for (std::size_t i = 0; i + 16 < size; i += 16) {
-            if (!foldAsciiBlock(from + i, to + i)) {
-                return false;
-            }
-        }
-        return foldAsciiBlock(from + size - 16, to + size - 16);
+        return foldInSteps<16, foldAsciiBlock>(from, to, size);
     }
 #endif
     if (size >= 8) {
-        for (std::size_t i = 0; i + 8 < size; i += 8) {
-            if (!foldAsciiWord(from + i, to + i)) {
-                return false;
-            }
-        }
-        return foldAsciiWord(from + size - 8, to + size - 8);
+        return foldInSteps<8, foldAsciiWord>(from, to, size);
     }
     unsigned char high = 0;
     for (std::size_t i = 0; i < size; ++i) {
