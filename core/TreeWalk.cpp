@@ -111,20 +111,6 @@ void Mp3Collection::EntryList::adopt(std::vector<std::unique_ptr<char[]>> blocks
     }
 }
 
-void Mp3Collection::EntryList::push_back(const Entry& entry)
-{
-    if (m_nFree == 0) {
-        constexpr std::size_t kCount = 1024;
-        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(kCount * sizeof(Entry)));
-        m_pFree = reinterpret_cast<Entry*>(m_blocks.back().get());
-        m_nFree = kCount;
-    }
-    new (m_pFree) Entry(entry);
-    append(m_pFree, 1);
-    ++m_pFree;
-    --m_nFree;
-}
-
 namespace {
 
 // A block of the system's memory that goes straight back when freed: the walk's records are gone
@@ -561,11 +547,11 @@ private:
             frame.dir = static_cast<std::uint32_t>(result.dirs.size());
             result.dirs.push_back({{}, node.device, node.inode, node.formHash, node.names});
         }
-        const auto first = static_cast<std::uint32_t>(result.entries.size() - frame.nextEntry);
-        for (std::uint32_t i = frame.nextEntry; i < end; ++i) {
+        auto index = static_cast<std::uint32_t>(result.entries.size());
+        for (std::uint32_t i = frame.nextEntry; i < end; ++i, ++index) {
             node.entries[i].dir = frame.dir;
             if (m_options.unkept != nullptr && !node.entries[i].kept) {
-                m_options.unkept->push_back(first + i);
+                m_options.unkept->push_back(index);
             }
         }
         result.entries.append(node.entries + frame.nextEntry, end - frame.nextEntry);

@@ -93,8 +93,6 @@ struct Mp3Collection {
         // blocks given to adopt(), before or after.
         void append(Entry* first, std::size_t count);
         void adopt(std::vector<std::unique_ptr<char[]>> blocks);
-        // Appends a copy of `entry`, in memory of the list's own.
-        void push_back(const Entry& entry);
 
     private:
         static constexpr unsigned kBlockShift = 4;
@@ -118,8 +116,6 @@ struct Mp3Collection {
         std::vector<std::uint32_t> m_vecRunOfBlock;
         std::size_t m_nSize = 0;
         std::vector<std::unique_ptr<char[]>> m_blocks;
-        Entry* m_pFree = nullptr; // room for push_back(), in the last block it made
-        std::size_t m_nFree = 0;
     };
 
     // A folder the walk passed over because it could not be listed.

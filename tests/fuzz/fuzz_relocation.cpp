@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -49,8 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view in(reinterpret_cast<const char*>(data), size);
     const std::size_t firstEnd = std::min(in.find('\n'), in.size());
     const std::string line(in.substr(0, firstEnd));
+    constexpr std::size_t kMaxEntries = 32;
     Mp3Collection found;
     found.base = "/base/";
+    // The entries stay where they are made, as the walk's do.
+    auto entries = std::make_unique_for_overwrite<char[]>(kMaxEntries * sizeof(Mp3Collection::Entry));
+    auto* const made = reinterpret_cast<Mp3Collection::Entry*>(entries.get());
     std::vector<std::string> paths;
     for (std::size_t at = firstEnd + 1; at < in.size();) {
         const std::size_t end = std::min(in.find('\n', at), in.size());
@@ -59,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t slash = rel.rfind('/');
         const std::string_view name = rel.substr(slash == rel.npos ? 0 : slash + 1);
         if (name.empty() || name.size() > 255 || rel.find('\\') != rel.npos || rel.find("//") != rel.npos
-            || paths.size() == 32) {
+            || paths.size() == kMaxEntries) {
             continue;
         }
         const std::string dir = found.base + std::string(rel.substr(0, rel.size() - name.size()));
@@ -72,10 +77,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         found.textBlocks.push_back(std::move(text));
         const auto nameOffset = static_cast<std::uint32_t>(dir.size());
         const std::string nameForm = comparisonForm(name);
-        found.entries.push_back({0, static_cast<std::uint32_t>(found.dirs.size() - 1), nameOffset, formHash(nameForm),
-                                 static_cast<std::uint16_t>(name.size()), EntryType::File, false});
+        Mp3Collection::Entry* const entry
+            = new (made + paths.size()) Mp3Collection::Entry {0,
+                                                              static_cast<std::uint32_t>(found.dirs.size() - 1),
+                                                              nameOffset,
+                                                              formHash(nameForm),
+                                                              static_cast<std::uint16_t>(name.size()),
+                                                              EntryType::File,
+                                                              false};
+        found.entries.append(entry, 1);
         paths.push_back(comparisonForm(dir) + nameForm);
     }
+    std::vector<std::unique_ptr<char[]>> blocks;
+    blocks.push_back(std::move(entries));
+    found.entries.adopt(std::move(blocks));
     const NameIndex index(found);
     const std::vector<std::uint32_t> kept = relocate(line, found, index);
 
