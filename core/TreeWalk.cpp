@@ -9,6 +9,7 @@
 #include <bit>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -287,13 +288,14 @@ public:
 private:
     // Each thread walks depth first from a stack of its own, which keeps few directories open,
     // and hands the shallowest directories on it, the largest parts of the tree, to threads that
-    // wait for work.
+    // wait for work. Those lie at its bottom: a base of many thousand folders leaves that many
+    // there, which are taken from without moving the rest.
     void work(unsigned thread)
     {
         clearUpperVectorState();
         Scratch scratch;
         scratch.thread = thread;
-        std::vector<Node*> own;
+        std::deque<Node*> own;
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_nWaiting.fetch_add(1, std::memory_order_relaxed);
@@ -329,7 +331,7 @@ private:
         }
     }
 
-    void handOn(std::vector<Node*>& own)
+    void handOn(std::deque<Node*>& own)
     {
         const std::lock_guard lock(m_mutex);
         const std::size_t count = std::min<std::size_t>(own.size() - 1, m_nWaiting.load(std::memory_order_relaxed));
