@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -14,10 +15,12 @@
 #include <mutex>
 #include <new>
 #include <numeric>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 
 #include <sys/mman.h>
+#include <sys/resource.h>
 
 bool isMp3Name(std::string_view name)
 {
@@ -273,12 +276,25 @@ public:
             base->formEnds = base->cursor.kept;
         }
         m_stack.push_back(base.get());
-        unsigned count = m_options.threads;
-        if (count == 0) {
-            // Listing waits on the disk more than it works: more threads than cores.
-            count = std::clamp(4 * std::max(1U, std::thread::hardware_concurrency()), 4U, 16U);
+        m_nThreads = m_nActive = m_options.threads;
+        std::thread watcher;
+        if (m_nThreads == 0) {
+            // Listing from the cache goes best with few more threads than cores, listing that
+            // waits on the disk with many more: the walk starts with few, and wakes more while
+            // the cores stand idle.
+            const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+            m_nThreads = std::clamp(16 * cores, 16U, 64U);
+            m_nActive = std::min(m_nThreads, 2 * cores);
+            try {
+                watcher = std::thread([this, cores] { wakeWhileIdle(cores); });
+            } catch (const std::system_error&) {
+                m_nActive = m_nThreads;
+            }
         }
-        runOnThreads(count, [this](unsigned thread) { work(thread); });
+        runOnThreads(m_nThreads, [this](unsigned thread) { work(thread); });
+        if (watcher.joinable()) {
+            watcher.join();
+        }
         Mp3Collection result = assemble(*base, baseDir);
         result.textBlocks = m_arenas.names.takeBlocks();
         result.entries.adopt(m_arenas.entries.takeBlocks());
@@ -297,6 +313,7 @@ private:
         scratch.thread = thread;
         std::deque<Node*> own;
         std::unique_lock lock(m_mutex);
+        m_woken.wait(lock, [&] { return thread < m_nActive || walked(); });
         for (;;) {
             m_nWaiting.fetch_add(1, std::memory_order_relaxed);
             m_ready.wait(lock, [this] { return !m_stack.empty() || m_nBusy == 0; });
@@ -325,9 +342,42 @@ private:
             }
             lock.lock();
             --m_nBusy;
-            if (m_stack.empty() && m_nBusy == 0) {
+            if (walked()) {
                 m_ready.notify_all();
+                m_woken.notify_all();
             }
+        }
+    }
+
+    bool walked() const { return m_stack.empty() && m_nBusy == 0; }
+
+    // Twice in a row that the process used less than three quarters of the cores for 10 ms, its
+    // threads wait on the disk: as many again are woken.
+    void wakeWhileIdle(unsigned cores)
+    {
+        using Clock = std::chrono::steady_clock;
+        const auto cpuTime = [] {
+            rusage usage {};
+            ::getrusage(RUSAGE_SELF, &usage);
+            return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+                + std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+        };
+        Clock::time_point lastLook = Clock::now();
+        std::chrono::microseconds lastCpu = cpuTime();
+        bool idleBefore = false;
+        std::unique_lock lock(m_mutex);
+        while (m_nActive < m_nThreads
+               && !m_woken.wait_for(lock, std::chrono::milliseconds(10), [this] { return walked(); })) {
+            const Clock::time_point now = Clock::now();
+            const std::chrono::microseconds cpu = cpuTime();
+            const bool idle = 4 * (cpu - lastCpu) < 3 * cores * (now - lastLook);
+            if (idle && idleBefore) {
+                m_nActive = std::min(m_nThreads, 2 * m_nActive);
+                m_woken.notify_all();
+            }
+            idleBefore = idle;
+            lastLook = now;
+            lastCpu = cpu;
         }
     }
 
@@ -616,6 +666,9 @@ private:
     WalkOptions m_options;
     std::mutex m_mutex;
     std::condition_variable m_ready;
+    std::condition_variable m_woken; // for threads not yet listing, and the one that wakes them
+    unsigned m_nThreads = 0;
+    unsigned m_nActive = 0; // threads 0 .. m_nActive - 1 list; never fewer
     std::vector<Node*> m_stack; // directories handed on, for any thread to list
     unsigned m_nBusy = 0; // threads with directories to list
     std::atomic<unsigned> m_nWaiting {0}; // threads waiting for a directory

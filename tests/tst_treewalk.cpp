@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <random>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -151,7 +153,8 @@ private Q_SLOTS:
             w.reference(w.root(), up, expected, unreadable);
             entries += expected.size();
             unreadables += unreadable.size();
-            for (const unsigned threads : {1U, 8U}) {
+            // 0: the pool that starts small and grows.
+            for (const unsigned threads : {0U, 1U, 8U}) {
                 QCOMPARE(w.paths({}, threads), expected + unreadable);
             }
         }
@@ -193,6 +196,29 @@ private Q_SLOTS:
             ++next;
         }
         QCOMPARE(next, inode);
+    }
+
+    // Listings that wait, as on a slow disk, leave the cores idle: more threads are woken to list
+    // at once than start.
+    void moreThreadsWhileListingsWait()
+    {
+        Walk w;
+        for (int i = 0; i < 600; ++i) {
+            w.wfile(std::to_string(i) + "/a.mp3");
+        }
+        std::atomic<int> listing = 0;
+        std::atomic<int> most = 0;
+        w.lister.onList = [&](const std::string&) {
+            const int now = ++listing;
+            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            --listing;
+        };
+        const Mp3Collection c = collectMp3s(w.lister, w.root());
+        QCOMPARE(c.entries.size(), 600U);
+        QVERIFY2(most > static_cast<int>(2 * std::max(1U, std::thread::hardware_concurrency())),
+                 QByteArray::number(most.load()));
     }
 
     // A stop set while many threads list ends the walk: at most the listings under way finish.
