@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -206,6 +207,23 @@ struct Node {
     std::uint32_t subdirCount = 0;
     Node* subdirs = nullptr; // in walk order
     std::uint32_t position = 0; // how many of its parent's entries come before it (its own, if any, next)
+    std::uint32_t top = 0; // 1 + the index of the base's subdirectory it lies in; 0 for the base
+};
+
+// What the walk made below one of the base's subdirectories, or in the base itself: the collection
+// is made in parts that each know where theirs go.
+struct Found {
+    std::uint32_t dirs = 0; // with mp3 entries
+    std::uint32_t entries = 0;
+    std::uint32_t unkept = 0;
+
+    Found& operator+=(const Found& other)
+    {
+        dirs += other.dirs;
+        entries += other.entries;
+        unkept += other.unkept;
+        return *this;
+    }
 };
 
 // What one listing thread allocates: the walk's records, and the names and mp3 entries, which the
@@ -234,8 +252,7 @@ struct Scratch {
     std::string path;
     std::vector<Node*> way; // up from a node
     Arenas arenas;
-    std::size_t mp3s = 0; // found by this thread
-    std::size_t mp3Dirs = 0; // directories with any of them
+    std::vector<Found> found; // by this thread, by Node::top
     unsigned thread = 0; // its number, from 0
 };
 
@@ -276,6 +293,7 @@ public:
             base->formEnds = base->cursor.kept;
         }
         m_stack.push_back(base.get());
+        m_pBase = base.get();
         m_nThreads = m_nActive = m_options.threads;
         std::thread watcher;
         if (m_nThreads == 0) {
@@ -322,8 +340,10 @@ private:
                 m_arenas.nodes.append(std::move(scratch.arenas.nodes));
                 m_arenas.names.append(std::move(scratch.arenas.names));
                 m_arenas.entries.append(std::move(scratch.arenas.entries));
-                m_nMp3s += scratch.mp3s;
-                m_nMp3Dirs += scratch.mp3Dirs;
+                m_vecFound.resize(std::max(m_vecFound.size(), scratch.found.size()));
+                for (std::size_t top = 0; top < scratch.found.size(); ++top) {
+                    m_vecFound[top] += scratch.found[top];
+                }
                 return;
             }
             own.push_back(m_stack.back());
@@ -525,6 +545,7 @@ private:
         }
         std::uint32_t sub = 0;
         std::uint32_t mp3 = 0;
+        std::uint32_t unkept = 0;
         std::uint32_t namesEnd = 0;
         for (const Scratch::Taken& taken : scratch.order) {
             const DirListing::Entry& entry = listing.entries[taken.index];
@@ -541,6 +562,7 @@ private:
                 subdir.name = std::string_view(names + nameOffset, name.size());
                 subdir.formHash = hash;
                 subdir.position = mp3;
+                subdir.top = node.parent == nullptr ? sub : node.top;
                 if (keep != nullptr) {
                     // Its own listing feeds the form to the keep test; it is not made twice.
                     char* const subForm = scratch.arenas.nodes.allocate(taken.formLength + 1, 1);
@@ -559,13 +581,22 @@ private:
                 made.nameLength = static_cast<std::uint16_t>(name.size());
                 made.type = entry.type;
                 made.kept = keep != nullptr && keep->nameKept(node.cursor, form(taken), *m_options.seen);
+                unkept += made.kept ? 0 : 1;
             }
         }
         node.entries = entries;
         node.entryCount = mp3s;
         node.subdirCount = subdirs;
-        scratch.mp3s += mp3s;
-        scratch.mp3Dirs += mp3s != 0 ? 1 : 0;
+        if (mp3s != 0) {
+            if (scratch.found.empty()) {
+                // The base was listed before anything in it.
+                scratch.found.resize(m_pBase->subdirCount + 1);
+            }
+            Found& found = scratch.found[node.top];
+            ++found.dirs;
+            found.entries += mp3s;
+            found.unkept += unkept;
+        }
         if (m_options.progress != nullptr && mp3s != 0) {
             m_options.progress->add(scratch.thread, mp3s);
         }
@@ -586,8 +617,24 @@ private:
         std::uint32_t dir = UINT32_MAX; // its record in the collection, made on its first entry
     };
 
+    // What one thread makes of the collection: all below the base's subdirectories
+    // [firstSubdir, endSubdir), and the base's own entries from `firstEntry` to those before
+    // endSubdir. Its folders and entries go where the walk's counts of those before them end; only
+    // the runs of entries are added in order afterwards.
+    struct Part {
+        std::uint32_t firstSubdir = 0;
+        std::uint32_t endSubdir = 0;
+        std::uint32_t firstEntry = 0;
+        std::uint32_t baseDir = UINT32_MAX; // the base's record, where a part before made it
+        Found offset; // where its first folder, entry and unkept entry go
+        Found made;
+        std::vector<std::pair<Mp3Collection::Entry*, std::uint32_t>> runs;
+        std::vector<Mp3Collection::Unreadable> unreadable;
+        Arena<std::unique_ptr<char[]>, heapBlock> paths;
+    };
+
     // The frame's entries up to `end` go to the collection.
-    void emit(Mp3Collection& result, Frame& frame, std::uint32_t end) const
+    void emit(Mp3Collection& result, Part& part, Frame& frame, std::uint32_t end) const
     {
         if (frame.nextEntry == end) {
             return;
@@ -596,49 +643,35 @@ private:
         if (frame.dir == UINT32_MAX) {
             // The names the walk read become the collection's: no copy of them is made. The path
             // comes when the frame ends.
-            frame.dir = static_cast<std::uint32_t>(result.dirs.size());
-            result.dirs.push_back({{}, node.device, node.inode, node.formHash, node.names});
+            frame.dir = part.offset.dirs + part.made.dirs++;
+            result.dirs[frame.dir] = {{}, node.device, node.inode, node.formHash, node.names};
         }
-        auto index = static_cast<std::uint32_t>(result.entries.size());
+        std::uint32_t index = part.offset.entries + part.made.entries;
         for (std::uint32_t i = frame.nextEntry; i < end; ++i, ++index) {
             node.entries[i].dir = frame.dir;
             if (m_options.unkept != nullptr && !node.entries[i].kept) {
-                m_options.unkept->push_back(index);
+                (*m_options.unkept)[part.offset.unkept + part.made.unkept++] = index;
             }
         }
-        result.entries.append(node.entries + frame.nextEntry, end - frame.nextEntry);
+        part.runs.emplace_back(node.entries + frame.nextEntry, end - frame.nextEntry);
+        part.made.entries += end - frame.nextEntry;
         frame.nextEntry = end;
     }
 
-    // The nodes in walk order make the collection.
-    Mp3Collection assemble(Node& base, const std::string& baseDir)
+    void assemblePart(Node& base, const std::string& baseDir, Mp3Collection& result, Part& part) const
     {
-        Mp3Collection result;
-        result.base = baseDir;
-        result.stopped = m_bStopped;
-        if (!base.listed) {
-            result.unreadable.push_back({baseDir, base.error});
-            return result;
-        }
-        result.baseListed = true;
-        result.entries.reserve(m_nMp3s, m_nMp3Dirs);
-        if (m_options.unkept != nullptr) {
-            m_options.unkept->reserve(m_nMp3s);
-        }
-        result.dirs.reserve(m_nMp3Dirs);
-
         // One path grows and shrinks with the descent; only directories with entries keep a copy,
         // side by side with the others in large blocks.
-        Arena<std::unique_ptr<char[]>, heapBlock> paths;
         std::string path = baseDir;
-        std::vector<Frame> stack {{&base, path.size()}};
+        std::vector<Frame> stack {{&base, path.size(), part.firstEntry, part.firstSubdir, part.baseDir}};
         while (!stack.empty()) {
             Frame& frame = stack.back();
             Node& node = *frame.node;
-            if (frame.nextSubdir == node.subdirCount) {
-                emit(result, frame, node.entryCount);
-                if (frame.dir != UINT32_MAX) {
-                    char* const copy = paths.allocate(frame.pathLength, 1);
+            const bool atBase = stack.size() == 1;
+            if (frame.nextSubdir == (atBase ? part.endSubdir : node.subdirCount)) {
+                emit(result, part, frame, atBase ? entriesBefore(base, part.endSubdir) : node.entryCount);
+                if (frame.dir != UINT32_MAX && (!atBase || part.baseDir == UINT32_MAX)) {
+                    char* const copy = part.paths.allocate(frame.pathLength, 1);
                     std::memcpy(copy, path.data(), frame.pathLength);
                     result.dirs[frame.dir].path = std::string_view(copy, frame.pathLength);
                 }
@@ -649,16 +682,100 @@ private:
                 continue;
             }
             Node& sub = node.subdirs[frame.nextSubdir++];
-            emit(result, frame, sub.position);
+            emit(result, part, frame, sub.position);
             if (sub.listed && !sub.onDescent) {
                 path.append(sub.name);
                 path += '/';
                 stack.push_back({&sub, path.size()}); // `frame` may move: used no more
             } else if (!sub.listed && sub.error != 0) {
-                result.unreadable.push_back({path + std::string(sub.name) + '/', sub.error});
+                part.unreadable.push_back({path + std::string(sub.name) + '/', sub.error});
             }
         }
-        m_arenas.names.append(std::move(paths));
+    }
+
+    // How many of the base's own entries come before its subdirectory `sub` (all at the end).
+    static std::uint32_t entriesBefore(const Node& base, std::uint32_t sub)
+    {
+        return sub == base.subdirCount ? base.entryCount : base.subdirs[sub].position;
+    }
+
+    // The nodes in walk order make the collection: in parts, one for each core, each a run of the
+    // base's subdirectories with about as many entries below them.
+    Mp3Collection assemble(Node& base, const std::string& baseDir)
+    {
+        Mp3Collection result;
+        result.base = baseDir;
+        result.stopped = m_bStopped;
+        if (!base.listed) {
+            result.unreadable.push_back({baseDir, base.error});
+            return result;
+        }
+        result.baseListed = true;
+        m_vecFound.resize(base.subdirCount + 1); // none if nothing was found
+        Found total;
+        for (const Found& found : m_vecFound) {
+            total += found;
+        }
+        result.dirs.resize(total.dirs);
+        if (m_options.unkept != nullptr) {
+            m_options.unkept->assign(total.unkept, 0);
+        }
+
+        // The base's own record, where it has entries, follows the folders below the subdirectories
+        // before its first entry.
+        std::uint32_t baseRecord = 0;
+        for (std::uint32_t sub = 0; sub < base.subdirCount && base.subdirs[sub].position == 0; ++sub) {
+            baseRecord += m_vecFound[sub + 1].dirs;
+        }
+        const unsigned threads = m_options.threads != 0 ? m_options.threads : std::thread::hardware_concurrency();
+        const unsigned count = std::clamp(std::min(threads, base.subdirCount), 1U, 8U);
+        std::vector<Part> parts(count);
+        Found below; // below the subdirectories before `sub`
+        std::uint32_t baseUnkept = 0; // of the base's own entries before `counted`
+        for (std::uint32_t p = 0, sub = 0, counted = 0; p < count; ++p) {
+            Part& part = parts[p];
+            part.firstSubdir = sub;
+            // The base's entries before a subdirectory go with the part before it.
+            part.firstEntry = sub == 0 ? 0 : entriesBefore(base, sub);
+            for (; counted < part.firstEntry; ++counted) {
+                baseUnkept += base.entries[counted].kept ? 0 : 1;
+            }
+            const bool baseDirBefore = part.firstEntry != 0;
+            part.baseDir = baseDirBefore ? baseRecord : UINT32_MAX;
+            part.offset
+                = {below.dirs + (baseDirBefore ? 1 : 0), below.entries + part.firstEntry, below.unkept + baseUnkept};
+            const std::uint64_t upTo = std::uint64_t {total.entries} * (p + 1) / count;
+            for (; sub < base.subdirCount && (p + 1 == count || below.entries < upTo); ++sub) {
+                below += m_vecFound[sub + 1];
+            }
+            part.endSubdir = sub;
+        }
+        // A part for each thread that starts, and the parts of those that do not for the others.
+        std::atomic<unsigned> next {0};
+        runOnThreads(count, [&](unsigned) {
+            for (unsigned p; (p = next.fetch_add(1)) < count;) {
+                assemblePart(base, baseDir, result, parts[p]);
+            }
+        });
+
+        std::size_t runs = 0;
+        for (std::size_t p = 0; p < parts.size(); ++p) {
+            // Each part made what the walk counted below its subdirectories, no more.
+            [[maybe_unused]] const Found& end = p + 1 < parts.size() ? parts[p + 1].offset : total;
+            assert(parts[p].offset.dirs + parts[p].made.dirs == end.dirs);
+            assert(parts[p].offset.entries + parts[p].made.entries == end.entries);
+            assert(m_options.unkept == nullptr || parts[p].offset.unkept + parts[p].made.unkept == end.unkept);
+            runs += parts[p].runs.size();
+        }
+        result.entries.reserve(total.entries, runs);
+        for (Part& part : parts) {
+            for (const auto& [first, size] : part.runs) {
+                result.entries.append(first, size);
+            }
+            part.runs = {};
+            std::move(part.unreadable.begin(), part.unreadable.end(), std::back_inserter(result.unreadable));
+            m_arenas.names.append(std::move(part.paths));
+        }
         return result;
     }
 
@@ -672,8 +789,8 @@ private:
     std::vector<Node*> m_stack; // directories handed on, for any thread to list
     unsigned m_nBusy = 0; // threads with directories to list
     std::atomic<unsigned> m_nWaiting {0}; // threads waiting for a directory
-    std::size_t m_nMp3s = 0;
-    std::size_t m_nMp3Dirs = 0;
+    Node* m_pBase = nullptr;
+    std::vector<Found> m_vecFound; // by Node::top, of all threads
     std::atomic<bool> m_bStopped {false};
     std::string m_baseForm; // comparisonForm(baseDir)
     Arenas m_arenas; // the threads' own, once they are done

@@ -145,7 +145,7 @@ struct WalkOptions {
     KeepList::Seen* seen = nullptr;
     ScanProgress* progress = nullptr; // the number of mp3 entries found so far
     const std::atomic<bool>* stop = nullptr; // looked at before each directory
-    unsigned threads = 0; // listing at once; 0: as many as suit this machine
+    unsigned threads = 0; // listing at once, and making the collection; 0: as many as suit this machine
     // With `keep`: the entries it did not keep, by index in walk order, gathered as the
     // collection is made instead of in another pass over it.
     std::vector<std::uint32_t>* unkept = nullptr;

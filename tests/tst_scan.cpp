@@ -125,27 +125,32 @@ private Q_SLOTS:
         std::vector<std::string> lines = m3uKeepLines(playlist.toStdString());
         std::reverse(lines.begin(), lines.end()); // as the window keeps them
         ScriptedDirLister lister;
-        ScanProgress progress;
+        const KeepList keep(lines);
         const std::atomic<bool> stop = false;
-        ScanResult result = scanLibrary(lister, KeepList(lines), base, progress, stop);
-        QCOMPARE(progress.found(), std::size_t(9));
-        const std::vector<std::uint64_t> sizes = entrySizes(lister, *result.found, result.unwanted, stop);
-        QByteArrayList wanted;
-        for (std::uint32_t entry = 0; entry < 9; ++entry) {
-            const std::string path = result.found->path(result.found->entries[entry]).substr(base.size());
-            const bool unwanted = std::binary_search(result.unwanted.begin(), result.unwanted.end(), entry);
-            if (!unwanted) {
-                wanted << QByteArray::fromStdString(path);
+        // One thread makes the collection; or several, each from some of the base's folders, so that
+        // the base's own entry ("Old.mp3") lies between their parts.
+        for (const unsigned threads : {1U, 8U}) {
+            ScanProgress progress;
+            ScanResult result = scanLibrary(lister, keep, base, progress, stop, threads);
+            QCOMPARE(progress.found(), std::size_t(9));
+            const std::vector<std::uint64_t> sizes = entrySizes(lister, *result.found, result.unwanted, stop);
+            QByteArrayList wanted;
+            for (std::uint32_t entry = 0; entry < 9; ++entry) {
+                const std::string path = result.found->path(result.found->entries[entry]).substr(base.size());
+                const bool unwanted = std::binary_search(result.unwanted.begin(), result.unwanted.end(), entry);
+                if (!unwanted) {
+                    wanted << QByteArray::fromStdString(path);
+                }
+                // Only the unwanted entries are measured; a folder has no size of its own.
+                QCOMPARE(sizes[entry], unwanted && path != "Old.mp3" ? path.size() : 0);
             }
-            // Only the unwanted entries are measured; a folder has no size of its own.
-            QCOMPARE(sizes[entry], unwanted && path != "Old.mp3" ? path.size() : 0);
-        }
-        QCOMPARE(wanted, kept);
-        const PlaylistCheck& got = result.check;
-        QCOMPARE(QString("%1 %2 %3").arg(got.linesFound).arg(got.elsewhere.size()).arg(got.notFound.size()), check);
-        QCOMPARE(got.notFound.empty() ? MissReason::Unknown : got.notFound.front().reason, reason);
-        for (const PlaylistCheck::Elsewhere& line : got.elsewhere) {
-            QVERIFY(kept.contains(QByteArray::fromStdString(line.firstPath.substr(base.size()))));
+            QCOMPARE(wanted, kept);
+            const PlaylistCheck& got = result.check;
+            QCOMPARE(QString("%1 %2 %3").arg(got.linesFound).arg(got.elsewhere.size()).arg(got.notFound.size()), check);
+            QCOMPARE(got.notFound.empty() ? MissReason::Unknown : got.notFound.front().reason, reason);
+            for (const PlaylistCheck::Elsewhere& line : got.elsewhere) {
+                QVERIFY(kept.contains(QByteArray::fromStdString(line.firstPath.substr(base.size()))));
+            }
         }
     }
 };
