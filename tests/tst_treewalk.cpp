@@ -202,6 +202,10 @@ private Q_SLOTS:
     // at once than start.
     void moreThreadsWhileListingsWait()
     {
+        const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+        if (2 * cores >= 64) {
+            QSKIP("this machine's pool starts with all the threads it may have");
+        }
         Walk w;
         for (int i = 0; i < 600; ++i) {
             w.wfile(std::to_string(i) + "/a.mp3");
@@ -210,15 +214,13 @@ private Q_SLOTS:
         std::atomic<int> most = 0;
         w.lister.onList = [&](const std::string&) {
             const int now = ++listing;
-            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
-            }
+            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) { }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             --listing;
         };
         const Mp3Collection c = collectMp3s(w.lister, w.root());
         QCOMPARE(c.entries.size(), 600U);
-        QVERIFY2(most > static_cast<int>(2 * std::max(1U, std::thread::hardware_concurrency())),
-                 QByteArray::number(most.load()));
+        QVERIFY2(most > static_cast<int>(2 * cores), QByteArray::number(most.load()));
     }
 
     // A stop set while many threads list ends the walk: at most the listings under way finish.
