@@ -248,6 +248,9 @@ struct Scratch {
     };
     std::string forms;
     std::vector<Taken> order;
+    // The subdirectories by index in the listing, then in the order the file system listed them.
+    std::vector<std::uint32_t> subdirOfEntry;
+    std::vector<std::uint32_t> listingOrder;
     std::string name;
     std::string path;
     std::vector<Node*> way; // up from a node
@@ -354,7 +357,7 @@ private:
                 Node* node = own.back();
                 own.pop_back();
                 for (std::size_t i = visit(*node, scratch); i-- > 0;) {
-                    own.push_back(&node->subdirs[i]);
+                    own.push_back(&node->subdirs[scratch.listingOrder[i]]);
                 }
                 if (own.size() > 1 && m_nWaiting.load(std::memory_order_relaxed) > 0) {
                     handOn(own);
@@ -543,6 +546,7 @@ private:
         if (subdirs != 0) {
             node.subdirs = scratch.arenas.nodes.make<Node>(subdirs);
         }
+        scratch.subdirOfEntry.resize(std::max(scratch.subdirOfEntry.size(), listing.entries.size()));
         std::uint32_t sub = 0;
         std::uint32_t mp3 = 0;
         std::uint32_t unkept = 0;
@@ -557,6 +561,7 @@ private:
             if (entry.type == EntryType::Directory) {
                 // A folder whose name makes it an mp3 entry as well has its contents listed before
                 // its own entry.
+                scratch.subdirOfEntry[taken.index] = sub;
                 Node& subdir = node.subdirs[sub++];
                 subdir.parent = &node;
                 subdir.name = std::string_view(names + nameOffset, name.size());
@@ -582,6 +587,14 @@ private:
                 made.type = entry.type;
                 made.kept = keep != nullptr && keep->nameKept(node.cursor, form(taken), *m_options.seen);
                 unkept += made.kept ? 0 : 1;
+            }
+        }
+        // Walked in the order listed, which is the order in which a walk that came first made the
+        // kernel's records of them: each lookup then lands next to the one before.
+        scratch.listingOrder.clear();
+        for (std::uint32_t i = 0; i < listing.entries.size(); ++i) {
+            if (listing.entries[i].type == EntryType::Directory) {
+                scratch.listingOrder.push_back(scratch.subdirOfEntry[i]);
             }
         }
         node.entries = entries;
