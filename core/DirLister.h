@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,10 @@ struct DirListing {
     std::uint64_t inode = 0;
     ByteBuffer names; // holds every entry's name, maybe amid other bytes
     std::vector<Entry> entries;
+    // Kept from one directory to the next: what a lister learned of the file system of the last
+    // device it listed on, so that it asks once, not at every directory.
+    std::optional<std::uint64_t> fileSystemDevice;
+    bool fileSystemMarksEnd = false;
 
     std::string_view name(const Entry& entry) const { return {names.data() + entry.nameOffset, entry.nameLength}; }
     void clear()

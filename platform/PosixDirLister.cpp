@@ -4,7 +4,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +15,10 @@
 #include <cstring>
 
 namespace {
+
+// ext4's offset after the last entry of a directory, as a 64-bit reader sees it: no entry's
+// position can be it.
+constexpr off64_t kExt4End = 0x7fffffffffffffff;
 
 bool isDotOrDotDot(const char* name)
 {
@@ -98,6 +104,11 @@ int PosixDirLister::list(int parentFd, const std::string& name, const std::strin
     }
     out.device = static_cast<std::uint64_t>(self.st_dev);
     out.inode = static_cast<std::uint64_t>(self.st_ino);
+    if (out.fileSystemDevice != out.device) {
+        struct statfs fileSystem { };
+        out.fileSystemMarksEnd = ::fstatfs(fd, &fileSystem) == 0 && fileSystem.f_type == EXT4_SUPER_MAGIC;
+        out.fileSystemDevice = out.device;
+    }
 
     // The records are read straight into the listing's bytes, and the names stay where they are.
     constexpr std::size_t kChunk = 64 * 1024;
@@ -114,9 +125,11 @@ int PosixDirLister::list(int parentFd, const std::string& name, const std::strin
             ::close(fd);
             return error;
         }
+        off64_t next = 0;
         for (ssize_t offset = 0; offset < got;) {
             const auto* entry = reinterpret_cast<const dirent64*>(records + offset);
             offset += entry->d_reclen;
+            next = entry->d_off;
             const char* entryName = entry->d_name;
             if (isDotOrDotDot(entryName)) {
                 continue;
@@ -132,6 +145,14 @@ int PosixDirLister::list(int parentFd, const std::string& name, const std::strin
         }
         // Each record's length is a multiple of 8: the next chunk starts aligned as well.
         out.names.add(static_cast<std::size_t>(got));
+        // ext4 gives the record that ends a directory its end-of-directory offset: there the call
+        // that would return nothing is not made (a tenth of the system time of a library's walk).
+        // A listing that breaks off part way leaves the offset where it broke, and the next call
+        // reports why.
+        if (out.fileSystemMarksEnd && next == kExt4End) {
+            out.fd = fd;
+            return 0;
+        }
     }
 }
 

@@ -198,6 +198,26 @@ private Q_SLOTS:
         QCOMPARE(next, inode);
     }
 
+    // A folder whose records take several reads of the directory is listed whole, and so are
+    // folders in it.
+    void wideFolder()
+    {
+        Walk w;
+        QByteArrayList expected;
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray name = "Some Artist - Some Album - " + QByteArray::number(10000 + i) + " - A Title.mp3";
+            w.wfile(name.toStdString());
+            w.wfile("sub " + std::to_string(i % 7) + "/" + name.toStdString());
+            expected << name;
+        }
+        for (int sub = 0; sub < 7; ++sub) {
+            for (int i = sub; i < 3000; i += 7) {
+                expected << "sub " + QByteArray::number(sub) + "/" + expected[i];
+            }
+        }
+        QCOMPARE(w.paths(), expected);
+    }
+
     // Listings that wait, as on a slow disk, leave the cores idle: more threads are woken to list
     // at once than start.
     void moreThreadsWhileListingsWait()
