@@ -324,9 +324,9 @@ public:
 
 private:
     // Each thread walks depth first from a stack of its own, which keeps few directories open,
-    // and hands the shallowest directories on it, the largest parts of the tree, to threads that
-    // wait for work. Those lie at its bottom: a base of many thousand folders leaves that many
-    // there, which are taken from without moving the rest.
+    // and hands the shallowest half of the directories on it, the largest parts of the tree, on
+    // when threads wait for work. Those lie at its bottom: a base of many thousand folders leaves
+    // that many there, which are taken from without moving the rest.
     void work(unsigned thread)
     {
         clearUpperVectorState();
@@ -407,10 +407,13 @@ private:
     void handOn(std::deque<Node*>& own)
     {
         const std::lock_guard lock(m_mutex);
-        const std::size_t count = std::min<std::size_t>(own.size() - 1, m_nWaiting.load(std::memory_order_relaxed));
+        // At least one for each thread that waits, and half of its own: a thread given only one
+        // directory soon waits again, and each wait costs a sleep and a wake-up.
+        const std::size_t waiting = m_nWaiting.load(std::memory_order_relaxed);
+        const std::size_t count = std::max(std::min(own.size() - 1, waiting), own.size() / 2);
         m_stack.insert(m_stack.end(), own.begin(), own.begin() + static_cast<std::ptrdiff_t>(count));
         own.erase(own.begin(), own.begin() + static_cast<std::ptrdiff_t>(count));
-        for (std::size_t n = 0; n < count; ++n) {
+        for (std::size_t n = 0; n < std::min(count, waiting); ++n) {
             m_ready.notify_one();
         }
     }
