@@ -300,12 +300,12 @@ public:
         m_nThreads = m_nActive = m_options.threads;
         std::thread watcher;
         if (m_nThreads == 0) {
-            // Listing from the cache goes best with few more threads than cores, listing that
-            // waits on the disk with many more: the walk starts with few, and wakes more while
-            // the cores stand idle.
+            // Listing from the cache goes best with a thread a core, listing that waits on the
+            // disk with many more: the walk starts with one a core, and wakes more while the
+            // cores stand idle.
             const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
             m_nThreads = std::clamp(16 * cores, 16U, 64U);
-            m_nActive = std::min(m_nThreads, 2 * cores);
+            m_nActive = std::min(m_nThreads, cores);
             try {
                 watcher = std::thread([this, cores] { wakeWhileIdle(cores); });
             } catch (const std::system_error&) {
