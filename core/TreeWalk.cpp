@@ -297,22 +297,22 @@ public:
         }
         m_stack.push_back(base.get());
         m_pBase = base.get();
-        m_nThreads = m_nActive = m_options.threads;
+        unsigned threads = m_options.threads;
         std::thread watcher;
-        if (m_nThreads == 0) {
+        if (threads == 0) {
             // Listing from the cache goes best with a thread a core, listing that waits on the
-            // disk with many more: the walk starts with one a core, and wakes more while the
+            // disk with many more: the walk starts with one a core, and starts more while the
             // cores stand idle.
             const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
-            m_nThreads = std::clamp(16 * cores, 16U, 64U);
-            m_nActive = std::min(m_nThreads, cores);
+            const unsigned most = std::clamp(16 * cores, 16U, 64U);
+            threads = std::min(most, cores);
             try {
-                watcher = std::thread([this, cores] { wakeWhileIdle(cores); });
+                watcher = std::thread([this, cores, threads, most] { addWhileIdle(cores, threads, most); });
             } catch (const std::system_error&) {
-                m_nActive = m_nThreads;
+                threads = most;
             }
         }
-        runOnThreads(m_nThreads, [this](unsigned thread) { work(thread); });
+        runOnThreads(threads, [this](unsigned thread) { work(thread); });
         if (watcher.joinable()) {
             watcher.join();
         }
@@ -334,7 +334,6 @@ private:
         scratch.thread = thread;
         std::deque<Node*> own;
         std::unique_lock lock(m_mutex);
-        m_woken.wait(lock, [&] { return thread < m_nActive || walked(); });
         for (;;) {
             m_nWaiting.fetch_add(1, std::memory_order_relaxed);
             m_ready.wait(lock, [this] { return !m_stack.empty() || m_nBusy == 0; });
@@ -367,7 +366,7 @@ private:
             --m_nBusy;
             if (walked()) {
                 m_ready.notify_all();
-                m_woken.notify_all();
+                m_walkOver.notify_all();
             }
         }
     }
@@ -375,8 +374,9 @@ private:
     bool walked() const { return m_stack.empty() && m_nBusy == 0; }
 
     // Twice in a row that the process used less than three quarters of the cores for 10 ms, its
-    // threads wait on the disk: as many again are woken.
-    void wakeWhileIdle(unsigned cores)
+    // `listing` threads wait on the disk: as many again are started, up to `most`. They end with
+    // the walk.
+    void addWhileIdle(unsigned cores, unsigned listing, unsigned most)
     {
         using Clock = std::chrono::steady_clock;
         const auto cpuTime = [] {
@@ -388,19 +388,34 @@ private:
         Clock::time_point lastLook = Clock::now();
         std::chrono::microseconds lastCpu = cpuTime();
         bool idleBefore = false;
+        std::vector<std::thread> added;
         std::unique_lock lock(m_mutex);
-        while (m_nActive < m_nThreads
-               && !m_woken.wait_for(lock, std::chrono::milliseconds(10), [this] { return walked(); })) {
+        while (listing < most
+               && !m_walkOver.wait_for(lock, std::chrono::milliseconds(10), [this] { return walked(); })) {
             const Clock::time_point now = Clock::now();
             const std::chrono::microseconds cpu = cpuTime();
             const bool idle = 4 * (cpu - lastCpu) < 3 * cores * (now - lastLook);
             if (idle && idleBefore) {
-                m_nActive = std::min(m_nThreads, 2 * m_nActive);
-                m_woken.notify_all();
+                // Started without the lock, which the new threads take first.
+                lock.unlock();
+                const unsigned to = std::min(most, 2 * listing);
+                for (; listing < to; ++listing) {
+                    try {
+                        added.emplace_back([this, thread = listing] { work(thread); });
+                    } catch (const std::system_error&) {
+                        most = listing; // the system starts no more
+                        break;
+                    }
+                }
+                lock.lock();
             }
             idleBefore = idle;
             lastLook = now;
             lastCpu = cpu;
+        }
+        lock.unlock();
+        for (std::thread& thread : added) {
+            thread.join();
         }
     }
 
@@ -810,9 +825,7 @@ private:
     WalkOptions m_options;
     std::mutex m_mutex;
     std::condition_variable m_ready;
-    std::condition_variable m_woken; // for threads not yet listing, and the one that wakes them
-    unsigned m_nThreads = 0;
-    unsigned m_nActive = 0; // threads 0 .. m_nActive - 1 list; never fewer
+    std::condition_variable m_walkOver; // for the thread that starts more
     std::vector<Node*> m_stack; // directories handed on, for any thread to list
     unsigned m_nBusy = 0; // threads with directories to list
     std::atomic<unsigned> m_nWaiting {0}; // threads waiting for a directory
