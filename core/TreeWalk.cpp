@@ -243,14 +243,13 @@ struct Scratch {
         std::uint64_t key;
         std::uint32_t index; // in the listing
         std::uint32_t formOffset;
-        std::uint32_t formLength;
+        std::uint32_t subdirsBefore; // in the listing
+        std::uint16_t formLength; // a few times a name's 255 bytes at most
         bool mp3;
     };
     std::string forms;
     std::vector<Taken> order;
-    // The subdirectories by index in the listing, then in the order the file system listed them.
-    std::vector<std::uint32_t> subdirOfEntry;
-    std::vector<std::uint32_t> listingOrder;
+    std::vector<std::uint32_t> listingOrder; // the subdirectories in the order listed
     std::string name;
     std::string path;
     std::vector<Node*> way; // up from a node
@@ -355,6 +354,9 @@ private:
             while (!own.empty()) {
                 Node* node = own.back();
                 own.pop_back();
+                // In the order listed: a walk that read them first (find, a file manager, an
+                // earlier scan) made the kernel's records of them in that order, so each lookup
+                // lands next to the one before.
                 for (std::size_t i = visit(*node, scratch); i-- > 0;) {
                     own.push_back(&node->subdirs[scratch.listingOrder[i]]);
                 }
@@ -541,7 +543,7 @@ private:
                 }
             }
             scratch.order.push_back(
-                {key, i, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), mp3});
+                {key, i, static_cast<std::uint32_t>(offset), subdirs, static_cast<std::uint16_t>(length), mp3});
             namesSize += entry.nameLength;
             subdirs += directory ? 1 : 0;
         }
@@ -571,7 +573,7 @@ private:
         if (subdirs != 0) {
             node.subdirs = scratch.arenas.nodes.make<Node>(subdirs);
         }
-        scratch.subdirOfEntry.resize(std::max(scratch.subdirOfEntry.size(), listing.entries.size()));
+        scratch.listingOrder.resize(subdirs);
         std::uint32_t sub = 0;
         std::uint32_t mp3 = 0;
         std::uint32_t unkept = 0;
@@ -586,7 +588,7 @@ private:
             if (entry.type == EntryType::Directory) {
                 // A folder whose name makes it an mp3 entry as well has its contents listed before
                 // its own entry.
-                scratch.subdirOfEntry[taken.index] = sub;
+                scratch.listingOrder[taken.subdirsBefore] = sub;
                 Node& subdir = node.subdirs[sub++];
                 subdir.parent = &node;
                 subdir.name = std::string_view(names + nameOffset, name.size());
@@ -616,14 +618,6 @@ private:
                 made.type = entry.type;
                 made.kept = keep != nullptr && keep->nameKept(node.cursor, form(taken), *m_options.seen);
                 unkept += made.kept ? 0 : 1;
-            }
-        }
-        // Walked in the order listed, which is the order in which a walk that came first made the
-        // kernel's records of them: each lookup then lands next to the one before.
-        scratch.listingOrder.clear();
-        for (std::uint32_t i = 0; i < listing.entries.size(); ++i) {
-            if (listing.entries[i].type == EntryType::Directory) {
-                scratch.listingOrder.push_back(scratch.subdirOfEntry[i]);
             }
         }
         node.entries = entries;
