@@ -187,8 +187,8 @@ private:
 struct Node {
     Node* parent = nullptr;
     std::string_view name; // as its parent lists it, in the parent's names; for the base, its path
-    std::string_view form; // of its name, and the separator after it, as its parent made it
-    KeepList::Cursor cursor; // after its path, made before it is listed
+    std::string_view form; // of its name and the separator after it, only where a keep form ends in it
+    KeepList::Cursor cursor; // after its path, made by its parent's listing (the base's before the walk)
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     int fd = -1; // open while subdirectories remain to be opened from it
@@ -460,15 +460,6 @@ private:
         }
     }
 
-    // A directory's cursor from its parent's: its segment is fed once; again, to record what
-    // occurs, only where a form ends in it.
-    void feedSegment(Node& dir) const
-    {
-        const KeepList::Cursor segment = m_options.keep->advance({dir.parent->cursor.node, false}, dir.form);
-        dir.cursor = {segment.node, dir.parent->cursor.kept || segment.kept};
-        dir.formEnds = segment.kept;
-    }
-
     // The parent's descriptor is needed until its last subdirectory is open.
     void openedFrom(Node* parent)
     {
@@ -485,11 +476,6 @@ private:
             m_bStopped = true;
             openedFrom(node.parent);
             return 0;
-        }
-        if (m_options.keep != nullptr && node.parent == m_pBase) {
-            // A subdirectory of the base feeds its own segment: the base's listing is the one part
-            // of the walk that no other thread shares.
-            feedSegment(node);
         }
         DirListing& listing = scratch.listing;
         scratch.name.assign(node.name);
@@ -596,14 +582,18 @@ private:
                 subdir.position = mp3;
                 subdir.top = node.parent == nullptr ? sub : node.top;
                 if (keep != nullptr) {
-                    char* const subForm = scratch.arenas.nodes.allocate(taken.formLength + 1, 1);
-                    std::memcpy(subForm, form(taken).data(), taken.formLength);
-                    subForm[taken.formLength] = '/';
-                    subdir.form = std::string_view(subForm, taken.formLength + 1);
-                    if (node.parent != nullptr) {
-                        // Fed here, sibling after sibling from one cursor, while the automaton's
-                        // nodes near it are still in the cache.
-                        feedSegment(subdir);
+                    // Fed here, sibling after sibling from one cursor, while the automaton's nodes
+                    // near it are still in the cache; fed again, to record what occurs, only where
+                    // a form ends in it.
+                    const KeepList::Cursor segment
+                        = keep->advance(keep->advance({node.cursor.node, false}, form(taken)), "/");
+                    subdir.cursor = {segment.node, node.cursor.kept || segment.kept};
+                    subdir.formEnds = segment.kept;
+                    if (segment.kept) {
+                        char* const subForm = scratch.arenas.nodes.allocate(taken.formLength + 1, 1);
+                        std::memcpy(subForm, form(taken).data(), taken.formLength);
+                        subForm[taken.formLength] = '/';
+                        subdir.form = std::string_view(subForm, taken.formLength + 1);
                     }
                 }
             }
