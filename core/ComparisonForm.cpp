@@ -1,5 +1,7 @@
 #include "ComparisonForm.h"
 
+#include "Ascii.h"
+
 #include <QByteArray>
 
 #include <algorithm>
@@ -12,18 +14,13 @@
 
 namespace {
 
-bool isSeparator(char c)
-{
-    return c == '/' || c == '\\';
-}
-
 // The form of one ASCII byte.
 char foldAscii(char c)
 {
     if (c == '\\') {
         return '/';
     }
-    return static_cast<unsigned char>(c - 'A') < 26 ? static_cast<char>(c | 0x20) : c;
+    return lowerAscii(c);
 }
 
 // Folds eight ASCII bytes at once, unless one of them is not ASCII or is "\\". Adding 0x80 - 'A'

@@ -1,7 +1,8 @@
 #include "Relocation.h"
 
+#include "Ascii.h"
 #include "ComparisonForm.h"
-#include "KeepList.h"
+#include "KeepForms.h"
 #include "TreeWalk.h"
 
 #include <algorithm>
@@ -14,11 +15,6 @@ namespace {
 bool isAscii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c;
 }
 
 // Whether two names (no separators in them) have the same comparison form; ASCII names need no
@@ -82,11 +78,6 @@ std::vector<std::uint32_t> NameIndex::find(std::string_view name, std::optional<
 }
 
 namespace {
-
-bool isSeparator(char c)
-{
-    return c == '/' || c == '\\';
-}
 
 // A line's path before its file name, segment by segment from the end, with each segment's
 // comparison form made when first needed.

@@ -3,7 +3,7 @@
 
 #include "ComparisonForm.h"
 #include "FuzzCheck.h"
-#include "KeepList.h"
+#include "KeepForms.h"
 
 #include <QString>
 

@@ -5,6 +5,7 @@
 
 #include "ComparisonForm.h"
 #include "FuzzCheck.h"
+#include "KeepForms.h"
 #include "KeepList.h"
 
 #include <algorithm>

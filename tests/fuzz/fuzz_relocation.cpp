@@ -6,7 +6,7 @@
 
 #include "ComparisonForm.h"
 #include "FuzzCheck.h"
-#include "KeepList.h"
+#include "KeepForms.h"
 #include "Relocation.h"
 #include "TreeWalk.h"
 
