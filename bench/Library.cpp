@@ -1,7 +1,9 @@
 #include "Library.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -235,6 +237,78 @@ void writeBigPlaylists(const std::string& dir)
     if (!lines.flush() || !big.flush()) {
         throw std::runtime_error("cannot write " + dir);
     }
+}
+
+namespace {
+
+// The path as a player writes it into a file: URL, with what a URL may not hold escaped.
+std::string fileUrl(const std::string& relative)
+{
+    std::string url = "file:///home/anna/Music/";
+    for (const char c : relative) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || std::strchr("/-._~", c) != nullptr) {
+            url += c;
+        } else {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            url += {'%', kHex[byte >> 4], kHex[byte & 15]};
+        }
+    }
+    return url;
+}
+
+std::string xmlEscaped(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        out += c == '&' ? std::string("&amp;") : c == '<' ? std::string("&lt;") : std::string(1, c);
+    }
+    return out;
+}
+
+// The same tracks as XSPF the way VLC writes it, as PLS and as M3U: STEM.xspf, STEM.pls, STEM.m3u.
+void writeFormats(const std::string& stem, const std::vector<LibraryFile>& tracks)
+{
+    std::ofstream xspf(stem + ".xspf", std::ios::binary);
+    std::ofstream pls(stem + ".pls", std::ios::binary);
+    std::ofstream m3u(stem + ".m3u", std::ios::binary);
+    xspf << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\" "
+            "xmlns:vlc=\"http://www.videolan.org/vlc/playlist/ns/0/\" version=\"1\">\n\t<title>Playlist</title>\n"
+            "\t<trackList>\n";
+    pls << "[playlist]\nNumberOfEntries=" << tracks.size() << '\n';
+    m3u << "#EXTM3U\n";
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        const std::string url = fileUrl(tracks[i].path);
+        const std::string title = tracks[i].extinf.substr(tracks[i].extinf.find(',') + 1);
+        xspf << "\t\t<track>\n\t\t\t<location>" << xmlEscaped(url) << "</location>\n\t\t\t<title>" << xmlEscaped(title)
+             << "</title>\n\t\t\t<extension application=\"http://www.videolan.org/vlc/playlist/0\">\n\t\t\t\t<vlc:id>"
+             << i << "</vlc:id>\n\t\t\t</extension>\n\t\t</track>\n";
+        pls << "File" << i + 1 << '=' << url << "\nTitle" << i + 1 << '=' << title << '\n';
+        m3u << tracks[i].extinf << '\n' << url << '\n';
+    }
+    xspf << "\t</trackList>\n</playlist>\n";
+    if (!xspf.flush() || !pls.flush() || !m3u.flush()) {
+        throw std::runtime_error("cannot write " + stem + ".*");
+    }
+}
+
+} // namespace
+
+void writeFormatPlaylists(const std::string& dir)
+{
+    std::filesystem::create_directories(dir);
+    std::vector<LibraryFile> tracks;
+    forEachAlbum([&](const std::vector<LibraryFile>& album) {
+        for (const LibraryFile& track : album) {
+            if (track.mp3 && tracks.size() < 100'000) {
+                tracks.push_back(track);
+            }
+        }
+        return tracks.size() < 100'000;
+    });
+    writeFormats(dir + "/tracks-100k", tracks);
+    tracks.resize(20'000);
+    writeFormats(dir + "/tracks-20k", tracks);
 }
 
 } // namespace bench

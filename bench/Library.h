@@ -20,4 +20,8 @@ void writePlaylists(const std::string& stem, std::size_t libraryFiles, std::size
 // DIR/big-100mb.m3u (#EXTINF and path, 100 MB) and DIR/lines-1m.m3u (a million paths).
 void writeBigPlaylists(const std::string& dir);
 
+// The first 100,000 and 20,000 tracks as file URLs, each written as XSPF (the way VLC writes it),
+// PLS and M3U: DIR/tracks-100k.{xspf,pls,m3u} and DIR/tracks-20k.{xspf,pls,m3u}.
+void writeFormatPlaylists(const std::string& dir);
+
 } // namespace bench

@@ -4,7 +4,7 @@
 
 #include "KeepList.h"
 #include "Library.h"
-#include "M3uReader.h"
+#include "PlaylistSet.h"
 #include <QSignalSpy>
 
 #include <QApplication>
@@ -247,13 +247,29 @@ int probeUnlink(char** args)
 int probeReadPlaylist(char** args)
 {
     const double start = now();
-    std::vector<std::string> lines;
-    if (readM3uKeepLines(args[1], lines) != M3uReadResult::Ok) {
-        throw std::runtime_error(std::string("cannot read ") + args[1]);
+    PlaylistSet set = readPlaylists({args[1]});
+    if (!set.ok()) {
+        throw std::runtime_error(std::string("cannot read ") + args[1] + ": " + set.refused.front().reason);
     }
-    std::reverse(lines.begin(), lines.end());
-    const KeepList keep(std::move(lines));
+    const KeepList keep(std::move(set.linesNewestFirst));
     report((now() - start) * 1000, "lines=" + std::to_string(keep.lines().size()));
+    return 0;
+}
+
+// Open m3u through the window, from the click to the keep-list in place.
+int probeOpen(char** args)
+{
+    int argc = 1;
+    QApplication app(argc, args);
+    DialogDriver window(true);
+    window.dlg().show();
+    QCoreApplication::processEvents();
+    window.dialogs.path = args[1];
+    const double ms = timedClick(window, IDC_OPEN_M3U, &CPruneDlg::openFinished);
+    if (!window.dialogs.boxes.isEmpty()) {
+        throw std::runtime_error(window.dialogs.boxes.front().toStdString());
+    }
+    report(ms, "lines=" + std::to_string(window.dlg().keepList().lines().size()));
     return 0;
 }
 
@@ -271,7 +287,8 @@ int runProbe(int argc, char** args)
         {"scan", 2, probeScan}, // M3U ROOT
         {"delete", 3, probeDelete}, // M3U ROOT ORDER_OUT
         {"unlink", 2, probeUnlink}, // ROOT ORDER_IN
-        {"read", 1, probeReadPlaylist}, // M3U
+        {"read", 1, probeReadPlaylist}, // PLAYLIST
+        {"open", 1, probeOpen}, // PLAYLIST
         {"gen-tree", 3,
          [](char** a) {
              return makeLibrary(a[1], std::stoul(a[2]), std::stoul(a[3])), 0;
@@ -283,6 +300,10 @@ int runProbe(int argc, char** args)
         {"gen-big", 1,
          [](char** a) {
              return writeBigPlaylists(a[1]), 0;
+         }},
+        {"gen-formats", 1,
+         [](char** a) {
+             return writeFormatPlaylists(a[1]), 0;
          }},
     };
     for (const Probe& probe : kProbes) {

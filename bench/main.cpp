@@ -269,6 +269,22 @@ private:
             put("playlist name=" + name + " lines=" + read["lines"] + " bytes=" + std::to_string(fs::file_size(m3u)),
                 read);
         }
+        const std::string formats = path("formats");
+        ensure(formats + ".stamp", {m_strExe, "gen-formats", formats});
+        for (const std::string name : {"tracks-100k.m3u", "tracks-100k.xspf", "tracks-100k.pls"}) {
+            const std::string file = formats + "/" + name;
+            const Child read = measure({m_strExe, "read", file}, false);
+            put("playlist name=" + name + " lines=" + read["lines"] + " bytes=" + std::to_string(fs::file_size(file)),
+                read);
+        }
+        // Open m3u through the window: the same 20,000 entries as M3U and as XSPF, in turns.
+        const std::vector<Child> open = measureInTurns(
+            {{m_strExe, "open", formats + "/tracks-20k.m3u"}, {m_strExe, "open", formats + "/tracks-20k.xspf"}}, false);
+        std::printf("open_m3u lines=%s median_ms=%.1f peak_mb=%.1f\n", open[0]["lines"].c_str(), open[0].ms,
+                    open[0].peakMb);
+        std::printf("open_xspf lines=%s median_ms=%.1f peak_mb=%.1f time_ratio=%.2f peak_ratio=%.2f\n",
+                    open[1]["lines"].c_str(), open[1].ms, open[1].peakMb, open[1].ms / open[0].ms,
+                    open[1].peakMb / open[0].peakMb);
     }
 
     std::string m_strExe = fs::read_symlink("/proc/self/exe").string();

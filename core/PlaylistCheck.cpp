@@ -16,6 +16,46 @@ QString playlistCheckText(const PlaylistCheck& check)
     return text;
 }
 
+namespace {
+
+// "Only 3 of 2,000 entries name", "None of the 20 entries names", with `whose` before the count.
+QString namedCount(Coverage coverage, const QString& whose)
+{
+    const QString of = QStringLiteral("of %1%2 %3")
+                           .arg(whose, groupedNumber(coverage.lines),
+                                coverage.lines == 1 ? QStringLiteral("entry") : QStringLiteral("entries"));
+    if (coverage.named == 0) {
+        return QStringLiteral("None %1 names").arg(of);
+    }
+    return QStringLiteral("Only %1 %2 %3")
+        .arg(groupedNumber(coverage.named), of, coverage.named == 1 ? QStringLiteral("names") : QStringLiteral("name"));
+}
+
+} // namespace
+
+QString namesLittleNote(Coverage coverage)
+{
+    if (coverage.lines == 0) {
+        return QStringLiteral("The playlist has no entries.");
+    }
+    return namedCount(coverage, {}) + QStringLiteral(" a file here.");
+}
+
+QString namesLittleWarning(Coverage coverage, std::size_t playlists, const QString& baseDir, std::size_t listed)
+{
+    const QString files
+        = listed == 1 ? QStringLiteral("1 mp3 file") : groupedNumber(listed) + QStringLiteral(" mp3 files");
+    const QString are = listed == 1 ? QStringLiteral("is") : QStringLiteral("are");
+    if (coverage.lines == 0) {
+        return QStringLiteral("%1 no entries. %2 below %3 %4 listed.")
+            .arg(playlists == 1 ? QStringLiteral("The playlist has") : QStringLiteral("The playlists have"), files,
+                 baseDir, are);
+    }
+    const QString whose = playlists == 1 ? QStringLiteral("the playlist's ") : QStringLiteral("the playlists' ");
+    return QStringLiteral("%1 a file below %2. %3 there %4 listed.")
+        .arg(namedCount(coverage, whose), baseDir, files, are);
+}
+
 QString missReasonText(MissReason reason)
 {
     switch (reason) {

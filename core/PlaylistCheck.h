@@ -11,6 +11,15 @@
 #include <string>
 #include <vector>
 
+// How much of a playlist names a file below the base directory.
+struct Coverage {
+    std::size_t lines = 0; // of the keep-list
+    std::size_t named = 0; // found in place or elsewhere
+    // None, or fewer than one in ten: most likely the wrong playlist or the wrong folder. Every
+    // command that removes files asks first.
+    bool little() const { return named == 0 || named * 10 < lines; }
+};
+
 // How one scan understood the playlist, for the user to see before deleting anything.
 struct PlaylistCheck {
     // A line that names no mp3 entry in place, kept by its trailing path.
@@ -27,12 +36,14 @@ struct PlaylistCheck {
     // A folder the walk could not list: the list may lack what is in it.
     using Unreadable = Mp3Collection::Unreadable;
 
+    std::size_t lines = 0; // of the keep-list
     std::size_t linesFound = 0; // lines that occur in the path of some mp3 entry
     std::vector<Elsewhere> elsewhere; // newest line first, as the keep-list
     std::vector<NotFound> notFound;
     std::vector<Unreadable> unreadable;
 
     bool hasDetails() const { return !elsewhere.empty() || !notFound.empty() || !unreadable.empty(); }
+    Coverage coverage() const { return {lines, linesFound + elsewhere.size()}; }
 };
 
 // "Playlist: 19,480 lines found, 480 found elsewhere, 40 not found", and when there are any,
@@ -43,6 +54,13 @@ QString playlistCheckText(const PlaylistCheck& check);
 // while `sized` is false.
 QString listSizeText(std::size_t files, std::uint64_t bytes, std::size_t selected, std::uint64_t selectedBytes,
                      bool sized);
+
+// The check line's warning when the playlist names little: "Only 3 of 2,000 entries name a file here."
+QString namesLittleNote(Coverage coverage);
+
+// The question before removing files when the playlist names little: "Only 3 of the playlist's
+// 2,000 entries name a file below /music/. 18,000 mp3 files there are listed."
+QString namesLittleWarning(Coverage coverage, std::size_t playlists, const QString& baseDir, std::size_t listed);
 
 // The short reason shown beside a line that was not found; empty when none is known.
 QString missReasonText(MissReason reason);

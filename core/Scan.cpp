@@ -12,6 +12,7 @@
 PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen)
 {
     PlaylistCheck check;
+    check.lines = keep.lines().size();
     std::vector<std::uint32_t> unseen;
     for (std::size_t line = 0; line < keep.lines().size(); ++line) {
         if (!found.entries.empty() && keep.lineSeen(line, seen)) {

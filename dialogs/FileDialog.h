@@ -2,20 +2,20 @@
 
 #include <QString>
 
-#include <optional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
-// The open-file dialog: the chosen or typed full path as file-system bytes, or nothing when
-// the user cancelled. The named file need not exist.
+// The open-file dialog: the chosen or typed full paths as file-system bytes, none when the user
+// cancelled. Several files may be chosen; a typed name need not exist.
 class IFileDialog {
 public:
     virtual ~IFileDialog() = default;
-    virtual std::optional<std::string> getOpenFileName(QWidget* owner, const QString& filter) = 0;
+    virtual std::vector<std::string> getOpenFileNames(QWidget* owner, const QString& filter) = 0;
 };
 
 class QtFileDialog final : public IFileDialog {
 public:
-    std::optional<std::string> getOpenFileName(QWidget* owner, const QString& filter) override;
+    std::vector<std::string> getOpenFileNames(QWidget* owner, const QString& filter) override;
 };

@@ -32,3 +32,18 @@ int QtMessageBox::show(QWidget* owner, const QString& text, const QString& capti
     box.exec();
     return box.clickedButton() == ok ? IDOK : IDCANCEL;
 }
+
+int QtMessageBox::ask(QWidget* owner, const QString& text, const QString& caption, const QString& acceptText)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(QMessageBox::Warning);
+    QPushButton* accept = box.addButton(acceptText, QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == accept ? IDOK : IDCANCEL;
+}

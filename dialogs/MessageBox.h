@@ -17,9 +17,13 @@ class IMessageBox {
 public:
     virtual ~IMessageBox() = default;
     virtual int show(QWidget* owner, const QString& text, const QString& caption, unsigned type) = 0;
+    // A warning whose accepting button says what it does ("Delete Anyway"); Cancel is the default
+    // button, so that Return and Esc both keep everything. Returns IDOK or IDCANCEL.
+    virtual int ask(QWidget* owner, const QString& text, const QString& caption, const QString& acceptText) = 0;
 };
 
 class QtMessageBox final : public IMessageBox {
 public:
     int show(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
+    int ask(QWidget* owner, const QString& text, const QString& caption, const QString& acceptText) override;
 };

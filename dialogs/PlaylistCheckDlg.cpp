@@ -20,7 +20,7 @@ QTreeWidgetItem* addSection(QTreeWidget& tree, const QString& title, std::size_t
 
 } // namespace
 
-CPlaylistCheckDlg::CPlaylistCheckDlg(const PlaylistCheck& check, const std::vector<std::string>& lines,
+CPlaylistCheckDlg::CPlaylistCheckDlg(const PlaylistCheck& check, const std::vector<std::string>& lines, Sources sources,
                                      QWidget* pParent)
     : QDialog(pParent)
     , m_pTree(new QTreeWidget(this))
@@ -33,8 +33,22 @@ CPlaylistCheckDlg::CPlaylistCheckDlg(const PlaylistCheck& check, const std::vect
     auto* summary = new QLabel(playlistCheckText(check), this);
     summary->setTextFormat(Qt::PlainText);
 
-    m_pTree->setColumnCount(2);
-    m_pTree->setHeaderLabels({QStringLiteral("Playlist line"), QStringLiteral("Keeps here")});
+    const bool several = sources.paths.size() > 1;
+    m_pTree->setColumnCount(several ? 3 : 2);
+    QStringList headers {QStringLiteral("Playlist line"), QStringLiteral("Keeps here")};
+    if (several) {
+        headers << QStringLiteral("Playlist");
+    }
+    m_pTree->setHeaderLabels(headers);
+    // The line's text and what it keeps, and with several playlists the name of the line's own.
+    const auto lineItem = [&](QTreeWidgetItem* section, std::uint32_t line, const QString& keeps) {
+        auto* item = new QTreeWidgetItem(section, {displayText(lines[line]), keeps});
+        if (several) {
+            const std::string& path = sources.paths[sources.ofLine[line]];
+            item->setText(2, displayText(path.substr(path.rfind('/') + 1)));
+            item->setToolTip(2, displayText(path));
+        }
+    };
     m_pTree->setUniformRowHeights(true);
     m_pTree->setTextElideMode(Qt::ElideMiddle);
     m_pTree->setRootIsDecorated(false);
@@ -47,13 +61,13 @@ CPlaylistCheckDlg::CPlaylistCheckDlg(const PlaylistCheck& check, const std::vect
                 ? displayText(it->firstPath)
                 : QStringLiteral("%1 files named %2")
                       .arg(groupedNumber(it->files), displayText(it->firstPath.substr(it->firstPath.rfind('/') + 1)));
-            new QTreeWidgetItem(section, {displayText(lines[it->line]), keeps});
+            lineItem(section, it->line, keeps);
         }
     }
     if (!check.notFound.empty()) {
         QTreeWidgetItem* section = addSection(*m_pTree, QStringLiteral("Not found"), check.notFound.size());
         for (auto it = check.notFound.rbegin(); it != check.notFound.rend(); ++it) {
-            new QTreeWidgetItem(section, {displayText(lines[it->line]), missReasonText(it->reason)});
+            lineItem(section, it->line, missReasonText(it->reason));
         }
     }
     if (!check.unreadable.empty()) {
@@ -64,7 +78,10 @@ CPlaylistCheckDlg::CPlaylistCheckDlg(const PlaylistCheck& check, const std::vect
         }
     }
     m_pTree->header()->setSectionResizeMode(QHeaderView::Interactive);
-    m_pTree->header()->resizeSection(0, 380);
+    m_pTree->header()->resizeSection(0, several ? 330 : 380);
+    if (several) {
+        m_pTree->header()->resizeSection(1, 260);
+    }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,16 @@ class CPlaylistCheckDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // `lines`: the keep-list's lines, newest first, as the check's indices count them.
-    CPlaylistCheckDlg(const PlaylistCheck& check, const std::vector<std::string>& lines, QWidget* pParent);
+    // Which playlist each line came from.
+    struct Sources {
+        const std::vector<std::string>& paths;
+        const std::vector<std::uint32_t>& ofLine; // by line, an index into paths
+    };
+
+    // `lines`: the keep-list's lines, newest first, as the check's indices count them. A column
+    // names each line's playlist when there are several.
+    CPlaylistCheckDlg(const PlaylistCheck& check, const std::vector<std::string>& lines, Sources sources,
+                      QWidget* pParent);
 
     QTreeWidget* tree() const { return m_pTree; }
 

@@ -4,10 +4,10 @@
 #include "ComparisonForm.h"
 #include "Deletion.h"
 #include "FileDialog.h"
-#include "M3uReader.h"
 #include "MessageBox.h"
 #include "PathPicker.h"
 #include "PlaylistCheckDlg.h"
+#include "PlaylistSet.h"
 #include "Resource.h"
 #include "ResourceLoader.h"
 #include "Scan.h"
@@ -78,7 +78,7 @@ bool isUserInput(const QEvent* event)
 
 // What reading a playlist gives the window.
 struct CPruneDlg::PlaylistRead {
-    M3uReadResult result;
+    PlaylistSet set;
     KeepList keep;
 };
 
@@ -238,21 +238,21 @@ void CPruneDlg::OnOpenM3u()
         Q_EMIT openFinished();
         return;
     }
-    const std::optional<std::string> chosen = m_services.fileDialog.getOpenFileName(
-        this, fromLatin("Playlist Files (*.m3u);;Playlist Files (*.m3u8);;All Files (*)"));
-    if (!chosen) {
+    std::vector<std::string> chosen = m_services.fileDialog.getOpenFileNames(
+        this,
+        fromLatin("Playlist Files (*.m3u *.m3u8 *.xspf *.pls *.wpl *.asx *.xml);;M3U (*.m3u);;"
+                  "Playlist Files (*.m3u8);;All Files (*)"));
+    if (chosen.empty()) {
         Q_EMIT openFinished();
         return;
     }
-    m_strPlaylistPath = *chosen;
+    m_strPlaylistPath = chosen.front();
     BeginWork();
-    m_readWatcher.setFuture(QtConcurrent::run([path = m_strPlaylistPath] {
+    m_readWatcher.setFuture(QtConcurrent::run([paths = std::move(chosen)]() mutable {
         auto read = std::make_shared<PlaylistRead>();
-        std::vector<std::string> lines;
-        read->result = readM3uKeepLines(path, lines);
-        if (read->result == M3uReadResult::Ok) {
-            std::reverse(lines.begin(), lines.end());
-            read->keep = KeepList(std::move(lines));
+        read->set = readPlaylists(std::move(paths));
+        if (read->set.ok()) {
+            read->keep = KeepList(std::move(read->set.linesNewestFirst));
         }
         return read;
     }));
@@ -266,22 +266,45 @@ void CPruneDlg::OnPlaylistRead()
     }
     const std::shared_ptr<PlaylistRead> read = m_readWatcher.result();
     // A half-read playlist never becomes the keep-list: it would list wanted files for deletion.
-    if (read->result != M3uReadResult::Ok) {
-        MessageBox(fromLatin("Unable to open M3U for reading!"), fromLatin("Error"), MB_ICONSTOP);
+    if (!read->set.ok()) {
+        QString text = fromLatin("Unable to open M3U for reading!");
+        for (const std::string& line : read->set.refusalLines()) {
+            text += QLatin1Char('\n') + displayText(line);
+        }
+        MessageBox(text, fromLatin("Error"), MB_ICONSTOP);
         Q_EMIT openFinished();
         return;
     }
     m_lstKeep = std::move(read->keep);
+    m_vecPlaylistPaths = std::move(read->set.paths);
+    m_vecLineSource = std::move(read->set.lineSource);
     // What the last scan said of the old playlist says nothing of this one.
     HidePlaylistCheck();
-    if (auto* label = qobject_cast<QLabel*>(GetDlgItem(IDC_M3U_LABEL))) {
-        label->setText(fromLatin("M3U File: ") + displayText(m_strPlaylistPath));
-        label->setEnabled(true);
-    }
+    ShowPlaylistLabel();
     if (QWidget* selectDir = GetDlgItem(IDC_SELECT_DIR)) {
         selectDir->setEnabled(true);
     }
     Q_EMIT openFinished();
+}
+
+// "M3U File: /music/a.m3u", and " (+2 more)" with every path in the tooltip when there are several.
+void CPruneDlg::ShowPlaylistLabel()
+{
+    auto* label = qobject_cast<QLabel*>(GetDlgItem(IDC_M3U_LABEL));
+    if (label == nullptr) {
+        return;
+    }
+    QString text = fromLatin("M3U File: ") + displayText(m_vecPlaylistPaths.front());
+    QStringList all;
+    if (m_vecPlaylistPaths.size() > 1) {
+        text += QStringLiteral(" (+%1 more)").arg(groupedNumber(m_vecPlaylistPaths.size() - 1));
+        for (const std::string& path : m_vecPlaylistPaths) {
+            all << displayText(path);
+        }
+    }
+    label->setText(text);
+    label->setToolTip(all.join(QLatin1Char('\n')));
+    label->setEnabled(true);
 }
 
 void CPruneDlg::OnSelectDirectory()
@@ -388,6 +411,8 @@ void CPruneDlg::OnScanDone()
     }
     m_fileModel.setRows(result->found, std::move(result->unwanted));
     m_playlistCheck = std::move(result->check);
+    m_listedCoverage = m_playlistCheck.coverage();
+    m_nListedPlaylists = m_vecPlaylistPaths.size();
     if (result->found->baseListed) {
         for (int id : {IDC_FILE_LIST, IDC_SELECT_ALL, IDC_DESELECT_ALL}) {
             if (QWidget* widget = GetDlgItem(id)) {
@@ -448,7 +473,15 @@ void CPruneDlg::ShowPlaylistCheck()
     if (check == nullptr || m_fileModel.collection() == nullptr) {
         return;
     }
-    QString text = playlistCheckText(m_playlistCheck).toHtmlEscaped();
+    const QString summary = playlistCheckText(m_playlistCheck);
+    QString text = summary.toHtmlEscaped();
+    // A playlist that names little here is most likely the wrong one: then that is what the line
+    // says, and the counts are in the tooltip and Details.
+    if (m_playlistCheck.coverage().little() && m_fileModel.rowCount() > 0) {
+        text = QStringLiteral("<span style=\"color:#b3261e\"><b>\u26A0 %1</b></span>")
+                   .arg(namesLittleNote(m_playlistCheck.coverage()).toHtmlEscaped());
+    }
+    check->setToolTip(summary);
     if (m_playlistCheck.hasDetails()) {
         text += QStringLiteral(" - <a href=\"details\">Details...</a>");
     }
@@ -483,7 +516,8 @@ void CPruneDlg::HidePlaylistCheck()
 void CPruneDlg::OnPlaylistDetails()
 {
     if (m_pCheckDlg == nullptr) {
-        m_pCheckDlg = new CPlaylistCheckDlg(m_playlistCheck, m_lstKeep.lines(), this);
+        m_pCheckDlg
+            = new CPlaylistCheckDlg(m_playlistCheck, m_lstKeep.lines(), {m_vecPlaylistPaths, m_vecLineSource}, this);
     }
     m_pCheckDlg->show();
     m_pCheckDlg->raise();
@@ -532,6 +566,10 @@ void CPruneDlg::OnDeleteFiles()
         Q_EMIT deleteFinished();
         return;
     }
+    if (!ConfirmLittleNamed()) {
+        Q_EMIT deleteFinished();
+        return;
+    }
     if (MessageBox(
             fromLatin("Are you sure!?\n\nThese file will be permanently deleted (not sent to the Recycling Bin)."),
             fromLatin("Warning"), MB_OKCANCEL | MB_ICONEXCLAMATION)
@@ -551,6 +589,19 @@ void CPruneDlg::OnDeleteFiles()
                            rows = static_cast<std::size_t>(m_fileModel.rowCount()), &stop = m_bStop] {
             return std::make_shared<DeletionOutcome>(deleteFiles(deleter, base, requests, rows, stop));
         }));
+}
+
+// A playlist that names little below the base directory was most likely the wrong one, and the
+// list then holds the library: asked before anything is removed, with keeping as the default.
+bool CPruneDlg::ConfirmLittleNamed()
+{
+    if (!m_listedCoverage.little()) {
+        return true;
+    }
+    const QString text
+        = namesLittleWarning(m_listedCoverage, m_nListedPlaylists, displayText(m_fileModel.collection()->base),
+                             static_cast<std::size_t>(m_fileModel.rowCount()));
+    return m_services.messageBox.ask(this, text, fromLatin("Warning"), QStringLiteral("Delete Anyway")) == IDOK;
 }
 
 void CPruneDlg::OnDeleteDone()

@@ -57,6 +57,8 @@ public:
 
     // The state, for whoever needs to look at it (tests, the benchmark).
     const std::string& playlistPath() const { return m_strPlaylistPath; }
+    // Every playlist of the keep-list, when it was read from several.
+    const std::vector<std::string>& playlistPaths() const { return m_vecPlaylistPaths; }
     const std::string& baseDir() const { return m_strBaseDir; }
     const KeepList& keepList() const { return m_lstKeep; }
     int totalMp3s() const { return m_nTotalMp3s; }
@@ -101,12 +103,16 @@ private:
     void ShowPlaylistCheck();
     void HidePlaylistCheck();
     void SetStatusShown(bool shown);
+    void ShowPlaylistLabel();
+    bool ConfirmLittleNamed();
     std::vector<int> SelectedRows() const;
     int MessageBox(const QString& text, const QString& caption, unsigned type);
 
     std::string m_strPlaylistPath;
     std::string m_strBaseDir;
     KeepList m_lstKeep;
+    std::vector<std::string> m_vecPlaylistPaths; // those read into m_lstKeep
+    std::vector<std::uint32_t> m_vecLineSource; // for each keep line, its playlist in m_vecPlaylistPaths
     QListView* m_pFileList = nullptr;
     QProgressBar* m_pProgress = nullptr;
     int m_nTotalMp3s = 0;
@@ -118,6 +124,9 @@ private:
     FileListModel m_fileModel;
     QMenu* m_pSysMenu = nullptr;
     PlaylistCheck m_playlistCheck; // of the last scan that found mp3 files
+    // How much of its playlists named a file, for the scan whose rows are listed, and how many there were.
+    Coverage m_listedCoverage;
+    std::size_t m_nListedPlaylists = 0;
     QPointer<CPlaylistCheckDlg> m_pCheckDlg;
 
     // The work of one command at a time, and what it reports.

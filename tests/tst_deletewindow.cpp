@@ -25,7 +25,7 @@ private Q_SLOTS:
     void deletesTheSelectedRows()
     {
         MusicWindow w;
-        w.scan({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "x.mp3/inside.txt"});
+        w.scan({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "x.mp3/inside.txt", "keep.mp3"}, "keep.mp3\n");
         w.d.click(IDC_SELECT_ALL);
         w.d.click(IDC_DESELECT_ALL);
         w.d.deleteFiles();
@@ -37,7 +37,7 @@ private Q_SLOTS:
         w.d.dialogs.answer = IDOK;
         QCOMPARE(w.d.takeBoxes(), QStringList {kConfirm});
         QCOMPARE(w.d.selectedRows(), (std::vector<int> {0, 2}));
-        QCOMPARE(w.tree.files("music/").size(), std::size_t(5));
+        QCOMPARE(w.tree.files("music/").size(), std::size_t(6));
 
         bool busy = false;
         w.d.fileDeleter.onRemove = [&](const std::string&) {
@@ -56,7 +56,70 @@ private Q_SLOTS:
             qPrintable(boxes[1]));
         QCOMPARE(w.d.rows(), (Rows {w.base() + "b.mp3", w.base() + "c.mp3", w.base() + "x.mp3"}));
         QCOMPARE(w.d.selectedRows(), (std::vector<int> {1, 2}));
-        QCOMPARE(w.tree.files("music/"), (Rows {"b.mp3", "c.mp3", "x.mp3/inside.txt"}));
+        QCOMPARE(w.tree.files("music/"), (Rows {"b.mp3", "c.mp3", "keep.mp3", "x.mp3/inside.txt"}));
+    }
+
+    // A playlist that names no file here, or fewer than one in ten, is most likely the wrong one:
+    // the check line says so, and Delete Files asks first, keeping everything unless told
+    // "Delete Anyway", which goes on to the usual confirmation.
+    void warnsWhenThePlaylistNamesLittle_data()
+    {
+        QTest::addColumn<int>("named"); // of the 20 files, by the playlist's first lines
+        QTest::addColumn<int>("lines"); // in the playlist
+        QTest::addColumn<QString>("note"); // on the check line
+        QTest::addColumn<QString>("warning"); // the box's text, %1 the base directory
+        QTest::newRow("names nothing")
+            << 0 << 1 << "None of 1 entry names a file here."
+            << "None of the playlist's 1 entry names a file below %1. 20 mp3 files there are listed.";
+        QTest::newRow("no entries") << 0 << 0 << "The playlist has no entries."
+                                    << "The playlist has no entries. 20 mp3 files below %1 are listed.";
+        QTest::newRow("one in twenty")
+            << 1 << 20 << "Only 1 of 20 entries names a file here."
+            << "Only 1 of the playlist's 20 entries names a file below %1. 19 mp3 files there are listed.";
+        QTest::newRow("two in twenty") << 2 << 20 << ""
+                                       << "";
+    }
+
+    void warnsWhenThePlaylistNamesLittle()
+    {
+        QFETCH(int, named);
+        QFETCH(int, lines);
+        QFETCH(QString, note);
+        QFETCH(QString, warning);
+        std::vector<std::string> files;
+        std::string playlist = "#EXTM3U\n";
+        for (int i = 0; i < 20; ++i) {
+            files.push_back("Artist/" + std::to_string(i) + ".mp3");
+            if (i < lines) {
+                playlist += (i < named ? files.back() : "/other/song" + std::to_string(i) + ".ogg") + "\n";
+            }
+        }
+        MusicWindow w;
+        w.scan(files, playlist);
+        const QString check = w.d.text(IDC_PLAYLIST_CHECK);
+        QCOMPARE(check.contains(u'\u26A0'), !note.isEmpty());
+        QVERIFY2(note.isEmpty() || check.contains(QStringLiteral("\u26A0 ") + note), qPrintable(check));
+        w.d.click(IDC_SELECT_ALL);
+        if (warning.isEmpty()) {
+            w.d.dialogs.answer = IDCANCEL;
+            w.d.deleteFiles();
+            QCOMPARE(w.d.takeBoxes(), QStringList {kConfirm});
+            return;
+        }
+        const QString box
+            = boxText(warning.arg(QString::fromStdString(w.base())), "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION)
+            + " [Delete Anyway | Cancel]";
+        w.d.dialogs.answers = {IDCANCEL};
+        w.d.deleteFiles();
+        QCOMPARE(w.d.takeBoxes(), QStringList {box});
+        w.d.dialogs.answers = {IDOK, IDCANCEL};
+        w.d.deleteFiles();
+        QCOMPARE(w.d.takeBoxes(), (QStringList {box, kConfirm}));
+        QCOMPARE(w.tree.files("music/").size(), std::size_t(20));
+        w.d.dialogs.answers = {IDOK, IDOK};
+        w.d.deleteFiles();
+        QCOMPARE(w.d.takeBoxes(), (QStringList {box, kConfirm, kDone}));
+        QCOMPARE(w.tree.files("music/").size(), std::size_t(named));
     }
 
     // A playlist from a Windows machine, lines in Windows-1252: every unnamed mp3 file goes, nothing

@@ -1,4 +1,5 @@
 #include "M3uReader.h"
+#include "PlaylistReader.h"
 
 #include "RealFiles.h"
 
@@ -129,11 +130,10 @@ private Q_SLOTS:
         TempTree t;
         t.wfile("big.m3u", content);
         t.wfile("utf16.m3u", utf16Bytes(text, true));
-        std::vector<std::string> lines;
-        QCOMPARE(readM3uKeepLines(t.path("big.m3u"), lines), M3uReadResult::Ok);
-        QVERIFY(lines == expected);
-        QCOMPARE(readM3uKeepLines(t.path("utf16.m3u"), lines), M3uReadResult::Ok);
-        QVERIFY(lines == expected16);
+        const PlaylistRead big = readPlaylist(t.path("big.m3u"));
+        QVERIFY(big.ok() && big.entries == expected);
+        const PlaylistRead utf16 = readPlaylist(t.path("utf16.m3u"));
+        QVERIFY(utf16.ok() && utf16.entries == expected16);
     }
 };
 

@@ -3,10 +3,16 @@
 
 #include "AboutDlg.h"
 #include "DialogDriver.h"
+#include "PlayerPlaylists.h"
 
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 
 #include <filesystem>
 
@@ -103,18 +109,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<bool>("loadedBefore");
+        QTest::addColumn<QString>("refusal"); // the box's line for the file
         for (bool before : {false, true}) {
             const char* when = before ? "after a playlist" : "first";
-            QTest::addRow("playlist, %s", when) << "list.m3u" << before;
-            QTest::addRow("cancelled, %s", when) << "" << before;
-            QTest::addRow("typed name of a missing file, %s", when) << "typed.m3u" << before;
-            QTest::addRow("a directory, %s", when) << "folder.m3u" << before;
+            QTest::addRow("playlist, %s", when) << "list.m3u" << before << "";
+            QTest::addRow("cancelled, %s", when) << "" << before << "";
+            QTest::addRow("typed name of a missing file, %s", when)
+                << "typed.m3u" << before << "typed.m3u: no such file or directory";
+            QTest::addRow("a directory, %s", when) << "folder.m3u" << before << "folder.m3u: a folder, not a file";
         }
         // Not playlists: each ends in the box at once, without hanging or filling memory.
-        QTest::newRow("named pipe") << "pipe.m3u" << true;
-        QTest::newRow("/dev/zero") << "/dev/zero" << true;
-        QTest::newRow("link to /dev/zero") << "zero.m3u" << true;
-        QTest::newRow("sparse 3 GB file") << "image.m3u" << true;
+        QTest::newRow("named pipe") << "pipe.m3u" << true << "pipe.m3u: not a regular file";
+        QTest::newRow("/dev/zero") << "/dev/zero" << true << "zero: not a regular file";
+        QTest::newRow("link to /dev/zero") << "zero.m3u" << true << "zero.m3u: not a regular file";
+        QTest::newRow("sparse 3 GB file")
+            << "image.m3u" << true << "image.m3u: larger than 1 GiB, too large for a playlist";
     }
 
     // Open m3u; once a playlist is read, Select Directory.
@@ -122,6 +131,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, chosen);
         QFETCH(bool, loadedBefore);
+        QFETCH(QString, refusal);
         TempTree tree;
         tree.wfile("old.m3u", "old.mp3\n");
         tree.wfile("list.m3u", "#EXTM3U\r\nA/one.mp3\r\n#EXTINF:1,x\r\nB/two.mp3\r\n\r\nC/three.mp3");
@@ -142,12 +152,14 @@ private Q_SLOTS:
         d.openPlaylist(chosen.isEmpty() ? std::nullopt : std::optional(path));
 
         const QStringList opened(loadedBefore ? 2 : 1,
-                                 "Playlist Files (*.m3u);;Playlist Files (*.m3u8);;All Files (*)");
+                                 "Playlist Files (*.m3u *.m3u8 *.xspf *.pls *.wpl *.asx *.xml);;M3U (*.m3u);;"
+                                 "Playlist Files (*.m3u8);;All Files (*)");
         QCOMPARE(d.dialogs.asked, opened);
         if (chosen != "list.m3u") {
             QCOMPARE(d.takeBoxes(),
-                     chosen.isEmpty() ? QStringList()
-                                      : QStringList {boxText("Unable to open M3U for reading!", "Error", MB_ICONSTOP)});
+                     chosen.isEmpty()
+                         ? QStringList()
+                         : QStringList {boxText("Unable to open M3U for reading!\n" + refusal, "Error", MB_ICONSTOP)});
             // Only the path is taken; a half-read playlist never replaces the keep-list.
             QCOMPARE(d.dlg().playlistPath(), chosen.isEmpty() ? (loadedBefore ? tree.path("old.m3u") : "") : path);
             QVERIFY(state() == before);
@@ -171,6 +183,153 @@ private Q_SLOTS:
                  "disabled: PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES SELECT_ALL DESELECT_ALL; hidden: "
                  "PROGRESS STATUS PLAYLIST_CHECK");
         QVERIFY(d.takeBoxes().isEmpty());
+    }
+
+    // Several playlists at once: the union of their entries, the label naming the first with every
+    // path in its tooltip. One refused, alone or with another, refuses all: the earlier keep-list,
+    // label and controls stay, and the box names it with its reason.
+    void severalPlaylists_data()
+    {
+        QTest::addColumn<QString>("refused"); // a playlist of refusedPlaylists(), or none
+        QTest::newRow("both read") << "";
+        for (const PlayerPlaylist& playlist : refusedPlaylists()) {
+            QTest::newRow(playlist.name) << playlist.name;
+        }
+    }
+
+    void severalPlaylists()
+    {
+        QFETCH(QString, refused);
+        TempTree tree;
+        tree.wfile("old.m3u", "old.mp3\n");
+        tree.wfile("a.m3u", "a.mp3\n");
+        tree.wfile("vlc.xspf", playersPlaylists().front().bytes);
+        DialogDriver d;
+        d.openPlaylist(tree.path("old.m3u"));
+        const auto state = [&] {
+            return std::tuple(d.text(IDC_M3U_LABEL), d.item(IDC_M3U_LABEL)->toolTip(), d.off(),
+                              d.dlg().keepList().lines());
+        };
+        const auto before = state();
+        if (refused.isEmpty()) {
+            d.openPlaylists({tree.path("a.m3u"), tree.path("vlc.xspf")});
+            QVERIFY(d.takeBoxes().isEmpty());
+            QCOMPARE(d.dlg().keepList().lines(),
+                     (Lines {playersPlaylists().front().entries[1], playersPlaylists().front().entries[0], "a.mp3"}));
+            QCOMPARE(d.text(IDC_M3U_LABEL), QString::fromStdString("M3U File: " + tree.path("a.m3u") + " (+1 more)"));
+            QCOMPARE(d.item(IDC_M3U_LABEL)->toolTip(),
+                     QString::fromStdString(tree.path("a.m3u") + "\n" + tree.path("vlc.xspf")));
+            // One again: no tooltip of the others left.
+            d.openPlaylist(tree.path("old.m3u"));
+            QVERIFY(state() == before);
+            return;
+        }
+        const std::vector<PlayerPlaylist> all = refusedPlaylists();
+        const PlayerPlaylist& playlist
+            = *std::find_if(all.begin(), all.end(), [&](const PlayerPlaylist& p) { return refused == p.name; });
+        tree.wfile(playlist.name, playlist.bytes);
+        const QString box = boxText(QString::fromStdString("Unable to open M3U for reading!\n"
+                                                           + std::string(playlist.name) + ": " + playlist.refusal),
+                                    "Error", MB_ICONSTOP);
+        d.openPlaylist(tree.path(playlist.name));
+        QCOMPARE(d.takeBoxes(), QStringList {box});
+        QVERIFY(state() == before);
+        d.openPlaylists({tree.path("a.m3u"), tree.path(playlist.name)});
+        QCOMPARE(d.takeBoxes(), QStringList {box});
+        QVERIFY(state() == before);
+    }
+
+    // The real open dialog: several files by Ctrl-click or typed in quotes, and a typed name of a
+    // file that does not exist, which the window then reports.
+    void openDialog_data()
+    {
+        QTest::addColumn<QString>("typed"); // empty: a click and a Ctrl-click
+        QTest::addColumn<QStringList>("chosen");
+        QTest::newRow("Ctrl-click") << "" << QStringList {"a.m3u", "b.xspf"};
+        QTest::newRow("typed in quotes") << "\"b.xspf\" \"a.m3u\"" << QStringList {"b.xspf", "a.m3u"};
+        QTest::newRow("typed missing name") << "typed.m3u" << QStringList {"typed.m3u"};
+    }
+
+    void openDialog()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, chosen);
+        TempTree tree;
+        tree.wfile("a.m3u");
+        tree.wfile("b.xspf");
+        QWidget owner;
+        owner.show();
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->setDirectory(QString::fromStdString(tree.root()));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!typed.isEmpty()) {
+                name->setText(typed);
+                QTest::keyClick(name, Qt::Key_Return);
+                return;
+            }
+            auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+            auto* files = qobject_cast<QFileSystemModel*>(view->model());
+            QTRY_COMPARE(files->rowCount(view->rootIndex()), 2);
+            view->show();
+            // By name: the model sorts its rows when it likes.
+            for (const QString& file : chosen) {
+                const QModelIndex index = files->index(QString::fromStdString(tree.path(file.toStdString())));
+                QTest::mouseClick(view->viewport(), Qt::LeftButton,
+                                  file == chosen.front() ? Qt::NoModifier : Qt::ControlModifier,
+                                  view->visualRect(index).center());
+            }
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        QtFileDialog fileDialog;
+        const std::vector<std::string> got
+            = fileDialog.getOpenFileNames(&owner, QStringLiteral("Playlist Files (*.m3u *.xspf)"));
+        std::vector<std::string> expected;
+        for (const QString& name : chosen) {
+            expected.push_back(tree.path(name.toStdString()));
+        }
+        QCOMPARE(got, expected);
+    }
+
+    // The warning before removing files: Cancel is the default, so Return and Esc keep everything.
+    void warningBox_data()
+    {
+        QTest::addColumn<int>("key"); // 0: a click on "Delete Anyway"
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Return") << int(Qt::Key_Return) << IDCANCEL;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << IDCANCEL;
+        QTest::newRow("Delete Anyway") << 0 << IDOK;
+    }
+
+    void warningBox()
+    {
+        QFETCH(int, key);
+        QFETCH(int, answer);
+        QWidget owner;
+        owner.show();
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            QCOMPARE(box->windowTitle(), QStringLiteral("Warning"));
+            QCOMPARE(box->icon(), QMessageBox::Warning);
+            QCOMPARE(box->text(), QStringLiteral("Only 1 of 20"));
+            QCOMPARE(box->buttons().size(), 2);
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
+            if (key != 0) {
+                QTest::keyClick(box, Qt::Key(key));
+                return;
+            }
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == QStringLiteral("Delete Anyway")) {
+                    button->click();
+                }
+            }
+        });
+        QtMessageBox boxes;
+        QCOMPARE(boxes.ask(&owner, QStringLiteral("Only 1 of 20"), QStringLiteral("Warning"),
+                           QStringLiteral("Delete Anyway")),
+                 answer);
     }
 };
 

@@ -2,7 +2,7 @@
 // real tree (in place or by their trailing path), what the check tells, progress, sizes.
 
 #include "KeepList.h"
-#include "M3uReader.h"
+#include "PlaylistReader.h"
 #include "Scan.h"
 #include "ScanProgress.h"
 
@@ -93,6 +93,22 @@ private Q_SLOTS:
         row("UTF-16 BE", QByteArray::fromStdString(utf16Bytes(u"\uFEFF/home/other/Music/\u00C4rzte/Junge.mp3\n", true)),
             {"\xC3\x84rzte/Junge.mp3"}, "0 1 0");
         row("blank lines and trailing blanks", "\n\nA/B/01.mp3  \n \t\n", {"A/B/01.mp3"}, "1 0 0");
+        // Other formats: each entry a line like an M3U line, URLs and all.
+        row("XSPF of another machine, saved as .m3u",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+            "<trackList><track><location>file:///home/anna/Music/%C3%84rzte/Junge.mp3</location></track>"
+            "<track><location>My%20Band/Live/07%20Encore.mp3</location></track></trackList></playlist>",
+            {"My Band/Live/07 Encore.mp3", "\xC3\x84rzte/Junge.mp3"}, "1 1 0");
+        row("WPL, ..\\ paths",
+            "<?wpl version=\"1.0\"?>\r\n<smil><body><seq>\r\n"
+            "<media src=\"..\\Music\\Artist\\Album\\03 Track.mp3\"/>\r\n<media src=\"..\\Music\\A\\B\\01.mp3\"/>"
+            "\r\n</seq></body></smil>\r\n",
+            {"A/B/01.mp3", "Artist/Album/03 Track.mp3"}, "2 0 0");
+        row("Apple Music export, NFD",
+            "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><key>Tracks</key><dict>"
+            "<key>1</key><dict><key>Location</key><string>file:///Users/anna/Music/Music/Media.localized/Music/"
+            "A%CC%88rzte/Junge.mp3</string></dict></dict></dict></plist>",
+            {"\xC3\x84rzte/Junge.mp3"}, "0 1 0");
         // Enough lines from another machine to be looked up on several threads.
         QByteArray phone = "#EXTM3U\n";
         for (int i = 0; i < 300; ++i) {
@@ -122,7 +138,9 @@ private Q_SLOTS:
             // Each file holds its own name, so that the sizes tell them apart.
             file.ends_with('/') ? tree.mkdirp("home/me/Music/" + file) : tree.wfile("home/me/Music/" + file, file);
         }
-        std::vector<std::string> lines = m3uKeepLines(playlist.toStdString());
+        const PlaylistRead read = readPlaylistBytes(playlist.toStdString());
+        QVERIFY2(read.ok(), read.refusal.c_str());
+        std::vector<std::string> lines = read.entries;
         std::reverse(lines.begin(), lines.end()); // as the window keeps them
         ScriptedDirLister lister;
         const KeepList keep(lines);

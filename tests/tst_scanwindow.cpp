@@ -66,6 +66,29 @@ private Q_SLOTS:
         QTRY_VERIFY(details.isNull());
     }
 
+    // With several playlists, Details names each line's own.
+    void detailsNameEachLinesPlaylist()
+    {
+        MusicWindow w;
+        w.tree.wfile("music/A/01.mp3", "x");
+        w.tree.wfile("music/B/02.mp3", "x");
+        w.tree.wfile("phone.m3u", "/storage/emulated/0/Music/A/01.mp3\n");
+        w.tree.wfile("more.xspf",
+                     "<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>gone.mp3"
+                     "</location></track></trackList></playlist>");
+        w.d.openPlaylists({w.tree.path("phone.m3u"), w.tree.path("more.xspf")});
+        w.d.selectDirectory(w.base());
+        w.d.scan();
+        Q_EMIT qobject_cast<QLabel*>(w.d.item(IDC_PLAYLIST_CHECK))->linkActivated(QStringLiteral("details"));
+        QStringList shown;
+        for (QTreeWidgetItemIterator item(w.d.dlg().playlistCheckDlg()->tree()); *item; ++item) {
+            shown << (*item)->text(0) + " | " + (*item)->text(2);
+        }
+        QCOMPARE(shown,
+                 (QStringList {"Found elsewhere (1) | ", "/storage/emulated/0/Music/A/01.mp3 | phone.m3u",
+                               "Not found (1) | ", "gone.mp3 | more.xspf"}));
+    }
+
     // The row's name tells what the scan finds. A scan disables nothing: the list comes with any
     // scan that got to list. All wanted after a list is the end of tst_deletewindow.
     void emptyResults_data()

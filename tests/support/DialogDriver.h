@@ -32,12 +32,21 @@ public:
     int show(QWidget*, const QString& text, const QString& caption, unsigned type) override
     {
         boxes << boxText(text, caption, type);
-        return answer;
+        return nextAnswer();
     }
-    std::optional<std::string> getOpenFileName(QWidget*, const QString& filter) override
+    int ask(QWidget*, const QString& text, const QString& caption, const QString& acceptText) override
+    {
+        boxes << boxText(text, caption, MB_OKCANCEL | MB_ICONEXCLAMATION) + " [" + acceptText + " | Cancel]";
+        return nextAnswer();
+    }
+    std::vector<std::string> getOpenFileNames(QWidget*, const QString& filter) override
     {
         asked << filter;
-        return std::exchange(path, std::nullopt);
+        if (!paths.empty()) {
+            return std::exchange(paths, {});
+        }
+        std::optional<std::string> one = std::exchange(path, std::nullopt);
+        return one ? std::vector {*one} : std::vector<std::string>();
     }
     std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt) override
     {
@@ -46,10 +55,22 @@ public:
         return std::exchange(path, std::nullopt);
     }
 
+    int nextAnswer()
+    {
+        if (answers.empty()) {
+            return answer;
+        }
+        const int next = answers.front();
+        answers.erase(answers.begin());
+        return next;
+    }
+
     QStringList boxes;
-    int answer = IDOK; // to every box
+    int answer = IDOK; // to every box that `answers` does not answer
+    std::vector<int> answers; // to the next boxes, in turn
     QStringList asked; // by the file dialog and the picker
     std::optional<std::string> path; // the answer to the next of them; none is a cancel
+    std::vector<std::string> paths; // several files, the file dialog's next answer before `path`
     QWidget* pickerOwner = nullptr;
 };
 
@@ -95,6 +116,11 @@ public:
     void openPlaylist(const std::optional<std::string>& path)
     {
         dialogs.path = path;
+        clickAndWait(IDC_OPEN_M3U, &CPruneDlg::openFinished);
+    }
+    void openPlaylists(std::vector<std::string> chosen)
+    {
+        dialogs.paths = std::move(chosen);
         clickAndWait(IDC_OPEN_M3U, &CPruneDlg::openFinished);
     }
     void selectDirectory(const std::optional<std::string>& path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EntryReader.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,12 +52,17 @@ private:
 // All keep lines of a whole playlist held in memory.
 std::vector<std::string> m3uKeepLines(std::string_view bytes);
 
-enum class M3uReadResult {
-    Ok,
-    OpenFailed, // nothing was read: missing, unreadable, not a regular file, or over 1 GiB
-    ReadFailed, // the file opened, but reading it failed part way
-};
+// The M3U format: every line the splitter keeps is an entry.
+class M3uReader final : public EntryReader {
+public:
+    void feed(std::string_view chunk, std::vector<std::string>& entries) override { m_splitter.feed(chunk, entries); }
+    std::optional<std::string> finish(std::vector<std::string>& entries) override
+    {
+        m_splitter.finish(entries);
+        return std::nullopt;
+    }
+    bool done() const override { return m_splitter.ended(); }
 
-// Reads the playlist at `path` (file-system bytes). On Ok, `lines` holds its keep lines in file
-// order; otherwise `lines` is left untouched.
-M3uReadResult readM3uKeepLines(const std::string& path, std::vector<std::string>& lines);
+private:
+    M3uLineSplitter m_splitter;
+};

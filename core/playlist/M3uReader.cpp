@@ -1,21 +1,11 @@
 #include "M3uReader.h"
 
-#include "FdCloser.h"
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <memory>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr char kEndOfInput = '\x1A';
-constexpr std::size_t kReadChunk = 64 * 1024;
-constexpr off_t kMaxPlaylistBytes = off_t(1) << 30;
 // UTF-16 is decoded a piece at a time into a buffer of this size, then split as UTF-8.
 constexpr std::size_t kDecodeBuffer = 8 * 1024;
 // The most one code unit can add: U+FFFD for a high surrogate it does not pair with, and itself.
@@ -277,53 +267,4 @@ std::vector<std::string> m3uKeepLines(std::string_view bytes)
     splitter.feed(bytes, lines);
     splitter.finish(lines);
     return lines;
-}
-
-M3uReadResult readM3uKeepLines(const std::string& path, std::vector<std::string>& lines)
-{
-    // A NUL would cut the name short and open some other file.
-    if (path.find('\0') != std::string::npos) {
-        return M3uReadResult::OpenFailed;
-    }
-    // Without blocking: opening a named pipe would wait for a writer for ever.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return M3uReadResult::OpenFailed;
-    }
-    FdCloser closer(fd);
-    // Only a regular file of a playlist's size: a device such as /dev/zero never ends, and a
-    // disk image chosen by mistake would be read whole into memory.
-    struct stat st { };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPlaylistBytes) {
-        return M3uReadResult::OpenFailed;
-    }
-    std::uint64_t total = 0;
-
-    // Nothing reaches `lines` before the whole file was read: a half-read playlist would keep
-    // fewer files than it names.
-    std::vector<std::string> read;
-    M3uLineSplitter splitter;
-    const auto buffer = std::make_unique<char[]>(kReadChunk);
-    while (!splitter.ended()) {
-        const ssize_t n = ::read(fd, buffer.get(), kReadChunk);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            // A directory opens, then fails here with EISDIR.
-            return M3uReadResult::ReadFailed;
-        }
-        if (n == 0) {
-            break;
-        }
-        // A file that grows past the limit while it is read is no playlist either.
-        total += static_cast<std::uint64_t>(n);
-        if (total > static_cast<std::uint64_t>(kMaxPlaylistBytes)) {
-            return M3uReadResult::ReadFailed;
-        }
-        splitter.feed(std::string_view(buffer.get(), static_cast<std::size_t>(n)), read);
-    }
-    splitter.finish(read);
-    lines.swap(read);
-    return M3uReadResult::Ok;
 }

@@ -1,0 +1,4 @@
+[playlist]
+File1=D:\Music\a.mp3
+Title1=A
+File2=D:\Mu

@@ -1,0 +1,3 @@
+[playlist]
+NumberOfEntries=0
+Version=2

@@ -1,0 +1,178 @@
+// Tells a playlist's format and reads it, from any bytes. Whole and in pieces it gives the same
+// entries or the same refusal, and a refused playlist gives none. A PLS file gives what a plain
+// reading of its lines gives; the input's lines written as XSPF, WPL and PLS read back as themselves.
+
+#include "FuzzCheck.h"
+#include "M3uReader.h"
+#include "PlaylistReader.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+
+namespace {
+
+bool sameRead(const PlaylistRead& a, const PlaylistRead& b)
+{
+    return a.entries == b.entries && a.refusal == b.refusal;
+}
+
+template<typename Next> PlaylistRead inPieces(std::string_view in, Next next)
+{
+    PlaylistParser parser;
+    for (std::size_t at = 0, n = 0, length; at < in.size(); at += length) {
+        parser.feed(in.substr(at, length = std::min(next(n++), in.size() - at)));
+    }
+    return parser.finish();
+}
+
+std::string lower(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c | 0x20) : c; });
+    return out;
+}
+
+std::string_view trim(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    return first == text.npos ? std::string_view() : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::optional<std::uint64_t> digits(std::string_view text)
+{
+    std::uint64_t n = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size() ? std::optional(n) : std::nullopt;
+}
+
+// A PLS file's lines read plainly: FileN values, and whether 1..NumberOfEntries are all there.
+PlaylistRead plainPls(std::string_view in)
+{
+    PlaylistRead read;
+    std::optional<std::uint64_t> count;
+    std::vector<std::uint64_t> numbers;
+    bool badCount = false;
+    for (const std::string& line : m3uKeepLines(in)) {
+        const std::size_t equals = line.find('=');
+        if (equals == line.npos) {
+            continue;
+        }
+        const std::string key = lower(trim(std::string_view(line).substr(0, equals)));
+        const std::string_view value = std::string_view(line).substr(equals + 1);
+        if (key == "numberofentries") {
+            count = digits(trim(value));
+            badCount = badCount || !count;
+        } else if (key.starts_with("file") && digits(std::string_view(key).substr(4))) {
+            numbers.push_back(*digits(std::string_view(key).substr(4)));
+            if (value.find_first_not_of(" \t") != value.npos) {
+                read.entries.emplace_back(value.substr(value.find_first_not_of(" \t")));
+            }
+        }
+    }
+    // NUL bytes make it no text file; after 0x1A nothing is read.
+    bool whole = count && !badCount && in.substr(0, in.find('\x1A')).find('\0') == in.npos;
+    for (std::uint64_t n = 1; whole && n <= *count; ++n) {
+        whole = std::find(numbers.begin(), numbers.end(), n) != numbers.end();
+    }
+    if (!whole) {
+        read = {{}, "refused"};
+    }
+    return read;
+}
+
+// Lines that every format can hold as they are: valid UTF-8 without control characters.
+bool writable(const std::string& line)
+{
+    const QString text = QString::fromUtf8(line);
+    return text.toUtf8() == QByteArray::fromStdString(line) && !text.trimmed().isEmpty()
+        && std::none_of(text.begin(), text.end(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F || c.unicode() >= 0xFFFE; });
+}
+
+std::string escaped(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The input's writable lines, written in each format, read back as themselves, trimmed.
+void roundTrip(std::string_view in)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at <= in.size();) {
+        const std::size_t end = std::min(in.find('\n', at), in.size());
+        std::string line(in.substr(at, end - at));
+        if (writable(line)) {
+            lines.push_back(std::move(line));
+        }
+        at = end + 1;
+    }
+    std::string xspf = "<?xml version=\"1.0\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList>\n";
+    std::string wpl = "<?wpl version=\"1.0\"?>\r\n<smil><body><seq>\r\n";
+    std::string pls = "[playlist]\n";
+    std::vector<std::string> trimmed;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        xspf += "<track><location>" + escaped(lines[i]) + "</location></track>\n";
+        wpl += "<media src=\"" + escaped(lines[i]) + "\"/>\r\n";
+        pls += "File" + std::to_string(i + 1) + "=" + lines[i] + "\n";
+        trimmed.push_back(QString::fromUtf8(lines[i]).trimmed().toStdString());
+    }
+    xspf += "</trackList></playlist>\n";
+    wpl += "</seq></body></smil>\r\n";
+    pls += "NumberOfEntries=" + std::to_string(lines.size()) + "\n";
+    CHECK(readPlaylistBytes(xspf).ok() && readPlaylistBytes(xspf).entries == trimmed);
+    CHECK(readPlaylistBytes(wpl).ok() && readPlaylistBytes(wpl).entries == trimmed);
+    const PlaylistRead fromPls = readPlaylistBytes(pls);
+    CHECK(fromPls.ok() && fromPls.entries.size() == lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        CHECK(fromPls.entries[i] == lines[i].substr(lines[i].find_first_not_of(" \t")));
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
+    const PlaylistRead whole = readPlaylistBytes(in);
+    CHECK(whole.ok() || whole.entries.empty());
+    const std::string head = lower(in.substr(0, 11));
+    if (head == "[playlist]\n" || head == "[playlist]\r") {
+        const PlaylistRead plain = plainPls(in);
+        CHECK(whole.ok() == plain.ok() && whole.entries == plain.entries);
+    }
+
+    // The cuts follow from the input (FNV-1a), so that a crash replays.
+    std::uint64_t h = 0xCBF29CE484222325u;
+    std::ranges::for_each(in, [&h](unsigned char b) { h = (h ^ b) * 0x100000001B3u; });
+    const std::size_t cut = h % (size + 1);
+    CHECK(sameRead(inPieces(in, [](std::size_t) { return std::size_t(1); }), whole));
+    CHECK(sameRead(inPieces(in, [&](std::size_t n) { return n == 0 ? cut : size; }), whole));
+    CHECK(sameRead(
+        inPieces(in, [&](std::size_t) { return ((h = h * 6364136223846793005u + 1) >> 33) % (size + 1) + 1; }), whole));
+    roundTrip(in);
+    return 0;
+}

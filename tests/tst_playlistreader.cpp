@@ -1,0 +1,159 @@
+// Playlists of every format, as players write them: the keep lines each yields whatever its name,
+// what is refused and why, and several read as one.
+
+#include "PlayerPlaylists.h"
+#include "PlaylistReader.h"
+#include "PlaylistSet.h"
+#include "RealFiles.h"
+
+#include <QTest>
+
+namespace {
+
+QByteArrayList byteArrays(const std::vector<std::string>& lines)
+{
+    QByteArrayList list;
+    for (const std::string& line : lines) {
+        list << QByteArray::fromStdString(line);
+    }
+    return list;
+}
+
+// The playlist fed in pieces of `piece` bytes.
+PlaylistRead readInPieces(const std::string& bytes, std::size_t piece)
+{
+    PlaylistParser parser;
+    for (std::size_t at = 0; at < bytes.size() && !parser.done(); at += piece) {
+        parser.feed(std::string_view(bytes).substr(at, piece));
+    }
+    return parser.finish();
+}
+
+} // namespace
+
+class TestPlaylistReader : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArrayList>("entries");
+        QTest::addColumn<QString>("refusal");
+        for (const auto& table : {playersPlaylists(), refusedPlaylists()}) {
+            for (const PlayerPlaylist& playlist : table) {
+                QTest::newRow(playlist.name)
+                    << QByteArray::fromStdString(playlist.bytes) << byteArrays(playlist.entries)
+                    << QString::fromStdString(playlist.refusal);
+            }
+        }
+        const auto row
+            = [](const char* name, const QByteArray& bytes, QByteArrayList entries, const char* refusal = "") {
+                  QTest::newRow(name) << bytes << entries << QString(refusal);
+              };
+        const QByteArray xspf = "<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>"
+                                "a.mp3</location></track></trackList></playlist>";
+        // The format is told by the content after any byte-order mark and blanks.
+        row("XSPF after a UTF-8 BOM", "\xEF\xBB\xBF" + xspf, {"a.mp3"});
+        row("XSPF in UTF-16",
+            QByteArray::fromStdString(utf16Bytes(u"\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
+                                                 u"<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList>"
+                                                 u"<track><location>\u00C4.mp3</location></track>"
+                                                 u"</trackList></playlist>")),
+            {"\xC3\x84.mp3"});
+        row("XSPF without its namespace",
+            "<playlist><trackList><track><location>a.mp3</location></track>"
+            "</trackList></playlist>",
+            {}, "an XML file that is not a playlist");
+        row("XSPF, blank line before the declaration", "\n<?xml version=\"1.0\"?>" + xspf, {},
+            "not well-formed XML: xML declaration not at start of document (line 2)");
+        row("XSPF, entity in the location",
+            "<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>"
+            " file:///a/B&amp;B%20x.mp3\n</location></track></trackList></playlist>",
+            {"file:///a/B&B%20x.mp3"});
+        row("PLS after blank lines, in any case, blanks after",
+            "\r\n  \r\n [PlayList] \t\r\nnumberofentries=1\r\nFILE1=x.mp3", {"x.mp3"});
+        row("PLS in UTF-16",
+            QByteArray::fromStdString(
+                utf16Bytes(u"\uFEFF[playlist]\r\nFile1=\u00C4.mp3\r\nNumberOfEntries=1\r\n", true)),
+            {"\xC3\x84.mp3"});
+        row("PLS, numbers past the count and from 0",
+            "[playlist]\nFile0=z.mp3\nFile1=a.mp3\nFile3=c.mp3\nNumberOfEntries=1", {"z.mp3", "a.mp3", "c.mp3"});
+        row("PLS, a count that is no number", "[playlist]\nFile1=a.mp3\nNumberOfEntries=two\n", {},
+            "NumberOfEntries is not a number");
+        row("not PLS: more after the bracket", "[playlist] of mine\nFile1=a.mp3\n",
+            {"[playlist] of mine", "File1=a.mp3"});
+        row("M3U with a NUL", QByteArray("#EXTM3U\na.mp3\n\0b.mp3\n", 19), {}, "not a text file (it holds NUL bytes)");
+        row("M3U, NUL after 0x1A", QByteArray("a.mp3\n\032\0", 8), {"a.mp3"});
+        row("blanks only", " \r\n\t", {});
+        row("WPL without its header", "<smil><body><seq><media src=\"a.mp3\"/></seq></body></smil>", {"a.mp3"});
+        row("only a declaration", "<?xml version=\"1.0\"?>\n", {}, "the file ends before its first element (line 2)");
+    }
+
+    // Whole, and in pieces of one and seven bytes: the same entries, or the same refusal.
+    void read()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArrayList, entries);
+        QFETCH(QString, refusal);
+        const std::string in = bytes.toStdString();
+        for (const std::size_t piece : {in.size() + 1, std::size_t(1), std::size_t(7)}) {
+            const PlaylistRead read = piece > in.size() ? readPlaylistBytes(in) : readInPieces(in, piece);
+            QCOMPARE(QString::fromStdString(read.refusal), refusal);
+            QCOMPARE(byteArrays(read.entries), entries);
+        }
+    }
+
+    // From real files, read in many 64 KiB pieces, whatever their names say: an XSPF and a PLS of
+    // 100,000 tracks, and the same XSPF cut short.
+    void largeFiles()
+    {
+        std::vector<std::string> expected;
+        std::string xspf
+            = "<?xml version=\"1.0\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n<trackList>\n";
+        std::string pls = "[playlist]\n";
+        for (int i = 0; i < 100000; ++i) {
+            const std::string n = std::to_string(i);
+            expected.push_back("file:///home/anna/Music/Artist%20" + n + "/Album/" + n + "%20Song.mp3");
+            xspf += "<track><location>" + expected.back() + "</location><title>Song " + n + "</title></track>\n";
+            pls += "File" + std::to_string(i + 1) + "=" + expected.back() + "\nTitle" + std::to_string(i + 1) + "=x\n";
+        }
+        pls += "NumberOfEntries=100000\n";
+        TempTree t;
+        t.wfile("big.m3u", xspf + "</trackList>\n</playlist>\n");
+        t.wfile("big.txt", pls);
+        t.wfile("cut.xspf", xspf.substr(0, xspf.size() / 2));
+        for (const char* name : {"big.m3u", "big.txt"}) {
+            const PlaylistRead read = readPlaylist(t.path(name));
+            QVERIFY2(read.ok() && read.entries == expected, name);
+        }
+        const PlaylistRead cut = readPlaylist(t.path("cut.xspf"));
+        QVERIFY(cut.entries.empty());
+        QVERIFY2(QString::fromStdString(cut.refusal).startsWith("the file ends inside <"), cut.refusal.c_str());
+    }
+
+    // The union of their entries, the last read first; one refused refuses all, each named.
+    void several()
+    {
+        TempTree t;
+        t.wfile("a.m3u", "a1.mp3\na2.mp3\n");
+        t.wfile("b.xspf", playersPlaylists()[1].bytes);
+        t.wfile("bad.pls", "[playlist]\nFile1=x.mp3\n");
+        const PlaylistSet both = readPlaylists({t.path("a.m3u"), t.path("b.xspf")});
+        QVERIFY(both.ok());
+        QCOMPARE(byteArrays(both.linesNewestFirst),
+                 (QByteArrayList {"../Queen/Greatest Hits/01 - Bohemian Rhapsody.mp3",
+                                  "../Queen/A Night at the Opera/11 - Bohemian Rhapsody.mp3",
+                                  "Simon & Garfunkel/Bookends/01 - Mrs. Robinson.mp3", "a2.mp3", "a1.mp3"}));
+        QCOMPARE(both.lineSource, (std::vector<std::uint32_t> {1, 1, 1, 0, 0}));
+
+        const PlaylistSet refused = readPlaylists({t.path("a.m3u"), t.path("bad.pls"), t.path("missing.m3u")});
+        QVERIFY(refused.linesNewestFirst.empty() && refused.lineSource.empty());
+        QCOMPARE(refused.refusalLines(),
+                 (std::vector<std::string> {"bad.pls: the file ends without NumberOfEntries",
+                                            "missing.m3u: no such file or directory"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlaylistReader)
+#include "tst_playlistreader.moc"
