@@ -1,5 +1,7 @@
 #include "Library.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -257,6 +259,14 @@ std::string fileUrl(const std::string& relative)
     return url;
 }
 
+// The library's names are partly Windows-1252, as on a disk; XML wants them as UTF-8.
+std::string utf8(const std::string& text)
+{
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    const QString decoded = QString::fromUtf8(bytes);
+    return decoded.toUtf8() == bytes ? text : QString::fromLatin1(bytes).toStdString();
+}
+
 std::string xmlEscaped(const std::string& text)
 {
     std::string out;
@@ -279,7 +289,7 @@ void writeFormats(const std::string& stem, const std::vector<LibraryFile>& track
     m3u << "#EXTM3U\n";
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         const std::string url = fileUrl(tracks[i].path);
-        const std::string title = tracks[i].extinf.substr(tracks[i].extinf.find(',') + 1);
+        const std::string title = utf8(tracks[i].extinf.substr(tracks[i].extinf.find(',') + 1));
         xspf << "\t\t<track>\n\t\t\t<location>" << xmlEscaped(url) << "</location>\n\t\t\t<title>" << xmlEscaped(title)
              << "</title>\n\t\t\t<extension application=\"http://www.videolan.org/vlc/playlist/0\">\n\t\t\t\t<vlc:id>"
              << i << "</vlc:id>\n\t\t\t</extension>\n\t\t</track>\n";

@@ -3,8 +3,8 @@
 #include "DialogDriver.h"
 
 #include "KeepList.h"
+#include "KeepListReader.h"
 #include "Library.h"
-#include "PlaylistSet.h"
 #include <QSignalSpy>
 
 #include <QApplication>
@@ -247,11 +247,11 @@ int probeUnlink(char** args)
 int probeReadPlaylist(char** args)
 {
     const double start = now();
-    PlaylistSet set = readPlaylists({args[1]});
-    if (!set.ok()) {
-        throw std::runtime_error(std::string("cannot read ") + args[1] + ": " + set.refused.front().reason);
+    const KeepListRead read = readKeepList({args[1]});
+    if (!read.set.ok()) {
+        throw std::runtime_error(std::string("cannot read ") + args[1] + ": " + read.set.refused.front().reason);
     }
-    const KeepList keep(std::move(set.linesNewestFirst));
+    const KeepList& keep = read.keep;
     report((now() - start) * 1000, "lines=" + std::to_string(keep.lines().size()));
     return 0;
 }

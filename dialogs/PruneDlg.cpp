@@ -4,10 +4,10 @@
 #include "ComparisonForm.h"
 #include "Deletion.h"
 #include "FileDialog.h"
+#include "KeepListReader.h"
 #include "MessageBox.h"
 #include "PathPicker.h"
 #include "PlaylistCheckDlg.h"
-#include "PlaylistSet.h"
 #include "Resource.h"
 #include "ResourceLoader.h"
 #include "Scan.h"
@@ -77,10 +77,7 @@ bool isUserInput(const QEvent* event)
 } // namespace
 
 // What reading a playlist gives the window.
-struct CPruneDlg::PlaylistRead {
-    PlaylistSet set;
-    KeepList keep;
-};
+struct CPruneDlg::PlaylistRead : KeepListRead { };
 
 std::span<const CPruneDlg::Command> CPruneDlg::commandTable()
 {
@@ -249,12 +246,7 @@ void CPruneDlg::OnOpenM3u()
     m_strPlaylistPath = chosen.front();
     BeginWork();
     m_readWatcher.setFuture(QtConcurrent::run([paths = std::move(chosen)]() mutable {
-        auto read = std::make_shared<PlaylistRead>();
-        read->set = readPlaylists(std::move(paths));
-        if (read->set.ok()) {
-            read->keep = KeepList(std::move(read->set.linesNewestFirst));
-        }
-        return read;
+        return std::make_shared<PlaylistRead>(PlaylistRead {readKeepList(std::move(paths))});
     }));
 }
 

@@ -1,6 +1,7 @@
 // Playlists of every format, as players write them: the keep lines each yields whatever its name,
 // what is refused and why, and several read as one.
 
+#include "KeepListReader.h"
 #include "PlayerPlaylists.h"
 #include "PlaylistReader.h"
 #include "PlaylistSet.h"
@@ -152,6 +153,46 @@ private Q_SLOTS:
         QCOMPARE(refused.refusalLines(),
                  (std::vector<std::string> {"bad.pls: the file ends without NumberOfEntries",
                                             "missing.m3u: no such file or directory"}));
+    }
+
+    // A lone XSPF's keep-list is made from a plain search while the XML reader checks the file;
+    // whatever the search finds, the keep-list holds what the XML reader read.
+    void keepListOfOneXspf_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\">"
+                                "<trackList>\n";
+        const QByteArray tail = "</trackList></playlist>\n";
+        const QByteArray track = "<track><location>file:///m/a%20b.mp3</location></track>\n";
+        QTest::newRow("VLC's") << QByteArray::fromStdString(playersPlaylists().front().bytes);
+        QTest::newRow("entities") << head + "<track><location> /m/B&amp;B &#233;&#x1F3B5;.mp3 </location></track>"
+                + tail;
+        QTest::newRow("in a comment") << head + track + "<!-- <location>/m/old.mp3</location> -->" + tail;
+        QTest::newRow("CDATA") << head + "<track><location><![CDATA[/m/x&y.mp3]]></location></track>" + tail;
+        QTest::newRow("outside a track") << head + track + "</trackList><location>/m/z.mp3</location><trackList>"
+                + tail;
+        QTest::newRow("other namespace") << head
+                + "<track><x:location xmlns:x=\"urn:x\">/m/q.mp3</x:location>"
+                  "<location>/m/r.mp3</location></track>"
+                + tail;
+        QTest::newRow("unknown entity")
+            << "<?xml version=\"1.0\"?><!DOCTYPE playlist [<!ENTITY m \"/music\">]>"
+               "<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>&m;/a.mp3"
+               "</location></track>"
+                + tail;
+        QTest::newRow("cut short") << head + track + "<track><location>/m/c.mp3</location>";
+        QTest::newRow("not XSPF") << QByteArray("#EXTM3U\n<location>/m/a.mp3</location>\n");
+    }
+
+    void keepListOfOneXspf()
+    {
+        QFETCH(QByteArray, bytes);
+        TempTree t;
+        t.wfile("list.xspf", bytes.toStdString());
+        const PlaylistSet plain = readPlaylists({t.path("list.xspf")});
+        const KeepListRead read = readKeepList({t.path("list.xspf")});
+        QCOMPARE(read.set.refusalLines(), plain.refusalLines());
+        QCOMPARE(byteArrays(read.keep.lines()), byteArrays(plain.linesNewestFirst));
     }
 };
 

@@ -78,8 +78,8 @@ void XmlReader::readTokens(std::vector<std::string>& entries)
             refuse(QStringLiteral("the entity &%1; cannot be read").arg(m_xml.name()));
             break;
         case QXmlStreamReader::EndElement:
-            m_vecOpen.pop_back();
-            m_format->endElement(static_cast<int>(m_vecOpen.size()), entries);
+            --m_nOpen;
+            m_format->endElement(static_cast<int>(m_nOpen), entries);
             break;
         case QXmlStreamReader::EndDocument:
             m_bEnded = true;
@@ -99,8 +99,13 @@ bool XmlReader::startElement(std::vector<std::string>& entries)
             return false;
         }
     }
-    m_format->startElement(m_xml, static_cast<int>(m_vecOpen.size()), entries);
-    m_vecOpen.push_back(m_xml.qualifiedName().toString());
+    m_format->startElement(m_xml, static_cast<int>(m_nOpen), entries);
+    // Each depth's name is written over the last one's, without a new allocation each time.
+    if (m_nOpen == m_vecOpen.size()) {
+        m_vecOpen.emplace_back();
+    }
+    m_vecOpen[m_nOpen].resize(0);
+    m_vecOpen[m_nOpen++].append(m_xml.qualifiedName());
     return true;
 }
 
@@ -146,10 +151,10 @@ std::optional<std::string> XmlReader::finish(std::vector<std::string>& entries)
         return m_refusal;
     }
     if (!m_bEnded) {
-        if (m_vecOpen.empty()) {
+        if (m_nOpen == 0) {
             return "the file ends before its first element" + lineSuffix(m_xml.lineNumber());
         }
-        return "the file ends inside <" + m_vecOpen.back().toStdString() + ">" + lineSuffix(m_xml.lineNumber());
+        return "the file ends inside <" + m_vecOpen[m_nOpen - 1].toStdString() + ">" + lineSuffix(m_xml.lineNumber());
     }
     return m_format->finish();
 }

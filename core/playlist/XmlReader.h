@@ -27,7 +27,8 @@ private:
     std::string m_strHead; // the first bytes, held until there are kHeadBytes of them
     bool m_bHeadGiven = false;
     std::unique_ptr<XmlFormat> m_format; // once the root element is read
-    std::vector<QString> m_vecOpen; // the names of the open elements, for the user
+    std::vector<QString> m_vecOpen; // the names of the open elements, for the user, and more
+    std::size_t m_nOpen = 0; // how many are open
     bool m_bWplHeader = false; // a "<?wpl" instruction came first
     bool m_bEnded = false; // the root element was closed
     std::optional<std::string> m_refusal;
