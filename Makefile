@@ -6,7 +6,8 @@ CMAKE_FLAGS ?=
 
 # Debian 12 packages needed to build, test, fuzz and package Tuneprune.
 PACKAGES := cmake g++ clang make qt6-base-dev qt6-base-dev-tools libgl-dev \
-            fonts-dejavu-core xvfb xdotool xauth desktop-file-utils appstream dpkg-dev file
+            fonts-dejavu-core xvfb xdotool xauth desktop-file-utils appstream dpkg-dev file \
+            fuse3 libfuse3-dev pkg-config
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

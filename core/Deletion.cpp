@@ -1,18 +1,49 @@
 #include "Deletion.h"
 
 #include "ComparisonForm.h"
+#include "EntryStamps.h"
 #include "FileDeleter.h"
 #include "TreeWalk.h"
 #include "VectorState.h"
 
+#include <algorithm>
 #include <cerrno>
 
-DeletionRequest deletionRequest(const Mp3Collection& found, std::uint32_t entry, std::size_t row)
+DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& stamps, std::uint32_t entry,
+                                std::size_t row)
 {
     const Mp3Collection::Entry& e = found.entries[entry];
     const Mp3Collection::Dir& dir = found.dirs[e.dir];
-    return {row, std::string(dir.path.substr(found.base.size())), std::string(found.name(e)),
-            EntryIdentity {dir.device, dir.inode, e.inode, e.type}};
+    const FileStamp* stamp = stamps.find(entry);
+    return {row,
+            entry,
+            std::string(dir.path.substr(found.base.size())),
+            std::string(found.name(e)),
+            EntryIdentity {dir.device, dir.inode, e.type, stamp != nullptr ? *stamp : FileStamp()},
+            stamp != nullptr};
+}
+
+void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<DeletionRequest>& requests)
+{
+    std::vector<std::uint32_t> missing;
+    for (const DeletionRequest& request : requests) {
+        if (!request.stamped) {
+            missing.push_back(request.entry);
+        }
+    }
+    if (missing.empty()) {
+        return;
+    }
+    // In walk order, so that a directory's entries stand together.
+    std::sort(missing.begin(), missing.end());
+    const std::atomic<bool> never {false};
+    const EntryStamps stamps = recordStamps(lister, found, missing, never);
+    for (DeletionRequest& request : requests) {
+        if (!request.stamped) {
+            request.identity.stamp = *stamps.find(request.entry);
+            request.stamped = true;
+        }
+    }
 }
 
 DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,

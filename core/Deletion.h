@@ -10,18 +10,28 @@
 
 #include "FileDeleter.h"
 
+class EntryStamps;
+class IDirLister;
 struct Mp3Collection;
 
 // One file the user chose to delete: its row in the list, where it is, and what the scan saw.
 struct DeletionRequest {
     std::size_t row;
+    std::uint32_t entry; // of the collection
     std::string dir; // file-system bytes, relative to the base directory: "" or ending in "/"
     std::string name;
     EntryIdentity identity;
+    bool stamped; // identity.stamp is the record taken after the scan
 };
 
-// The request for entry `entry` of `found`, shown in row `row`.
-DeletionRequest deletionRequest(const Mp3Collection& found, std::uint32_t entry, std::size_t row);
+// The request for entry `entry` of `found`, shown in row `row`, with its record in `stamps` if
+// it has one.
+DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& stamps, std::uint32_t entry,
+                                std::size_t row);
+
+// Records the requests that the pass after the scan had not reached yet, before anything is
+// removed; none is taken from the directory's listing.
+void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<DeletionRequest>& requests);
 
 // What a Delete Files did.
 struct DeletionOutcome {

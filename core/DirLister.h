@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileStamp.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -39,7 +41,6 @@ private:
 // One directory's entries, as the file system gave them ("." and ".." left out).
 struct DirListing {
     struct Entry {
-        std::uint64_t inode;
         std::uint32_t nameOffset; // into names
         std::uint32_t nameLength;
         EntryType type; // a symbolic link is a Link, never the directory it may lead to
@@ -82,9 +83,13 @@ public:
     virtual bool looksAtPaths() const { return false; }
     // Lets go of a descriptor that list() left open.
     virtual void close(int fd) = 0;
-    // The size in bytes of each named entry of the directory `dir` (relative to `baseDir`, "" or
-    // ending in "/") into `sizes`; 0 for an entry that is not a regular file or cannot be looked at.
-    virtual void sizes(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
-                       std::vector<std::uint64_t>& sizes)
+    // What stat says of each named entry of the directory `dir` (relative to `baseDir`, "" or
+    // ending in "/"), without following a link, into `stamps`; an unrecorded stamp for an entry
+    // that cannot be looked at.
+    virtual void stamps(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
+                        std::vector<FileStamp>& stamps)
         = 0;
+    // The type of the file system that holds `dir`, as the mount table names it ("ext4",
+    // "fuse.sshfs"), or empty when it cannot be told.
+    virtual std::string fileSystemType(const std::string& dir) = 0;
 };

@@ -6,12 +6,13 @@
 #include <string>
 #include <string_view>
 
-// An entry as the scan listed it: what a deletion checks before it removes anything.
+// An entry as the scan listed it and stat recorded it after: what a deletion checks before it
+// removes anything.
 struct EntryIdentity {
-    std::uint64_t dirDevice; // the directory that lists it
+    std::uint64_t dirDevice; // the directory that lists it, as it stood when listed
     std::uint64_t dirInode;
-    std::uint64_t inode;
     EntryType type;
+    FileStamp stamp;
 };
 
 // Deletes entries permanently, below a base directory. A batch of calls may share descriptors;
@@ -25,7 +26,8 @@ public:
     virtual ~IFileDeleter() = default;
     // Removes the entry `name` of the directory `dir` ("" or ending in "/", relative to `baseDir`),
     // reached from the base directory without following symbolic links, only when it is still
-    // `identity`. Returns 0, kChanged, or the errno that the system gave.
+    // `identity` (sameFile(); where inode numbers are not stable, a directory on the way only has
+    // to be a directory). Returns 0, kChanged, or the errno that the system gave.
     virtual int remove(const std::string& baseDir, std::string_view dir, std::string_view name,
                        const EntryIdentity& identity)
         = 0;

@@ -2,6 +2,9 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <iterator>
+
 QString playlistCheckText(const PlaylistCheck& check)
 {
     QString text = QStringLiteral("Playlist: %1 %2 found, %3 found elsewhere, %4 not found")
@@ -88,4 +91,19 @@ QString listSizeText(std::size_t files, std::uint64_t bytes, std::size_t selecte
         text += QStringLiteral(", ") + size(selectedBytes);
     }
     return text;
+}
+
+bool isRemoteFileSystem(std::string_view type)
+{
+    static constexpr std::string_view kRemote[]
+        = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "ceph", "afs", "glusterfs", "davfs", "sshfs"};
+    return type.starts_with("fuse") || std::find(std::begin(kRemote), std::end(kRemote), type) != std::end(kRemote);
+}
+
+QString remoteFileSystemText(const std::string& type)
+{
+    return QStringLiteral("These files are on a %1 mount. Before a file is deleted, its size and modification "
+                          "time are compared with what they were after the scan; a change there that keeps both "
+                          "(to the second), or that the mount has not passed on yet, is not seen.")
+        .arg(QString::fromStdString(type));
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // How much of a playlist names a file below the base directory.
@@ -41,8 +42,14 @@ struct PlaylistCheck {
     std::vector<Elsewhere> elsewhere; // newest line first, as the keep-list
     std::vector<NotFound> notFound;
     std::vector<Unreadable> unreadable;
+    // The base directory's file system when it is a network or FUSE mount ("fuse.sshfs"), whose
+    // changes to a file a deletion may not see; otherwise empty.
+    std::string remoteFileSystem;
 
-    bool hasDetails() const { return !elsewhere.empty() || !notFound.empty() || !unreadable.empty(); }
+    bool hasDetails() const
+    {
+        return !elsewhere.empty() || !notFound.empty() || !unreadable.empty() || !remoteFileSystem.empty();
+    }
     Coverage coverage() const { return {lines, linesFound + elsewhere.size()}; }
 };
 
@@ -61,6 +68,12 @@ QString namesLittleNote(Coverage coverage);
 // The question before removing files when the playlist names little: "Only 3 of the playlist's
 // 2,000 entries name a file below /music/. 18,000 mp3 files there are listed."
 QString namesLittleWarning(Coverage coverage, std::size_t playlists, const QString& baseDir, std::size_t listed);
+
+// Whether the mount table's type names a network or FUSE file system.
+bool isRemoteFileSystem(std::string_view type);
+
+// What Details says of a base directory on such a file system.
+QString remoteFileSystemText(const std::string& type);
 
 // The short reason shown beside a line that was not found; empty when none is known.
 QString missReasonText(MissReason reason);

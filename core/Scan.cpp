@@ -4,7 +4,6 @@
 #include "KeepList.h"
 #include "ScanProgress.h"
 #include "Threads.h"
-#include "VectorState.h"
 
 #include <algorithm>
 #include <thread>
@@ -85,6 +84,9 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
         return result;
     }
     result.check = checkPlaylist(*found, keep, seen);
+    if (const std::string type = lister.fileSystemType(baseDir); isRemoteFileSystem(type)) {
+        result.check.remoteFileSystem = type;
+    }
     // Lines found by their trailing path keep more.
     if (!result.check.elsewhere.empty()) {
         std::erase_if(result.unwanted, [&found](std::uint32_t entry) { return found->entries[entry].kept; });
@@ -95,28 +97,4 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
     }
     result.found = std::move(found);
     return result;
-}
-
-std::vector<std::uint64_t> entrySizes(IDirLister& lister, const Mp3Collection& found,
-                                      const std::vector<std::uint32_t>& entries, const std::atomic<bool>& stop)
-{
-    clearUpperVectorState();
-    std::vector<std::uint64_t> sizes(found.entries.size(), 0);
-    std::vector<std::string_view> names;
-    std::vector<std::uint64_t> dirSizes;
-    // Entries of one directory mostly stand together in walk order: one look at each run of them.
-    for (std::size_t first = 0; first < entries.size() && !stop.load(std::memory_order_relaxed);) {
-        const std::uint32_t dir = found.entries[entries[first]].dir;
-        std::size_t last = first;
-        names.clear();
-        for (; last < entries.size() && found.entries[entries[last]].dir == dir; ++last) {
-            names.push_back(found.name(found.entries[entries[last]]));
-        }
-        lister.sizes(found.base, std::string(found.dirs[dir].path.substr(found.base.size())), names, dirSizes);
-        for (std::size_t i = first; i < last; ++i) {
-            sizes[entries[i]] = dirSizes[i - first];
-        }
-        first = last;
-    }
-    return sizes;
 }

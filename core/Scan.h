@@ -18,11 +18,6 @@ class ScanProgress;
 // on another machine): those entries become kept.
 PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen);
 
-// The size of each of `entries` (ascending indices into `found`), by entry index of `found`;
-// 0 for the others. Gives up part way when `stop` is set.
-std::vector<std::uint64_t> entrySizes(IDirLister& lister, const Mp3Collection& found,
-                                      const std::vector<std::uint32_t>& entries, const std::atomic<bool>& stop);
-
 // One scan: the mp3 entries below a base directory and those that no line of the playlist keeps.
 struct ScanResult {
     std::shared_ptr<const Mp3Collection> found; // every mp3 entry; the rows refer to it

@@ -600,7 +600,6 @@ private:
             if (taken.mp3) {
                 // Made where it stays: a copy of one built field by field stalls on the fields' stores.
                 Mp3Collection::Entry& made = entries[mp3++];
-                made.inode = entry.inode;
                 made.dir = 0; // set as the collection takes it
                 made.nameOffset = nameOffset;
                 made.formHash = hash;

@@ -27,7 +27,6 @@ struct Mp3Collection {
         const char* names; // its entries' names (and some others) back to back, in textBlocks
     };
     struct Entry {
-        std::uint64_t inode; // as listed, so that a deletion can tell whether it is the same entry
         std::uint32_t dir; // index into dirs: the directory that lists it
         std::uint32_t nameOffset; // into its directory's names
         std::uint32_t formHash; // of comparisonForm(name), to find entries by name

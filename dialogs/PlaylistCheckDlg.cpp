@@ -88,6 +88,13 @@ CPlaylistCheckDlg::CPlaylistCheckDlg(const PlaylistCheck& check, const std::vect
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(summary);
+    if (!check.remoteFileSystem.empty()) {
+        auto* remote = new QLabel(remoteFileSystemText(check.remoteFileSystem), this);
+        remote->setObjectName(QStringLiteral("remoteFileSystem"));
+        remote->setTextFormat(Qt::PlainText);
+        remote->setWordWrap(true);
+        layout->addWidget(remote);
+    }
     layout->addWidget(m_pTree);
     layout->addWidget(buttons);
     resize(760, 420);

@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "ComparisonForm.h"
 #include "Deletion.h"
+#include "EntryStamps.h"
 #include "FileDialog.h"
 #include "KeepListReader.h"
 #include "MessageBox.h"
@@ -432,7 +433,7 @@ void CPruneDlg::StartSizes()
     m_sizesOf = m_fileModel.collection();
     m_sizesWatcher.setFuture(QtConcurrent::run(
         [&lister = m_services.dirLister, found = m_sizesOf, entries = m_fileModel.entries(), &stop = m_bStopSizes] {
-            return std::make_shared<std::vector<std::uint64_t>>(entrySizes(lister, *found, *entries, stop));
+            return std::make_shared<EntryStamps>(recordStamps(lister, *found, *entries, stop));
         }));
 }
 
@@ -441,7 +442,7 @@ void CPruneDlg::StopSizes()
     m_bStopSizes = true;
     m_sizesWatcher.waitForFinished();
     m_sizesOf.reset();
-    m_vecSizes.clear();
+    m_stamps = {};
 }
 
 void CPruneDlg::OnSizesDone()
@@ -450,10 +451,10 @@ void CPruneDlg::OnSizesDone()
     if (m_sizesOf == nullptr || m_sizesOf != m_fileModel.collection()) {
         return;
     }
-    m_vecSizes = std::move(*m_sizesWatcher.result());
+    m_stamps = std::move(*m_sizesWatcher.result());
     m_nListedBytes = 0;
     for (const std::uint32_t entry : *m_fileModel.entries()) {
-        m_nListedBytes += m_vecSizes[entry];
+        m_nListedBytes += m_stamps.size(entry);
     }
     ShowPlaylistCheck();
     Q_EMIT sizesKnown();
@@ -478,11 +479,11 @@ void CPruneDlg::ShowPlaylistCheck()
         text += QStringLiteral(" - <a href=\"details\">Details...</a>");
     }
     const std::vector<int> selected = SelectedRows();
-    const bool sized = !m_vecSizes.empty();
+    const bool sized = !m_stamps.empty();
     std::uint64_t selectedBytes = 0;
     if (sized) {
         for (const int row : selected) {
-            selectedBytes += m_vecSizes[m_fileModel.entry(row)];
+            selectedBytes += m_stamps.size(m_fileModel.entry(row));
         }
     }
     text += QStringLiteral("<br>")
@@ -569,17 +570,18 @@ void CPruneDlg::OnDeleteFiles()
         Q_EMIT deleteFinished();
         return;
     }
-    const Mp3Collection& found = *m_fileModel.collection();
+    const std::shared_ptr<const Mp3Collection> found = m_fileModel.collection();
     std::vector<DeletionRequest> requests;
     requests.reserve(selected.size());
     for (const int row : selected) {
-        requests.push_back(deletionRequest(found, m_fileModel.entry(row), static_cast<std::size_t>(row)));
+        requests.push_back(deletionRequest(*found, m_stamps, m_fileModel.entry(row), static_cast<std::size_t>(row)));
     }
     BeginWork();
-    m_deleteWatcher.setFuture(
-        QtConcurrent::run([&deleter = m_services.fileDeleter, base = found.base, requests = std::move(requests),
-                           rows = static_cast<std::size_t>(m_fileModel.rowCount()), &stop = m_bStop] {
-            return std::make_shared<DeletionOutcome>(deleteFiles(deleter, base, requests, rows, stop));
+    m_deleteWatcher.setFuture(QtConcurrent::run(
+        [&deleter = m_services.fileDeleter, &lister = m_services.dirLister, found, requests = std::move(requests),
+         rows = static_cast<std::size_t>(m_fileModel.rowCount()), &stop = m_bStop]() mutable {
+            completeStamps(lister, *found, requests);
+            return std::make_shared<DeletionOutcome>(deleteFiles(deleter, found->base, requests, rows, stop));
         }));
 }
 
@@ -603,9 +605,9 @@ void CPruneDlg::OnDeleteDone()
         return;
     }
     const std::shared_ptr<DeletionOutcome> outcome = m_deleteWatcher.result();
-    if (!m_vecSizes.empty()) {
+    if (!m_stamps.empty()) {
         for (std::size_t row = 0; row < outcome->gone.size(); ++row) {
-            m_nListedBytes -= outcome->gone[row] != 0 ? m_vecSizes[m_fileModel.entry(static_cast<int>(row))] : 0;
+            m_nListedBytes -= outcome->gone[row] != 0 ? m_stamps.size(m_fileModel.entry(static_cast<int>(row))) : 0;
         }
     }
     m_fileModel.removeFlagged(outcome->gone);

@@ -2,6 +2,7 @@
 
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
+#include "EntryStamps.h"
 #include "FileListModel.h"
 #include "KeepList.h"
 #include "PlaylistCheck.h"
@@ -78,7 +79,7 @@ Q_SIGNALS:
     void openFinished();
     void scanFinished();
     void deleteFinished();
-    // The sizes of the listed files are known.
+    // The records of the listed files, with their sizes, are taken.
     void sizesKnown();
 
 protected:
@@ -140,10 +141,10 @@ private:
     bool m_bClosing = false; // closed while work ran: its end only tidies up
     QTimer m_progressTimer;
 
-    // The sizes of the listed files, found after the list shows.
-    QFutureWatcher<std::shared_ptr<std::vector<std::uint64_t>>> m_sizesWatcher;
+    // The records of the listed files (sizes, and what a deletion checks), taken after the list shows.
+    QFutureWatcher<std::shared_ptr<EntryStamps>> m_sizesWatcher;
     std::atomic<bool> m_bStopSizes {false};
     std::shared_ptr<const Mp3Collection> m_sizesOf; // the collection being measured
-    std::vector<std::uint64_t> m_vecSizes; // by entry of the list's collection; empty until known
+    EntryStamps m_stamps; // of the listed entries of the list's collection; empty until known
     std::uint64_t m_nListedBytes = 0; // of the rows in the list, once the sizes are known
 };

@@ -1,6 +1,7 @@
 #include "PosixDirLister.h"
 
 #include "FdCloser.h"
+#include "FileSystems.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -47,6 +48,17 @@ EntryType entryType(const struct stat& st)
         : S_ISDIR(st.st_mode)  ? EntryType::Directory
         : S_ISLNK(st.st_mode)  ? EntryType::Link
                                : EntryType::Other;
+}
+
+FileStamp fileStamp(const struct stat& st)
+{
+    constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+    FileStamp stamp;
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    stamp.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNsPerSecond + st.st_mtim.tv_nsec;
+    stamp.changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * kNsPerSecond + st.st_ctim.tv_nsec;
+    return stamp;
 }
 
 int openDirectoryPath(const std::string& path)
@@ -139,8 +151,8 @@ int PosixDirLister::list(int parentFd, const std::string& name, const std::strin
                 struct stat st { };
                 type = ::fstatat(fd, entryName, &st, AT_SYMLINK_NOFOLLOW) == 0 ? entryType(st) : EntryType::Other;
             }
-            out.entries.push_back({static_cast<std::uint64_t>(entry->d_ino),
-                                   static_cast<std::uint32_t>(entryName - out.names.data()),
+            // d_ino is not kept: network and FUSE mounts do not give it.
+            out.entries.push_back({static_cast<std::uint32_t>(entryName - out.names.data()),
                                    static_cast<std::uint32_t>(std::strlen(entryName)), type});
         }
         // Each record's length is a multiple of 8: the next chunk starts aligned as well.
@@ -161,10 +173,10 @@ void PosixDirLister::close(int fd)
     ::close(fd);
 }
 
-void PosixDirLister::sizes(const std::string& baseDir, const std::string& dir,
-                           const std::vector<std::string_view>& names, std::vector<std::uint64_t>& sizes)
+void PosixDirLister::stamps(const std::string& baseDir, const std::string& dir,
+                            const std::vector<std::string_view>& names, std::vector<FileStamp>& stamps)
 {
-    sizes.assign(names.size(), 0);
+    stamps.assign(names.size(), FileStamp());
     const int fd = openBeneath(baseDir, dir.ends_with('/') ? std::string_view(dir).substr(0, dir.size() - 1) : dir);
     if (fd < 0) {
         return;
@@ -174,8 +186,14 @@ void PosixDirLister::sizes(const std::string& baseDir, const std::string& dir,
     for (std::size_t i = 0; i < names.size(); ++i) {
         name.assign(names[i]);
         struct stat st { };
-        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
-            sizes[i] = static_cast<std::uint64_t>(st.st_size);
+        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            stamps[i] = fileStamp(st);
         }
     }
+}
+
+std::string PosixDirLister::fileSystemType(const std::string& dir)
+{
+    struct stat st { };
+    return ::stat(dir.c_str(), &st) == 0 ? mountedType(st.st_dev) : std::string();
 }

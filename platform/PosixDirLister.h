@@ -7,8 +7,9 @@ class PosixDirLister final : public IDirLister {
 public:
     int list(int parentFd, const std::string& name, const std::string& path, DirListing& out) override;
     void close(int fd) override;
-    void sizes(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
-               std::vector<std::uint64_t>& sizes) override;
+    void stamps(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
+                std::vector<FileStamp>& stamps) override;
+    std::string fileSystemType(const std::string& dir) override;
 };
 
 // Opens the directory `dir` ("" or ending in "/") below `baseDir` one component at a time,
@@ -21,3 +22,6 @@ int openDirectoryPath(const std::string& path);
 
 // What the result of a stat says an entry is.
 EntryType entryType(const struct stat& st);
+
+// The result of a stat as a listed file's record.
+FileStamp fileStamp(const struct stat& st);

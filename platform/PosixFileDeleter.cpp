@@ -1,5 +1,6 @@
 #include "PosixFileDeleter.h"
 
+#include "FileSystems.h"
 #include "PosixDirLister.h"
 
 #include <fcntl.h>
@@ -109,15 +110,21 @@ int PosixFileDeleter::remove(const std::string& baseDir, std::string_view dir, s
         m_strCheckedDir = dir;
         m_nCheckedDevice = static_cast<std::uint64_t>(st.st_dev);
         m_nCheckedInode = static_cast<std::uint64_t>(st.st_ino);
+        if (m_nStableAsked != m_nCheckedDevice) {
+            m_bStableInodes = stableInodes(dirFd);
+            m_nStableAsked = m_nCheckedDevice;
+        }
     }
-    if (m_nCheckedDevice != identity.dirDevice || m_nCheckedInode != identity.dirInode) {
+    // Where inode numbers come and go, a folder reached without a link is all that can be known.
+    if (m_nCheckedDevice != identity.dirDevice || (m_bStableInodes && m_nCheckedInode != identity.dirInode)) {
         return kChanged;
     }
     const std::string entry(name);
     if (::fstatat(dirFd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno;
     }
-    if (static_cast<std::uint64_t>(st.st_ino) != identity.inode || entryType(st) != identity.type) {
+    if (entryType(st) != identity.type || static_cast<std::uint64_t>(st.st_dev) != identity.dirDevice
+        || !sameFile(identity.stamp, fileStamp(st), m_bStableInodes)) {
         return kChanged;
     }
     return ::unlinkat(dirFd, entry.c_str(), 0) == 0 ? 0 : errno;

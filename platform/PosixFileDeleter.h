@@ -2,6 +2,7 @@
 
 #include "FileDeleter.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,4 +32,6 @@ private:
     std::string m_strCheckedDir;
     std::uint64_t m_nCheckedDevice = 0;
     std::uint64_t m_nCheckedInode = 0;
+    bool m_bStableInodes = true; // of the checked directory's file system
+    std::optional<std::uint64_t> m_nStableAsked; // the device whose file system was asked
 };

@@ -179,23 +179,23 @@ private Q_SLOTS:
         std::vector<Mp3Collection::Entry> made(2 * static_cast<std::size_t>(runs.size()) + 200);
         Mp3Collection::EntryList list;
         std::size_t at = 0;
-        std::uint64_t inode = 0;
+        std::uint32_t tag = 0; // each entry's own, in its nameOffset
         for (const int run : runs) {
             at += run < 0 ? 0 : 1; // a gap between runs that do not follow on
             for (int i = 0; i < std::abs(run); ++i) {
-                made[at + i].inode = inode++;
+                made[at + i].nameOffset = tag++;
             }
             list.append(made.data() + at, std::abs(run));
             at += std::abs(run);
         }
-        QCOMPARE(list.size(), inode);
-        std::uint64_t next = 0;
+        QCOMPARE(list.size(), std::size_t(tag));
+        std::uint32_t next = 0;
         for (const Mp3Collection::Entry& e : list) {
-            QCOMPARE(e.inode, next);
-            QCOMPARE(list[next].inode, next);
+            QCOMPARE(e.nameOffset, next);
+            QCOMPARE(list[next].nameOffset, next);
             ++next;
         }
-        QCOMPARE(next, inode);
+        QCOMPARE(next, tag);
     }
 
     // A folder whose records take several reads of the directory is listed whole, and so are

@@ -77,14 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         found.textBlocks.push_back(std::move(text));
         const auto nameOffset = static_cast<std::uint32_t>(dir.size());
         const std::string nameForm = comparisonForm(name);
-        Mp3Collection::Entry* const entry
-            = new (made + paths.size()) Mp3Collection::Entry {0,
-                                                              static_cast<std::uint32_t>(found.dirs.size() - 1),
-                                                              nameOffset,
-                                                              formHash(nameForm),
-                                                              static_cast<std::uint16_t>(name.size()),
-                                                              EntryType::File,
-                                                              false};
+        Mp3Collection::Entry* const entry = new (made + paths.size()) Mp3Collection::Entry {
+            static_cast<std::uint32_t>(found.dirs.size() - 1), nameOffset,      formHash(nameForm),
+            static_cast<std::uint16_t>(name.size()),           EntryType::File, false};
         found.entries.append(entry, 1);
         paths.push_back(comparisonForm(dir) + nameForm);
     }

@@ -164,16 +164,25 @@ public:
     }
     bool looksAtPaths() const override { return true; }
     void close(int fd) override { m_real.close(fd); }
-    void sizes(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
-               std::vector<std::uint64_t>& sizes) override
+    void stamps(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
+                std::vector<FileStamp>& stamps) override
     {
-        m_real.sizes(baseDir, dir, names, sizes);
+        if (onStamps) {
+            onStamps(dir);
+        }
+        m_real.stamps(baseDir, dir, names, stamps);
+    }
+    std::string fileSystemType(const std::string& dir) override
+    {
+        return fileSystem.empty() ? m_real.fileSystemType(dir) : fileSystem;
     }
 
     // What the tests set before a walk; the walk only reads it, from several threads.
     std::set<std::string> failing; // these cannot be listed: EACCES
     std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named, and all below (a bind mount)
     std::function<void(const std::string&)> onList; // called before each listing, on the walk's threads
+    std::function<void(const std::string&)> onStamps; // called before a directory's entries are recorded
+    std::string fileSystem; // the type fileSystemType() gives, when set
 
 private:
     PosixDirLister m_real;

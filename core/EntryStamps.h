@@ -1,0 +1,44 @@
+#pragma once
+
+#include "FileStamp.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+class IDirLister;
+struct Mp3Collection;
+
+// The records of some entries of a collection, taken by stat after the scan, found by entry.
+class EntryStamps {
+public:
+    EntryStamps() = default;
+    explicit EntryStamps(std::size_t collectionSize)
+        : m_vecSlot(collectionSize, kNoSlot)
+    {
+    }
+
+    bool empty() const { return m_vecStamps.empty(); }
+    // Null for an entry that has no record.
+    const FileStamp* find(std::uint32_t entry) const
+    {
+        return entry < m_vecSlot.size() && m_vecSlot[entry] != kNoSlot ? &m_vecStamps[m_vecSlot[entry]] : nullptr;
+    }
+    std::uint64_t size(std::uint32_t entry) const
+    {
+        const FileStamp* stamp = find(entry);
+        return stamp != nullptr ? stamp->size : 0;
+    }
+    void add(std::uint32_t entry, const FileStamp& stamp);
+
+private:
+    static constexpr std::uint32_t kNoSlot = UINT32_MAX;
+
+    std::vector<std::uint32_t> m_vecSlot; // by entry: where its record is in m_vecStamps
+    std::vector<FileStamp> m_vecStamps;
+};
+
+// Records each of `entries` (indices into `found`) by a stat of it; the entries of one
+// directory, standing together, cost one opening of it. Gives up part way when `stop` is set.
+EntryStamps recordStamps(IDirLister& lister, const Mp3Collection& found, const std::vector<std::uint32_t>& entries,
+                         const std::atomic<bool>& stop);

@@ -1,0 +1,202 @@
+// A passthrough FUSE file system over one source directory that, like sshfs, gives readdir no
+// inode numbers and no entry types, and lets FUSE number the inodes that stat reports.
+//
+// Usage: tuneprune_noinofs SOURCE_DIR MOUNTPOINT [fuse options...]
+// e.g.   tuneprune_noinofs /tmp/src /tmp/mnt -f -o attr_timeout=0,entry_timeout=0
+
+#define FUSE_USE_VERSION 31
+#include <fuse.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string sourceDir;
+
+std::string real(const char* path)
+{
+    return sourceDir + path;
+}
+
+int fail()
+{
+    return -errno;
+}
+
+void* nifsInit(fuse_conn_info*, fuse_config* cfg)
+{
+    // FUSE numbers the inodes itself, and readdir must not learn any: what sshfs does.
+    cfg->use_ino = 0;
+    cfg->readdir_ino = 0;
+    // Unlinking an open file removes it, as on a server, instead of leaving a .fuse_hidden file.
+    cfg->hard_remove = 1;
+    return nullptr;
+}
+
+int nifsGetattr(const char* path, struct stat* st, fuse_file_info*)
+{
+    return lstat(real(path).c_str(), st) == 0 ? 0 : fail();
+}
+
+int nifsReadlink(const char* path, char* buf, size_t size)
+{
+    ssize_t n = readlink(real(path).c_str(), buf, size - 1);
+    if (n < 0)
+        return fail();
+    buf[n] = '\0';
+    return 0;
+}
+
+int nifsMkdir(const char* path, mode_t mode)
+{
+    return mkdir(real(path).c_str(), mode) == 0 ? 0 : fail();
+}
+
+int nifsUnlink(const char* path)
+{
+    return unlink(real(path).c_str()) == 0 ? 0 : fail();
+}
+
+int nifsRmdir(const char* path)
+{
+    return rmdir(real(path).c_str()) == 0 ? 0 : fail();
+}
+
+int nifsSymlink(const char* target, const char* path)
+{
+    return symlink(target, real(path).c_str()) == 0 ? 0 : fail();
+}
+
+int nifsRename(const char* from, const char* to, unsigned int flags)
+{
+    if (flags != 0)
+        return -EINVAL;
+    return rename(real(from).c_str(), real(to).c_str()) == 0 ? 0 : fail();
+}
+
+int nifsChmod(const char* path, mode_t mode, fuse_file_info*)
+{
+    return chmod(real(path).c_str(), mode) == 0 ? 0 : fail();
+}
+
+int nifsTruncate(const char* path, off_t size, fuse_file_info* fi)
+{
+    int r = fi ? ftruncate(static_cast<int>(fi->fh), size) : truncate(real(path).c_str(), size);
+    return r == 0 ? 0 : fail();
+}
+
+int nifsOpen(const char* path, fuse_file_info* fi)
+{
+    int fd = open(real(path).c_str(), fi->flags);
+    if (fd < 0)
+        return fail();
+    fi->fh = static_cast<uint64_t>(fd);
+    return 0;
+}
+
+int nifsRead(const char*, char* buf, size_t size, off_t off, fuse_file_info* fi)
+{
+    ssize_t n = pread(static_cast<int>(fi->fh), buf, size, off);
+    return n < 0 ? fail() : static_cast<int>(n);
+}
+
+int nifsWrite(const char*, const char* buf, size_t size, off_t off, fuse_file_info* fi)
+{
+    ssize_t n = pwrite(static_cast<int>(fi->fh), buf, size, off);
+    return n < 0 ? fail() : static_cast<int>(n);
+}
+
+int nifsStatfs(const char* path, struct statvfs* st)
+{
+    return statvfs(real(path).c_str(), st) == 0 ? 0 : fail();
+}
+
+int nifsRelease(const char*, fuse_file_info* fi)
+{
+    close(static_cast<int>(fi->fh));
+    return 0;
+}
+
+int nifsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags)
+{
+    DIR* dir = opendir(real(path).c_str());
+    if (!dir)
+        return fail();
+    // No stat and no FUSE_FILL_DIR_PLUS: the kernel gets FUSE_UNKNOWN_INO and DT_UNKNOWN.
+    while (dirent* e = readdir(dir)) {
+        if (fill(buf, e->d_name, nullptr, 0, static_cast<fuse_fill_dir_flags>(0)) != 0)
+            break;
+    }
+    closedir(dir);
+    return 0;
+}
+
+int nifsCreate(const char* path, mode_t mode, fuse_file_info* fi)
+{
+    int fd = open(real(path).c_str(), fi->flags | O_CREAT, mode);
+    if (fd < 0)
+        return fail();
+    fi->fh = static_cast<uint64_t>(fd);
+    return 0;
+}
+
+int nifsUtimens(const char* path, const timespec tv[2], fuse_file_info*)
+{
+    return utimensat(AT_FDCWD, real(path).c_str(), tv, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : fail();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s SOURCE_DIR MOUNTPOINT [fuse options...]\n", argv[0]);
+        return 2;
+    }
+    char resolved[PATH_MAX];
+    if (!realpath(argv[1], resolved)) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    // FUSE paths start with '/': the root must not end in one.
+    sourceDir = resolved;
+    if (sourceDir == "/")
+        sourceDir.clear();
+
+    // FUSE parses everything but the source directory.
+    std::vector<char*> args {argv[0]};
+    args.insert(args.end(), argv + 2, argv + argc);
+    args.push_back(nullptr);
+
+    fuse_operations ops {};
+    ops.getattr = nifsGetattr;
+    ops.readlink = nifsReadlink;
+    ops.mkdir = nifsMkdir;
+    ops.unlink = nifsUnlink;
+    ops.rmdir = nifsRmdir;
+    ops.symlink = nifsSymlink;
+    ops.rename = nifsRename;
+    ops.chmod = nifsChmod;
+    ops.truncate = nifsTruncate;
+    ops.open = nifsOpen;
+    ops.read = nifsRead;
+    ops.write = nifsWrite;
+    ops.statfs = nifsStatfs;
+    ops.release = nifsRelease;
+    ops.readdir = nifsReaddir;
+    ops.init = nifsInit;
+    ops.create = nifsCreate;
+    ops.utimens = nifsUtimens;
+    return fuse_main(static_cast<int>(args.size()) - 1, args.data(), &ops, nullptr);
+}
