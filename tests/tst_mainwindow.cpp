@@ -191,19 +191,22 @@ private Q_SLOTS:
     void severalPlaylists_data()
     {
         QTest::addColumn<QString>("refused"); // a playlist of refusedPlaylists(), or none
-        QTest::newRow("both read") << "";
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("both read") << ""
+                                   << "";
         for (const PlayerPlaylist& playlist : refusedPlaylists()) {
-            QTest::newRow(playlist.name) << playlist.name;
+            QTest::newRow(playlist.name) << playlist.name << QString::fromStdString(playlist.refusal);
         }
     }
 
     void severalPlaylists()
     {
         QFETCH(QString, refused);
+        QFETCH(QString, reason);
         TempTree tree;
         tree.wfile("old.m3u", "old.mp3\n");
         tree.wfile("a.m3u", "a.mp3\n");
-        tree.wfile("vlc.xspf", playersPlaylists().front().bytes);
+        tree.wfile("vlc.xspf", playlistBytes("vlc.xspf"));
         DialogDriver d;
         d.openPlaylist(tree.path("old.m3u"));
         const auto state = [&] {
@@ -224,17 +227,12 @@ private Q_SLOTS:
             QVERIFY(state() == before);
             return;
         }
-        const std::vector<PlayerPlaylist> all = refusedPlaylists();
-        const PlayerPlaylist& playlist
-            = *std::find_if(all.begin(), all.end(), [&](const PlayerPlaylist& p) { return refused == p.name; });
-        tree.wfile(playlist.name, playlist.bytes);
-        const QString box = boxText(QString::fromStdString("Unable to open M3U for reading!\n"
-                                                           + std::string(playlist.name) + ": " + playlist.refusal),
-                                    "Error", MB_ICONSTOP);
-        d.openPlaylist(tree.path(playlist.name));
+        const QString box
+            = boxText("Unable to open M3U for reading!\n" + refused + ": " + reason, "Error", MB_ICONSTOP);
+        d.openPlaylist(playlistFile(refused.toStdString()));
         QCOMPARE(d.takeBoxes(), QStringList {box});
         QVERIFY(state() == before);
-        d.openPlaylists({tree.path("a.m3u"), tree.path(playlist.name)});
+        d.openPlaylists({tree.path("a.m3u"), playlistFile(refused.toStdString())});
         QCOMPARE(d.takeBoxes(), QStringList {box});
         QVERIFY(state() == before);
     }

@@ -44,7 +44,7 @@ private Q_SLOTS:
         for (const auto& table : {playersPlaylists(), refusedPlaylists()}) {
             for (const PlayerPlaylist& playlist : table) {
                 QTest::newRow(playlist.name)
-                    << QByteArray::fromStdString(playlist.bytes) << byteArrays(playlist.entries)
+                    << QByteArray::fromStdString(playlistBytes(playlist.name)) << byteArrays(playlist.entries)
                     << QString::fromStdString(playlist.refusal);
             }
         }
@@ -138,7 +138,7 @@ private Q_SLOTS:
     {
         TempTree t;
         t.wfile("a.m3u", "a1.mp3\na2.mp3\n");
-        t.wfile("b.xspf", playersPlaylists()[1].bytes);
+        t.wfile("b.xspf", playlistBytes("strawberry.xspf"));
         t.wfile("bad.pls", "[playlist]\nFile1=x.mp3\n");
         const PlaylistSet both = readPlaylists({t.path("a.m3u"), t.path("b.xspf")});
         QVERIFY(both.ok());
@@ -164,7 +164,7 @@ private Q_SLOTS:
                                 "<trackList>\n";
         const QByteArray tail = "</trackList></playlist>\n";
         const QByteArray track = "<track><location>file:///m/a%20b.mp3</location></track>\n";
-        QTest::newRow("VLC's") << QByteArray::fromStdString(playersPlaylists().front().bytes);
+        QTest::newRow("VLC's") << QByteArray::fromStdString(playlistBytes("vlc.xspf"));
         QTest::newRow("entities") << head + "<track><location> /m/B&amp;B &#233;&#x1F3B5;.mp3 </location></track>"
                 + tail;
         QTest::newRow("in a comment") << head + track + "<!-- <location>/m/old.mp3</location> -->" + tail;

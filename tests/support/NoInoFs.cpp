@@ -1,5 +1,6 @@
 // A passthrough FUSE file system over one source directory that, like sshfs, gives readdir no
-// inode numbers and no entry types, and lets FUSE number the inodes that stat reports.
+// inode numbers and no entry types, and lets FUSE number the inodes that stat reports. It does what
+// a scan and a deletion need, and lets a test rewrite a file in place.
 //
 // Usage: tuneprune_noinofs SOURCE_DIR MOUNTPOINT [fuse options...]
 // e.g.   tuneprune_noinofs /tmp/src /tmp/mnt -f -o attr_timeout=0,entry_timeout=0
@@ -10,7 +11,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,45 +49,9 @@ int nifsGetattr(const char* path, struct stat* st, fuse_file_info*)
     return lstat(real(path).c_str(), st) == 0 ? 0 : fail();
 }
 
-int nifsReadlink(const char* path, char* buf, size_t size)
-{
-    ssize_t n = readlink(real(path).c_str(), buf, size - 1);
-    if (n < 0)
-        return fail();
-    buf[n] = '\0';
-    return 0;
-}
-
-int nifsMkdir(const char* path, mode_t mode)
-{
-    return mkdir(real(path).c_str(), mode) == 0 ? 0 : fail();
-}
-
 int nifsUnlink(const char* path)
 {
     return unlink(real(path).c_str()) == 0 ? 0 : fail();
-}
-
-int nifsRmdir(const char* path)
-{
-    return rmdir(real(path).c_str()) == 0 ? 0 : fail();
-}
-
-int nifsSymlink(const char* target, const char* path)
-{
-    return symlink(target, real(path).c_str()) == 0 ? 0 : fail();
-}
-
-int nifsRename(const char* from, const char* to, unsigned int flags)
-{
-    if (flags != 0)
-        return -EINVAL;
-    return rename(real(from).c_str(), real(to).c_str()) == 0 ? 0 : fail();
-}
-
-int nifsChmod(const char* path, mode_t mode, fuse_file_info*)
-{
-    return chmod(real(path).c_str(), mode) == 0 ? 0 : fail();
 }
 
 int nifsTruncate(const char* path, off_t size, fuse_file_info* fi)
@@ -117,11 +81,6 @@ int nifsWrite(const char*, const char* buf, size_t size, off_t off, fuse_file_in
     return n < 0 ? fail() : static_cast<int>(n);
 }
 
-int nifsStatfs(const char* path, struct statvfs* st)
-{
-    return statvfs(real(path).c_str(), st) == 0 ? 0 : fail();
-}
-
 int nifsRelease(const char*, fuse_file_info* fi)
 {
     close(static_cast<int>(fi->fh));
@@ -140,20 +99,6 @@ int nifsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, fuse_f
     }
     closedir(dir);
     return 0;
-}
-
-int nifsCreate(const char* path, mode_t mode, fuse_file_info* fi)
-{
-    int fd = open(real(path).c_str(), fi->flags | O_CREAT, mode);
-    if (fd < 0)
-        return fail();
-    fi->fh = static_cast<uint64_t>(fd);
-    return 0;
-}
-
-int nifsUtimens(const char* path, const timespec tv[2], fuse_file_info*)
-{
-    return utimensat(AT_FDCWD, real(path).c_str(), tv, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : fail();
 }
 
 } // namespace
@@ -181,22 +126,13 @@ int main(int argc, char* argv[])
 
     fuse_operations ops {};
     ops.getattr = nifsGetattr;
-    ops.readlink = nifsReadlink;
-    ops.mkdir = nifsMkdir;
     ops.unlink = nifsUnlink;
-    ops.rmdir = nifsRmdir;
-    ops.symlink = nifsSymlink;
-    ops.rename = nifsRename;
-    ops.chmod = nifsChmod;
     ops.truncate = nifsTruncate;
     ops.open = nifsOpen;
     ops.read = nifsRead;
     ops.write = nifsWrite;
-    ops.statfs = nifsStatfs;
     ops.release = nifsRelease;
     ops.readdir = nifsReaddir;
     ops.init = nifsInit;
-    ops.create = nifsCreate;
-    ops.utimens = nifsUtimens;
     return fuse_main(static_cast<int>(args.size()) - 1, args.data(), &ops, nullptr);
 }
