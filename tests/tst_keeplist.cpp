@@ -1,7 +1,11 @@
 #include "ComparisonForm.h"
+#include "KeepForms.h"
 #include "KeepList.h"
 
 #include <QTest>
+
+#include <algorithm>
+#include <set>
 
 Q_DECLARE_METATYPE(KeepList)
 
@@ -53,6 +57,55 @@ private Q_SLOTS:
         const std::size_t cut = bytes.rfind('/') + 1;
         const KeepList::Cursor dir = list.advance(list.start(), comparisonForm(bytes.substr(0, cut)));
         QCOMPARE(list.advance(dir, comparisonForm(bytes.substr(cut))).kept, wanted);
+    }
+
+    // As large as a real playlist's: past the nodes laid out a level at a time (65,536), and with
+    // nodes of more than eight children, each path's verdict, fed whole and as a folder and a
+    // name, against a plain search for every line's forms.
+    void largeKeepList()
+    {
+        std::uint32_t state = 12345;
+        const auto next = [&state](std::uint32_t below) {
+            state = state * 1664525U + 1013904223U;
+            return (state >> 8) % below;
+        };
+        const auto text = [&next](std::size_t length) {
+            static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789 -_.";
+            std::string made;
+            while (made.size() < length) {
+                made += kLetters[next(kLetters.size())];
+            }
+            return made;
+        };
+        std::vector<std::string> lines;
+        std::set<std::string> prefixes;
+        for (int i = 0; i < 20000; ++i) {
+            lines.push_back(text(4 + next(8)) + "/" + text(6 + next(10)) + "/" + text(8 + next(12)) + ".mp3");
+            for (std::size_t n = 1; n <= lines.back().size(); ++n) {
+                prefixes.insert(lines.back().substr(0, n));
+            }
+        }
+        QVERIFY(prefixes.size() > 65536);
+        std::vector<std::string> forms;
+        for (const std::string& line : lines) {
+            const std::vector<std::string> ofLine = keepEntryForms(line);
+            forms.insert(forms.end(), ofLine.begin(), ofLine.end());
+        }
+        const KeepList keep(lines);
+        KeepList::Seen seen = keep.newSeen();
+        for (int i = 0; i < 400; ++i) {
+            // Half of them hold a line, a third of it cut off at random, to land near a match.
+            std::string path = "/music/" + text(next(20)) + "/";
+            const std::string& line = lines[next(lines.size())];
+            path += i % 2 == 0 ? line : line.substr(next(line.size() / 3 + 1)) + text(next(6));
+            const std::string form = comparisonForm(path);
+            const bool expected = std::any_of(forms.begin(), forms.end(),
+                                              [&form](const std::string& f) { return form.find(f) != form.npos; });
+            QCOMPARE(keep.advance(keep.start(), form).kept, expected);
+            const std::size_t cut = form.rfind('/') + 1;
+            const KeepList::Cursor dir = keep.advance(keep.start(), std::string_view(form).substr(0, cut), seen);
+            QCOMPARE(keep.nameKept(dir, std::string_view(form).substr(cut), seen), expected);
+        }
     }
 };
 
