@@ -24,7 +24,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QProgressBar>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <limits>
@@ -77,9 +76,6 @@ bool isUserInput(const QEvent* event)
 
 } // namespace
 
-// What reading a playlist gives the window.
-struct CPruneDlg::PlaylistRead : KeepListRead { };
-
 std::span<const CPruneDlg::Command> CPruneDlg::commandTable()
 {
     return kCommands;
@@ -89,6 +85,7 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     : QDialog(pParent)
     , m_hIcon(LoadIcon(IDR_MAINFRAME))
     , m_services(services)
+    , m_work(services.dirLister, services.fileDeleter)
 {
     // No minimize or maximize box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -110,10 +107,10 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     for (const ControlTemplate& control : dialogTemplate.controls) {
         GetDlgItem(control.id)->installEventFilter(this);
     }
-    connect(&m_readWatcher, &QFutureWatcherBase::finished, this, &CPruneDlg::OnPlaylistRead);
-    connect(&m_scanWatcher, &QFutureWatcherBase::finished, this, &CPruneDlg::OnScanDone);
-    connect(&m_deleteWatcher, &QFutureWatcherBase::finished, this, &CPruneDlg::OnDeleteDone);
-    connect(&m_sizesWatcher, &QFutureWatcherBase::finished, this, &CPruneDlg::OnSizesDone);
+    connect(&m_work, &WorkController::playlistsRead, this, &CPruneDlg::OnPlaylistRead);
+    connect(&m_work, &WorkController::scanned, this, &CPruneDlg::OnScanDone);
+    connect(&m_work, &WorkController::deleted, this, &CPruneDlg::OnDeleteDone);
+    connect(&m_work, &WorkController::stampsRecorded, this, &CPruneDlg::OnSizesDone);
     m_progressTimer.setInterval(kProgressIntervalMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &CPruneDlg::ShowScanProgress);
 
@@ -131,8 +128,7 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
 CPruneDlg::~CPruneDlg()
 {
     // The workers use this window's fields: they end before the fields go.
-    StopWork();
-    StopSizes();
+    m_work.stopAll();
 }
 
 bool CPruneDlg::OnInitDialog()
@@ -175,7 +171,7 @@ void CPruneDlg::closeEvent(QCloseEvent* event)
 {
     if (m_bWorking) {
         m_bClosing = true;
-        StopWork();
+        m_work.stopAll();
         event->accept();
         done(QDialog::Rejected);
         return;
@@ -187,8 +183,8 @@ void CPruneDlg::reject()
 {
     // Esc during a scan stops the scan; a playlist being read or files being deleted run to their end.
     if (m_bWorking) {
-        if (m_scanWatcher.isRunning()) {
-            m_bStop = true;
+        if (m_work.scanning()) {
+            m_work.stop();
         }
         return;
     }
@@ -208,7 +204,6 @@ int CPruneDlg::MessageBox(const QString& text, const QString& caption, unsigned 
 void CPruneDlg::BeginWork()
 {
     m_bWorking = true;
-    m_bStop = false;
     setCursor(Qt::WaitCursor);
 }
 
@@ -217,15 +212,6 @@ void CPruneDlg::EndWork()
     m_progressTimer.stop();
     unsetCursor();
     m_bWorking = false;
-}
-
-// Stops the running work, if any, and waits for its end: it may not outlive what it reads.
-void CPruneDlg::StopWork()
-{
-    m_bStop = true;
-    m_readWatcher.waitForFinished();
-    m_scanWatcher.waitForFinished();
-    m_deleteWatcher.waitForFinished();
 }
 
 void CPruneDlg::OnOpenM3u()
@@ -246,18 +232,15 @@ void CPruneDlg::OnOpenM3u()
     }
     m_strPlaylistPath = chosen.front();
     BeginWork();
-    m_readWatcher.setFuture(QtConcurrent::run([paths = std::move(chosen)]() mutable {
-        return std::make_shared<PlaylistRead>(PlaylistRead {readKeepList(std::move(paths))});
-    }));
+    m_work.readPlaylists(std::move(chosen));
 }
 
-void CPruneDlg::OnPlaylistRead()
+void CPruneDlg::OnPlaylistRead(const std::shared_ptr<KeepListRead>& read)
 {
     EndWork();
     if (m_bClosing) {
         return;
     }
-    const std::shared_ptr<PlaylistRead> read = m_readWatcher.result();
     // A half-read playlist never becomes the keep-list: it would list wanted files for deletion.
     if (!read->set.ok()) {
         QString text = fromLatin("Unable to open M3U for reading!");
@@ -349,27 +332,25 @@ void CPruneDlg::OnBeginScan()
     HidePlaylistCheck();
     m_nTotalMp3s = 0;
     m_nScannedMp3s = 0;
-    m_scanProgress.clear();
 
     // The walk's count shows from the start, so that a long first scan is never a silent wait.
     BeginWork();
+    m_work.scan(m_lstKeep, m_strBaseDir);
     SetStatusShown(true);
     ShowScanProgress();
     m_progressTimer.start();
-    m_scanWatcher.setFuture(QtConcurrent::run(
-        [&lister = m_services.dirLister, &keep = m_lstKeep, base = m_strBaseDir, &progress = m_scanProgress,
-         &stop = m_bStop] { return std::make_shared<ScanResult>(scanLibrary(lister, keep, base, progress, stop)); }));
 }
 
 void CPruneDlg::ShowScanProgress()
 {
     auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS));
-    if (!m_scanProgress.walked()) {
-        status->setText(countStatusText(m_scanProgress.found()));
+    const ScanProgress& progress = m_work.scanProgress();
+    if (!progress.walked()) {
+        status->setText(countStatusText(progress.found()));
         return;
     }
     if (m_nTotalMp3s == 0) {
-        m_nTotalMp3s = clampedInt(m_scanProgress.found());
+        m_nTotalMp3s = clampedInt(progress.found());
         if (m_nTotalMp3s == 0) {
             return;
         }
@@ -383,10 +364,9 @@ void CPruneDlg::ShowScanProgress()
     status->setText(scanStatusText(m_nScannedMp3s, m_nTotalMp3s));
 }
 
-void CPruneDlg::OnScanDone()
+void CPruneDlg::OnScanDone(const std::shared_ptr<ScanResult>& result)
 {
     EndWork();
-    const std::shared_ptr<ScanResult> result = m_scanWatcher.result();
     if (m_bClosing || result->stopped) {
         // Stopped: no list, no counts, no box; the rest as before the scan.
         m_nTotalMp3s = 0;
@@ -414,7 +394,7 @@ void CPruneDlg::OnScanDone()
         }
     }
     ShowPlaylistCheck();
-    StartSizes();
+    m_work.recordStamps(m_fileModel.collection(), m_fileModel.entries());
     if (m_fileModel.rowCount() > 0) {
         for (int id : {IDC_SELECT_PROMPT, IDC_DELETE_FILES}) {
             if (QWidget* widget = GetDlgItem(id)) {
@@ -427,31 +407,20 @@ void CPruneDlg::OnScanDone()
     Q_EMIT scanFinished();
 }
 
-void CPruneDlg::StartSizes()
-{
-    m_bStopSizes = false;
-    m_sizesOf = m_fileModel.collection();
-    m_sizesWatcher.setFuture(QtConcurrent::run(
-        [&lister = m_services.dirLister, found = m_sizesOf, entries = m_fileModel.entries(), &stop = m_bStopSizes] {
-            return std::make_shared<EntryStamps>(recordStamps(lister, *found, *entries, stop));
-        }));
-}
-
 void CPruneDlg::StopSizes()
 {
-    m_bStopSizes = true;
-    m_sizesWatcher.waitForFinished();
-    m_sizesOf.reset();
+    m_work.stopStamps();
     m_stamps = {};
 }
 
-void CPruneDlg::OnSizesDone()
+void CPruneDlg::OnSizesDone(const std::shared_ptr<const Mp3Collection>& found,
+                            const std::shared_ptr<EntryStamps>& stamps)
 {
     // A new scan may have come since; its list is not the one measured.
-    if (m_sizesOf == nullptr || m_sizesOf != m_fileModel.collection()) {
+    if (found != m_fileModel.collection()) {
         return;
     }
-    m_stamps = std::move(*m_sizesWatcher.result());
+    m_stamps = std::move(*stamps);
     m_nListedBytes = 0;
     for (const std::uint32_t entry : *m_fileModel.entries()) {
         m_nListedBytes += m_stamps.size(entry);
@@ -577,12 +546,7 @@ void CPruneDlg::OnDeleteFiles()
         requests.push_back(deletionRequest(*found, m_stamps, m_fileModel.entry(row), static_cast<std::size_t>(row)));
     }
     BeginWork();
-    m_deleteWatcher.setFuture(QtConcurrent::run(
-        [&deleter = m_services.fileDeleter, &lister = m_services.dirLister, found, requests = std::move(requests),
-         rows = static_cast<std::size_t>(m_fileModel.rowCount()), &stop = m_bStop]() mutable {
-            completeStamps(lister, *found, requests);
-            return std::make_shared<DeletionOutcome>(deleteFiles(deleter, found->base, requests, rows, stop));
-        }));
+    m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()));
 }
 
 // A playlist that names little below the base directory was most likely the wrong one, and the
@@ -598,13 +562,12 @@ bool CPruneDlg::ConfirmLittleNamed()
     return m_services.messageBox.ask(this, text, fromLatin("Warning"), QStringLiteral("Delete Anyway")) == IDOK;
 }
 
-void CPruneDlg::OnDeleteDone()
+void CPruneDlg::OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome)
 {
     EndWork();
     if (m_bClosing) {
         return;
     }
-    const std::shared_ptr<DeletionOutcome> outcome = m_deleteWatcher.result();
     if (!m_stamps.empty()) {
         for (std::size_t row = 0; row < outcome->gone.size(); ++row) {
             m_nListedBytes -= outcome->gone[row] != 0 ? m_stamps.size(m_fileModel.entry(static_cast<int>(row))) : 0;

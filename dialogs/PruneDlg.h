@@ -9,14 +9,13 @@
 #include "PlaylistCheckDlg.h"
 #include "ScanProgress.h"
 #include "Services.h"
+#include "WorkController.h"
 
 #include <QDialog>
-#include <QFutureWatcher>
 #include <QIcon>
 #include <QPointer>
 #include <QTimer>
 
-#include <atomic>
 #include <memory>
 #include <span>
 #include <string>
@@ -24,8 +23,6 @@
 class QListView;
 class QMenu;
 class QProgressBar;
-struct DeletionOutcome;
-struct ScanResult;
 
 // The main window: all of the program's state and every command handler. Long work (reading a
 // playlist, a scan, a deletion, the sizes of the listed files) runs on a worker thread; while a
@@ -89,16 +86,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void OnPlaylistRead();
-    void OnScanDone();
-    void OnDeleteDone();
-    void OnSizesDone();
+    void OnPlaylistRead(const std::shared_ptr<KeepListRead>& read);
+    void OnScanDone(const std::shared_ptr<ScanResult>& result);
+    void OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome);
+    void OnSizesDone(const std::shared_ptr<const Mp3Collection>& found, const std::shared_ptr<EntryStamps>& stamps);
     void OnPlaylistDetails();
 
     void BeginWork();
     void EndWork();
-    void StopWork();
-    void StartSizes();
     void StopSizes();
     void ShowScanProgress();
     void ShowPlaylistCheck();
@@ -130,21 +125,12 @@ private:
     std::size_t m_nListedPlaylists = 0;
     QPointer<CPlaylistCheckDlg> m_pCheckDlg;
 
-    // The work of one command at a time, and what it reports.
-    struct PlaylistRead;
-    QFutureWatcher<std::shared_ptr<PlaylistRead>> m_readWatcher;
-    QFutureWatcher<std::shared_ptr<ScanResult>> m_scanWatcher;
-    QFutureWatcher<std::shared_ptr<DeletionOutcome>> m_deleteWatcher;
-    ScanProgress m_scanProgress;
-    std::atomic<bool> m_bStop {false}; // asks the running work to end early
-    bool m_bWorking = false;
+    bool m_bWorking = false; // a command's work runs: the controls take no input
     bool m_bClosing = false; // closed while work ran: its end only tidies up
     QTimer m_progressTimer;
-
-    // The records of the listed files (sizes, and what a deletion checks), taken after the list shows.
-    QFutureWatcher<std::shared_ptr<EntryStamps>> m_sizesWatcher;
-    std::atomic<bool> m_bStopSizes {false};
-    std::shared_ptr<const Mp3Collection> m_sizesOf; // the collection being measured
     EntryStamps m_stamps; // of the listed entries of the list's collection; empty until known
     std::uint64_t m_nListedBytes = 0; // of the rows in the list, once the sizes are known
+
+    // Last: its destructor stops the work, which reads the fields above.
+    WorkController m_work;
 };

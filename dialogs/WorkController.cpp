@@ -1,0 +1,82 @@
+#include "WorkController.h"
+
+#include <QtConcurrent>
+
+WorkController::WorkController(IDirLister& lister, IFileDeleter& deleter, QObject* pParent)
+    : QObject(pParent)
+    , m_lister(lister)
+    , m_deleter(deleter)
+{
+    connect(&m_readWatcher, &QFutureWatcherBase::finished, this,
+            [this] { Q_EMIT playlistsRead(m_readWatcher.result()); });
+    connect(&m_scanWatcher, &QFutureWatcherBase::finished, this, [this] { Q_EMIT scanned(m_scanWatcher.result()); });
+    connect(&m_stampsWatcher, &QFutureWatcherBase::finished, this, [this] {
+        // Stopped: the records of a list that is gone.
+        if (m_stampsOf != nullptr) {
+            Q_EMIT stampsRecorded(std::exchange(m_stampsOf, nullptr), m_stampsWatcher.result());
+        }
+    });
+    connect(&m_deleteWatcher, &QFutureWatcherBase::finished, this,
+            [this] { Q_EMIT deleted(m_deleteWatcher.result()); });
+}
+
+WorkController::~WorkController()
+{
+    stopAll();
+}
+
+void WorkController::readPlaylists(std::vector<std::string> paths)
+{
+    m_readWatcher.setFuture(QtConcurrent::run([paths = std::move(paths)]() mutable {
+        return std::make_shared<KeepListRead>(readKeepList(std::move(paths)));
+    }));
+}
+
+void WorkController::scan(const KeepList& keep, const std::string& baseDir)
+{
+    m_bStop = false;
+    m_scanProgress.clear();
+    m_scanWatcher.setFuture(
+        QtConcurrent::run([&lister = m_lister, &keep, baseDir, &progress = m_scanProgress, &stop = m_bStop] {
+            return std::make_shared<ScanResult>(scanLibrary(lister, keep, baseDir, progress, stop));
+        }));
+}
+
+void WorkController::recordStamps(std::shared_ptr<const Mp3Collection> found,
+                                  std::shared_ptr<const std::vector<std::uint32_t>> entries)
+{
+    stopStamps();
+    m_bStopStamps = false;
+    m_stampsOf = found;
+    m_stampsWatcher.setFuture(QtConcurrent::run(
+        [&lister = m_lister, found = std::move(found), entries = std::move(entries), &stop = m_bStopStamps] {
+            return std::make_shared<EntryStamps>(::recordStamps(lister, *found, *entries, stop));
+        }));
+}
+
+void WorkController::deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
+                                 std::size_t rowCount)
+{
+    m_bStop = false;
+    m_deleteWatcher.setFuture(QtConcurrent::run([&lister = m_lister, &deleter = m_deleter, found = std::move(found),
+                                                 requests = std::move(requests), rowCount, &stop = m_bStop]() mutable {
+        completeStamps(lister, *found, requests);
+        return std::make_shared<DeletionOutcome>(::deleteFiles(deleter, found->base, requests, rowCount, stop));
+    }));
+}
+
+void WorkController::stopStamps()
+{
+    m_bStopStamps = true;
+    m_stampsWatcher.waitForFinished();
+    m_stampsOf.reset();
+}
+
+void WorkController::stopAll()
+{
+    m_bStop = true;
+    m_readWatcher.waitForFinished();
+    m_scanWatcher.waitForFinished();
+    m_deleteWatcher.waitForFinished();
+    stopStamps();
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "Deletion.h"
+#include "EntryStamps.h"
+#include "KeepListReader.h"
+#include "Scan.h"
+#include "ScanProgress.h"
+
+#include <QFutureWatcher>
+#include <QObject>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+class IDirLister;
+class IFileDeleter;
+
+// The window's long work, each job on a worker thread: reading playlists, the scan, the records
+// of the listed files taken after it, the deletion. The window starts a job, shows its progress,
+// and takes its result from the one signal that ends it. No job outlives the controller.
+class WorkController : public QObject {
+    Q_OBJECT
+
+public:
+    WorkController(IDirLister& lister, IFileDeleter& deleter, QObject* pParent = nullptr);
+    ~WorkController() override;
+
+    void readPlaylists(std::vector<std::string> paths);
+    // `keep` stays as it is until the scan has ended.
+    void scan(const KeepList& keep, const std::string& baseDir);
+    // Records the listed `entries` (ascending) of `found`.
+    void recordStamps(std::shared_ptr<const Mp3Collection> found,
+                      std::shared_ptr<const std::vector<std::uint32_t>> entries);
+    // Records what the records after the scan had not reached yet, then deletes.
+    void deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
+                     std::size_t rowCount);
+
+    const ScanProgress& scanProgress() const { return m_scanProgress; }
+    bool scanning() const { return m_scanWatcher.isRunning(); }
+    // Asks the running scan or deletion to end early: a scan at once, a deletion after the file in hand.
+    void stop() { m_bStop = true; }
+    // Stops the records and waits: their result is dropped.
+    void stopStamps();
+    // Stops every job and waits for it.
+    void stopAll();
+
+Q_SIGNALS:
+    void playlistsRead(std::shared_ptr<KeepListRead> read);
+    void scanned(std::shared_ptr<ScanResult> result);
+    void stampsRecorded(std::shared_ptr<const Mp3Collection> found, std::shared_ptr<EntryStamps> stamps);
+    void deleted(std::shared_ptr<DeletionOutcome> outcome);
+
+private:
+    IDirLister& m_lister;
+    IFileDeleter& m_deleter;
+    QFutureWatcher<std::shared_ptr<KeepListRead>> m_readWatcher;
+    QFutureWatcher<std::shared_ptr<ScanResult>> m_scanWatcher;
+    QFutureWatcher<std::shared_ptr<EntryStamps>> m_stampsWatcher;
+    QFutureWatcher<std::shared_ptr<DeletionOutcome>> m_deleteWatcher;
+    ScanProgress m_scanProgress;
+    std::atomic<bool> m_bStop {false}; // asks the scan or the deletion to end early
+    std::atomic<bool> m_bStopStamps {false};
+    std::shared_ptr<const Mp3Collection> m_stampsOf; // the collection being recorded
+};
