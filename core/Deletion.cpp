@@ -3,7 +3,7 @@
 #include "ComparisonForm.h"
 #include "EntryStamps.h"
 #include "FileDeleter.h"
-#include "TreeWalk.h"
+#include "Mp3Collection.h"
 #include "VectorState.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "EntryStamps.h"
 
 #include "DirLister.h"
-#include "TreeWalk.h"
+#include "Mp3Collection.h"
 #include "VectorState.h"
 
 void EntryStamps::add(std::uint32_t entry, const FileStamp& stamp)

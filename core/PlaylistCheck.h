@@ -1,8 +1,8 @@
 #pragma once
 
+#include "Mp3Collection.h"
 #include "Relocation.h"
 #include "ScanProgress.h"
-#include "TreeWalk.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 #include "Ascii.h"
 #include "ComparisonForm.h"
 #include "KeepForms.h"
-#include "TreeWalk.h"
+#include "Mp3Collection.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TreeWalk.h"
+#include "Mp3Collection.h"
 
 #include <QAbstractListModel>
 

@@ -7,13 +7,13 @@
 #include "FileDialog.h"
 #include "KeepListReader.h"
 #include "MessageBox.h"
+#include "Mp3Collection.h"
 #include "PathPicker.h"
 #include "PlaylistCheckDlg.h"
 #include "Resource.h"
 #include "ResourceLoader.h"
 #include "Scan.h"
 #include "ScanProgress.h"
-#include "TreeWalk.h"
 
 #include <QAbstractButton>
 #include <QApplication>

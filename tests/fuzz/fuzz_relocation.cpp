@@ -7,8 +7,8 @@
 #include "ComparisonForm.h"
 #include "FuzzCheck.h"
 #include "KeepForms.h"
+#include "Mp3Collection.h"
 #include "Relocation.h"
-#include "TreeWalk.h"
 
 #include <algorithm>
 #include <cstdint>
