@@ -1,7 +1,10 @@
 // The keep test's automaton against a plain substring search over the same forms, resumed at
 // every split of the path, and the lines it records as seen against the same search.
 //
-// Input: keep lines, then a line holding only "|", then paths; one per line.
+// Input: keep lines, then a line holding only "|", then paths; one per line. A first line "*N"
+// makes N copies of the keep lines, each behind its number ("12" + line): enough for an automaton
+// as large as a real playlist's, past the nodes laid out a level at a time and with nodes of more
+// than eight children, from an input of a few bytes.
 
 #include "ComparisonForm.h"
 #include "FuzzCheck.h"
@@ -10,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -29,6 +33,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (lines.size() > 64 || paths.size() > 64) {
         return 0;
+    }
+    if (!lines.empty() && lines[0].starts_with('*')) {
+        constexpr std::size_t kMaxLines = 8000;
+        const std::size_t copies = std::min<std::size_t>(std::strtoul(lines[0].c_str() + 1, nullptr, 10), kMaxLines);
+        lines.erase(lines.begin());
+        std::vector<std::string> copied;
+        for (std::size_t i = 0; i < copies && copied.size() + lines.size() <= kMaxLines; ++i) {
+            for (const std::string& line : lines) {
+                copied.push_back(std::to_string(i) + line);
+            }
+        }
+        lines.swap(copied);
+        // The plain search is slow over so many lines: a few paths are enough.
+        paths.resize(std::min<std::size_t>(paths.size(), 8));
     }
     std::vector<std::vector<std::string>> forms;
     for (const std::string& line : lines) {
