@@ -2,14 +2,13 @@
 
 #include "FdCloser.h"
 #include "PlaylistFormat.h"
+#include "PlaylistReader.h"
 #include "XspfQuickScan.h"
 
 #include <algorithm>
 #include <future>
 #include <optional>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -20,13 +19,14 @@ constexpr off_t kMaxGuessBytes = off_t(64) << 20;
 // The bytes of an XML playlist of at most kMaxGuessBytes; nothing for any other file.
 std::optional<std::string> xmlFileBytes(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    std::string refusal;
+    off_t size = 0;
+    const int fd = openPlaylistFile(path, refusal, &size);
     if (fd < 0) {
         return std::nullopt;
     }
     FdCloser closer(fd);
-    struct stat st { };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxGuessBytes) {
+    if (size > kMaxGuessBytes) {
         return std::nullopt;
     }
     // The first bytes tell whether the file is XML; only then is the rest read.
@@ -37,10 +37,10 @@ std::optional<std::string> xmlFileBytes(const std::string& path)
     }
     FormatSniffer sniffer;
     const std::optional<Sniffed> sniffed = sniffer.feed(std::string_view(head, static_cast<std::size_t>(n)));
-    if (!sniffed || sniffed->format != PlaylistFormat::Xml || st.st_size < n) {
+    if (!sniffed || sniffed->format != PlaylistFormat::Xml || size < n) {
         return std::nullopt;
     }
-    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    std::string bytes(static_cast<std::size_t>(size), '\0');
     std::copy(head, head + n, bytes.begin());
     for (std::size_t got = static_cast<std::size_t>(n); got < bytes.size();) {
         const ssize_t more = ::read(fd, bytes.data() + got, bytes.size() - got);

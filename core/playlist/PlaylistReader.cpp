@@ -125,33 +125,48 @@ PlaylistRead readPlaylistBytes(std::string_view bytes)
     return parser.finish();
 }
 
-PlaylistRead readPlaylist(const std::string& path)
+int openPlaylistFile(const std::string& path, std::string& refusal, off_t* size)
 {
     // A NUL would cut the name short and open some other file.
     if (path.find('\0') != std::string::npos) {
-        return refused(systemReason(ENOENT));
+        refusal = systemReason(ENOENT);
+        return -1;
     }
     // Without blocking: opening a named pipe would wait for a writer for ever.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return refused(systemReason(errno));
+        refusal = systemReason(errno);
+        return -1;
     }
-    FdCloser closer(fd);
     // Only a regular file of a playlist's size: a device such as /dev/zero never ends, and a
     // disk image chosen by mistake would be read whole into memory.
     struct stat st { };
     if (::fstat(fd, &st) != 0) {
-        return refused(systemReason(errno));
+        refusal = systemReason(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        refusal = "a folder, not a file";
+    } else if (!S_ISREG(st.st_mode)) {
+        refusal = "not a regular file";
+    } else if (st.st_size > kMaxPlaylistBytes) {
+        refusal = "larger than 1 GiB, too large for a playlist";
+    } else {
+        if (size != nullptr) {
+            *size = st.st_size;
+        }
+        return fd;
     }
-    if (S_ISDIR(st.st_mode)) {
-        return refused("a folder, not a file");
+    ::close(fd);
+    return -1;
+}
+
+PlaylistRead readPlaylist(const std::string& path)
+{
+    std::string refusal;
+    const int fd = openPlaylistFile(path, refusal);
+    if (fd < 0) {
+        return refused(std::move(refusal));
     }
-    if (!S_ISREG(st.st_mode)) {
-        return refused("not a regular file");
-    }
-    if (st.st_size > kMaxPlaylistBytes) {
-        return refused("larger than 1 GiB, too large for a playlist");
-    }
+    FdCloser closer(fd);
     std::uint64_t total = 0;
     PlaylistParser parser;
     const auto buffer = std::make_unique<char[]>(kReadChunk);

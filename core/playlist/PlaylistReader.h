@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/types.h>
+#include <vector>
+
 // What reading one playlist gave.
 struct PlaylistRead {
     std::vector<std::string> entries; // the keep lines, in file order
@@ -39,5 +42,9 @@ private:
 
 PlaylistRead readPlaylistBytes(std::string_view bytes);
 
-// Reads the playlist at `path` (file-system bytes): only a regular file of at most 1 GiB.
+// Opens the playlist at `path` (file-system bytes) for reading: only a regular file of at most
+// 1 GiB. Returns the descriptor and, when asked, the size; or -1 with the reason in `refusal`.
+int openPlaylistFile(const std::string& path, std::string& refusal, off_t* size = nullptr);
+
+// Reads the playlist at `path`.
 PlaylistRead readPlaylist(const std::string& path);

@@ -49,7 +49,7 @@ void PlsReader::takeLines(std::vector<std::string>& entries)
     m_pending.clear();
 }
 
-void PlsReader::takeLine(std::string& line, std::vector<std::string>& entries)
+void PlsReader::takeLine(const std::string& line, std::vector<std::string>& entries)
 {
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) {

@@ -18,7 +18,7 @@ public:
 
 private:
     void takeLines(std::vector<std::string>& entries);
-    void takeLine(std::string& line, std::vector<std::string>& entries);
+    void takeLine(const std::string& line, std::vector<std::string>& entries);
 
     M3uLineSplitter m_lines;
     std::vector<std::string> m_pending; // lines split but not yet taken

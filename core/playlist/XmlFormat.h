@@ -40,7 +40,6 @@ class ElementText {
 public:
     void begin() { m_bOpen = true; }
     void add(QStringView text);
-    bool open() const { return m_bOpen; }
     // The text so far; ends the gathering.
     QString take();
 
