@@ -125,6 +125,7 @@ struct Mp3Collection {
     std::vector<Unreadable> unreadable; // in walk order
     bool baseListed = false; // the base directory itself could be listed
     bool stopped = false; // the walk was stopped before its end; the entries are a part
+    std::vector<bool> linesFound; // by keep line: whether it occurs in the path of some entry
     std::vector<std::unique_ptr<char[]>> textBlocks; // where the names and the folders' paths are
 
     std::string_view name(const Entry& e) const { return {dirs[e.dir].names + e.nameOffset, e.nameLength}; }

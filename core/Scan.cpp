@@ -8,13 +8,14 @@
 #include <algorithm>
 #include <thread>
 
-PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const KeepList::Seen& seen)
+CheckedPlaylist checkPlaylist(const Mp3Collection& found, const KeepList& keep)
 {
-    PlaylistCheck check;
+    CheckedPlaylist checked;
+    PlaylistCheck& check = checked.check;
     check.lines = keep.lines().size();
     std::vector<std::uint32_t> unseen;
     for (std::size_t line = 0; line < keep.lines().size(); ++line) {
-        if (!found.entries.empty() && keep.lineSeen(line, seen)) {
+        if (!found.entries.empty() && found.linesFound[line]) {
             ++check.linesFound;
         } else {
             unseen.push_back(static_cast<std::uint32_t>(line));
@@ -22,7 +23,7 @@ PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const Ke
     }
     check.unreadable = found.unreadable;
     if (unseen.empty()) {
-        return check;
+        return checked;
     }
 
     // Lines from another machine's root name none of the paths: each is looked up by its
@@ -62,39 +63,46 @@ PlaylistCheck checkPlaylist(Mp3Collection& found, const KeepList& keep, const Ke
             check.notFound.push_back({unseen[i], outcome.reason});
             continue;
         }
-        for (const std::uint32_t entry : outcome.kept) {
-            found.entries[entry].kept = true;
-        }
         check.elsewhere.push_back({unseen[i], std::move(outcome.firstPath), outcome.kept.size()});
+        checked.keptElsewhere.insert(checked.keptElsewhere.end(), outcome.kept.begin(), outcome.kept.end());
     }
-    return check;
+    return checked;
+}
+
+std::vector<std::uint32_t> unwantedEntries(const Mp3Collection& found, const std::vector<std::uint32_t>& keptElsewhere)
+{
+    std::vector<bool> elsewhere(keptElsewhere.empty() ? 0 : found.entries.size());
+    for (const std::uint32_t entry : keptElsewhere) {
+        elsewhere[entry] = true;
+    }
+    std::vector<std::uint32_t> unwanted;
+    std::uint32_t index = 0;
+    for (const Mp3Collection::Entry& entry : found.entries) {
+        if (!entry.kept && (elsewhere.empty() || !elsewhere[index])) {
+            unwanted.push_back(index);
+        }
+        ++index;
+    }
+    return unwanted;
 }
 
 ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::string& baseDir, ScanProgress& progress,
                        const std::atomic<bool>& stop, unsigned threads)
 {
     ScanResult result;
-    KeepList::Seen seen = keep.newSeen();
-    auto found = std::make_shared<Mp3Collection>(
-        collectMp3s(lister, baseDir, {&keep, &seen, &progress, &stop, threads, &result.unwanted}));
+    auto found = std::make_shared<Mp3Collection>(collectMp3s(
+        lister, baseDir, {.keep = &keep, .progress = &progress, .stop = &stop, .threads = threads}));
     progress.finish(found->entries.size());
     if (found->stopped || stop.load()) {
-        result.unwanted = {};
         result.stopped = true;
         return result;
     }
-    result.check = checkPlaylist(*found, keep, seen);
+    CheckedPlaylist checked = checkPlaylist(*found, keep);
+    result.check = std::move(checked.check);
     if (const std::string type = lister.fileSystemType(baseDir); isRemoteFileSystem(type)) {
         result.check.remoteFileSystem = type;
     }
-    // Lines found by their trailing path keep more.
-    if (!result.check.elsewhere.empty()) {
-        std::erase_if(result.unwanted, [&found](std::uint32_t entry) { return found->entries[entry].kept; });
-    }
-    // Given back when most are kept.
-    if (result.unwanted.size() < result.unwanted.capacity() / 2) {
-        result.unwanted.shrink_to_fit();
-    }
+    result.unwanted = unwantedEntries(*found, checked.keptElsewhere);
     result.found = std::move(found);
     return result;
 }
