@@ -4,7 +4,6 @@
 #include "EntryStamps.h"
 #include "FileDeleter.h"
 #include "Mp3Collection.h"
-#include "VectorState.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -50,7 +49,6 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
                             const std::vector<DeletionRequest>& requests, std::size_t rowCount,
                             const std::atomic<bool>& stop)
 {
-    clearUpperVectorState();
     DeletionOutcome outcome;
     outcome.gone.assign(rowCount, 0);
     for (const DeletionRequest& request : requests) {

@@ -2,7 +2,6 @@
 
 #include "DirLister.h"
 #include "Mp3Collection.h"
-#include "VectorState.h"
 
 void EntryStamps::add(std::uint32_t entry, const FileStamp& stamp)
 {
@@ -17,7 +16,6 @@ void EntryStamps::add(std::uint32_t entry, const FileStamp& stamp)
 EntryStamps recordStamps(IDirLister& lister, const Mp3Collection& found, const std::vector<std::uint32_t>& entries,
                          const std::atomic<bool>& stop)
 {
-    clearUpperVectorState();
     EntryStamps stamps(found.entries.size());
     std::vector<std::string_view> names;
     std::vector<FileStamp> dirStamps;

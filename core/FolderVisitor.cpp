@@ -2,7 +2,6 @@
 
 #include "ComparisonForm.h"
 #include "ScanProgress.h"
-#include "VectorState.h"
 
 #include <algorithm>
 #include <bit>
@@ -29,11 +28,9 @@ std::uint64_t sortKey(std::string_view form)
 
 } // namespace
 
-FolderVisitor::FolderVisitor(WalkShared& shared, unsigned thread)
+FolderVisitor::FolderVisitor(WalkShared& shared)
     : m_shared(shared)
-    , m_nThread(thread)
 {
-    clearUpperVectorState();
 }
 
 void FolderVisitor::finish()
@@ -55,7 +52,7 @@ void FolderVisitor::visit(WalkFolder* folder, std::vector<WalkFolder*>& subdirs)
     }
     make(*folder, counts);
     if (m_shared.progress != nullptr && counts.mp3s != 0) {
-        m_shared.progress->add(m_nThread, counts.mp3s);
+        m_shared.progress->add(counts.mp3s);
     }
     folder->unopened.store(counts.subdirs, std::memory_order_relaxed);
     if (counts.subdirs == 0) {

@@ -36,7 +36,7 @@ struct WalkShared {
 // and makes its mp3 entries and subfolders.
 class FolderVisitor final : public PoolWorker<WalkFolder*> {
 public:
-    FolderVisitor(WalkShared& shared, unsigned thread);
+    explicit FolderVisitor(WalkShared& shared);
 
     // Yields the subfolders to walk, in the order the file system listed them: a walk that read
     // them before (find, a file manager, an earlier scan) made the kernel's records of them in
@@ -73,7 +73,6 @@ private:
     void makePath(WalkFolder& folder);
 
     WalkShared& m_shared;
-    unsigned m_nThread;
     WalkArenas m_arenas;
     DirListing m_listing;
     std::string m_strForms;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <array>
+#include "FormAutomaton.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,7 +16,7 @@
 // the user how the playlist was understood.
 class KeepList {
 public:
-    using State = std::uint32_t;
+    using State = FormAutomaton::State;
     // Where matching stands: a node of the automaton, and whether some entry's form occurred.
     struct Cursor {
         State node = 0;
@@ -43,43 +44,18 @@ public:
     // advance() does. Much cheaper than advance() over the name: a form that ends inside a name
     // either lies wholly in it or runs up to it through the separator before it.
     bool nameKept(Cursor dir, std::string_view nameForm, Seen& seen) const;
-    Seen newSeen() const { return Seen(m_all.nodes.size() + m_names.nodes.size(), 0); }
+    Seen newSeen() const { return Seen(m_all.size() + m_names.size(), 0); }
     // Whether line `line` (an index into lines()) occurred in some text fed with `seen`.
     bool lineSeen(std::size_t line, const Seen& seen) const;
 
 private:
-    // A trie node of an automaton. The children of a node are contiguous with sorted labels:
-    // node n's are [n.firstChild, n.firstChild + counts[n]). The top bit of `fail` says that a
-    // form ends here or at a suffix of this node's text.
-    struct Node {
-        std::uint32_t firstChild;
-        std::uint32_t fail;
-    };
-    static constexpr std::uint32_t kEnds = 0x80000000U;
-
-    // A multi-pattern automaton over a set of forms.
-    struct Trie {
-        std::vector<Node> nodes;
-        std::vector<std::uint8_t> labels; // the byte that leads into each node
-        std::vector<std::uint8_t> counts; // of each node's children
-        std::array<State, 256> root {}; // the root's transitions, 0 where it stays at the root
-
-        // `forms`: sorted, distinct, none empty. Returns the node where each form ends.
-        std::vector<State> build(const std::vector<std::string_view>& forms);
-        bool empty() const { return nodes.size() <= 1; } // only the root
-        State failOf(State node) const { return nodes[node].fail & ~kEnds; }
-        bool ends(State node) const { return (nodes[node].fail & kEnds) != 0; }
-        State child(State node, unsigned char label) const;
-        State step(State state, unsigned char label) const;
-    };
-
     template<bool kRecord> Cursor feed(Cursor cursor, std::string_view form, Seen* seen) const;
     // Flags in `seen` (from `first` on) the forms that end at `state` of `trie`, where one does
     // (trie.ends(state)): lineSeen() looks at nothing else.
-    static void record(const Trie& trie, Seen& seen, std::size_t first, State state);
+    static void record(const FormAutomaton& automaton, Seen& seen, std::size_t first, State state);
 
-    Trie m_all; // every form
-    Trie m_names; // the forms without a separator, the only ones that can lie wholly in a name
+    FormAutomaton m_all; // every form
+    FormAutomaton m_names; // the forms without a separator, the only ones that can lie wholly in a name
     bool m_bMatchAll = false; // an entry has the empty form
     std::vector<std::string> m_lines;
     // The flags in Seen where line i's forms end: m_vecLineNodes[m_vecLineFirst[i] .. m_vecLineFirst[i + 1]);

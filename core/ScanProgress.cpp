@@ -9,18 +9,12 @@ std::size_t ScanProgress::found() const
     if (walked()) {
         return m_nTotal;
     }
-    std::size_t sum = 0;
-    for (const Count& count : m_counts) {
-        sum += count.count.load(std::memory_order_relaxed);
-    }
-    return sum;
+    return m_nFound.load(std::memory_order_relaxed);
 }
 
 void ScanProgress::clear()
 {
-    for (Count& count : m_counts) {
-        count.count.store(0, std::memory_order_relaxed);
-    }
+    m_nFound.store(0, std::memory_order_relaxed);
     m_bWalked.store(false, std::memory_order_relaxed);
 }
 

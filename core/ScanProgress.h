@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include <array>
 #include <atomic>
 #include <cstddef>
 
@@ -13,21 +12,12 @@ public:
     std::size_t found() const;
     // Whether the walk, and with it the keep test, is over.
     bool walked() const { return m_bWalked.load(std::memory_order_acquire); }
-    // Adds to the count of thread `thread` of the walk.
-    void add(unsigned thread, std::size_t mp3s)
-    {
-        m_counts[thread % m_counts.size()].count.fetch_add(mp3s, std::memory_order_relaxed);
-    }
+    void add(std::size_t mp3s) { m_nFound.fetch_add(mp3s, std::memory_order_relaxed); }
     void finish(std::size_t total);
     void clear();
 
 private:
-    // A count for each thread, each on a cache line of its own: a single one would be handed
-    // from core to core at every folder.
-    struct alignas(64) Count {
-        std::atomic<std::size_t> count {0};
-    };
-    std::array<Count, 16> m_counts;
+    std::atomic<std::size_t> m_nFound {0};
     std::size_t m_nTotal = 0; // written before m_bWalked is set
     std::atomic<bool> m_bWalked {false};
 };

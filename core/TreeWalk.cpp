@@ -37,7 +37,7 @@ Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, const 
     prepareBase(*base, baseDir, baseForm, shared.keep);
 
     WorkPool<WalkFolder*> pool(options.threads,
-                               [&shared](unsigned thread) { return std::make_unique<FolderVisitor>(shared, thread); });
+                               [&shared](unsigned) { return std::make_unique<FolderVisitor>(shared); });
     pool.run(base.get());
 
     Mp3Collection result = assembleCollection(*base, baseDir, std::move(shared.arenas));

@@ -59,9 +59,9 @@ private Q_SLOTS:
         QCOMPARE(list.advance(dir, comparisonForm(bytes.substr(cut))).kept, wanted);
     }
 
-    // As large as a real playlist's: past the nodes laid out a level at a time (65,536), and with
-    // nodes of more than eight children, each path's verdict, fed whole and as a folder and a
-    // name, against a plain search for every line's forms.
+    // As large as a real playlist's (more than 65,536 nodes, whose numbers need more than 16 bits),
+    // and with nodes of more than eight children: each path's verdict, fed whole and as a folder
+    // and a name, against a plain search for every line's forms.
     void largeKeepList()
     {
         std::uint32_t state = 12345;

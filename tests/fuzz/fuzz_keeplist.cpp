@@ -3,8 +3,8 @@
 //
 // Input: keep lines, then a line holding only "|", then paths; one per line. A first line "*N"
 // makes N copies of the keep lines, each behind its number ("12" + line): enough for an automaton
-// as large as a real playlist's, past the nodes laid out a level at a time and with nodes of more
-// than eight children, from an input of a few bytes.
+// as large as a real playlist's, with nodes of more than eight children, from an input of a few
+// bytes.
 
 #include "ComparisonForm.h"
 #include "FuzzCheck.h"
