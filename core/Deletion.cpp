@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 
-DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& stamps, std::uint32_t entry,
+DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& stamps, EntryIndex entry,
                                 std::size_t row)
 {
     const Mp3Collection::Entry& e = found.entries[entry];
-    const Mp3Collection::Dir& dir = found.dirs[e.dir];
+    const Mp3Collection::Dir& dir = found.dirOf(e);
     const FileStamp* stamp = stamps.find(entry);
     return {row,
             entry,
@@ -24,7 +24,7 @@ DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& s
 
 void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<DeletionRequest>& requests)
 {
-    std::vector<std::uint32_t> missing;
+    std::vector<EntryIndex> missing;
     for (const DeletionRequest& request : requests) {
         if (!request.stamped) {
             missing.push_back(request.entry);

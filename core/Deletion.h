@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Indices.h"
 #include <QString>
 
 #include <atomic>
@@ -17,7 +18,7 @@ struct Mp3Collection;
 // One file the user chose to delete: its row in the list, where it is, and what the scan saw.
 struct DeletionRequest {
     std::size_t row;
-    std::uint32_t entry; // of the collection
+    EntryIndex entry;
     std::string dir; // file-system bytes, relative to the base directory: "" or ending in "/"
     std::string name;
     EntryIdentity identity;
@@ -26,7 +27,7 @@ struct DeletionRequest {
 
 // The request for entry `entry` of `found`, shown in row `row`, with its record in `stamps` if
 // it has one.
-DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& stamps, std::uint32_t entry,
+DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& stamps, EntryIndex entry,
                                 std::size_t row);
 
 // Records the requests that the pass after the scan had not reached yet, before anything is

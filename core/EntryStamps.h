@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileStamp.h"
+#include "Indices.h"
 
 #include <atomic>
 #include <cstdint>
@@ -20,16 +21,17 @@ public:
 
     bool empty() const { return m_vecStamps.empty(); }
     // Null for an entry that has no record.
-    const FileStamp* find(std::uint32_t entry) const
+    const FileStamp* find(EntryIndex entry) const
     {
-        return entry < m_vecSlot.size() && m_vecSlot[entry] != kNoSlot ? &m_vecStamps[m_vecSlot[entry]] : nullptr;
+        const std::size_t at = position(entry);
+        return at < m_vecSlot.size() && m_vecSlot[at] != kNoSlot ? &m_vecStamps[m_vecSlot[at]] : nullptr;
     }
-    std::uint64_t size(std::uint32_t entry) const
+    std::uint64_t size(EntryIndex entry) const
     {
         const FileStamp* stamp = find(entry);
         return stamp != nullptr ? stamp->size : 0;
     }
-    void add(std::uint32_t entry, const FileStamp& stamp);
+    void add(EntryIndex entry, const FileStamp& stamp);
 
 private:
     static constexpr std::uint32_t kNoSlot = UINT32_MAX;
@@ -40,5 +42,5 @@ private:
 
 // Records each of `entries` (indices into `found`) by a stat of it; the entries of one
 // directory, standing together, cost one opening of it. Gives up part way when `stop` is set.
-EntryStamps recordStamps(IDirLister& lister, const Mp3Collection& found, const std::vector<std::uint32_t>& entries,
+EntryStamps recordStamps(IDirLister& lister, const Mp3Collection& found, const std::vector<EntryIndex>& entries,
                          const std::atomic<bool>& stop);

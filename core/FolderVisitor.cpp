@@ -113,8 +113,8 @@ FolderVisitor::Counts FolderVisitor::order()
         appendComparisonForm(m_strForms, m_listing.name(entry));
         const std::size_t length = m_strForms.size() - offset;
         const std::uint64_t key = sortKey(std::string_view(m_strForms).substr(offset));
-        m_vecOrder.push_back({key, i, static_cast<std::uint32_t>(offset), counts.subdirs,
-                              static_cast<std::uint16_t>(length), mp3});
+        m_vecOrder.push_back(
+            {key, i, static_cast<std::uint32_t>(offset), counts.subdirs, static_cast<std::uint16_t>(length), mp3});
         counts.mp3s += mp3 ? 1 : 0;
         counts.subdirs += directory ? 1 : 0;
         counts.nameBytes += entry.nameLength;
@@ -186,7 +186,7 @@ void FolderVisitor::makeEntry(const WalkFolder& folder, Mp3Collection::Entry& ma
                               std::uint32_t nameOffset, std::size_t nameLength)
 {
     // Made where it stays, field by field: a copy of one built elsewhere stalls on the stores.
-    made.dir = 0; // set as the collection takes it
+    made.dir = {}; // set as the collection takes it
     made.nameOffset = nameOffset;
     made.formHash = formHash(form(taken));
     made.nameLength = static_cast<std::uint16_t>(nameLength); // a name is at most 255 bytes

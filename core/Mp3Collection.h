@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DirLister.h"
+#include "Indices.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +24,7 @@ struct Mp3Collection {
         const char* names; // its entries' names (and some others) back to back, in textBlocks
     };
     struct Entry {
-        std::uint32_t dir; // index into dirs: the directory that lists it
+        FolderIndex dir; // the directory that lists it
         std::uint32_t nameOffset; // into its directory's names
         std::uint32_t formHash; // of comparisonForm(name), to find entries by name
         std::uint16_t nameLength; // a name is at most 255 bytes
@@ -77,8 +78,8 @@ struct Mp3Collection {
 
         std::size_t size() const { return m_nSize; }
         bool empty() const { return m_nSize == 0; }
-        Entry& operator[](std::size_t i) { return at(i); }
-        const Entry& operator[](std::size_t i) const { return at(i); }
+        Entry& operator[](EntryIndex i) { return at(static_cast<std::size_t>(i)); }
+        const Entry& operator[](EntryIndex i) const { return at(static_cast<std::size_t>(i)); }
         Iterator begin() const { return Iterator(this, 0); }
         Iterator end() const { return Iterator(); }
 
@@ -128,8 +129,9 @@ struct Mp3Collection {
     std::vector<bool> linesFound; // by keep line: whether it occurs in the path of some entry
     std::vector<std::unique_ptr<char[]>> textBlocks; // where the names and the folders' paths are
 
-    std::string_view name(const Entry& e) const { return {dirs[e.dir].names + e.nameOffset, e.nameLength}; }
-    std::string path(const Entry& e) const { return std::string(dirs[e.dir].path).append(name(e)); }
+    const Dir& dirOf(const Entry& e) const { return dirs[static_cast<std::size_t>(e.dir)]; }
+    std::string_view name(const Entry& e) const { return {dirOf(e).names + e.nameOffset, e.nameLength}; }
+    std::string path(const Entry& e) const { return std::string(dirOf(e).path).append(name(e)); }
 };
 
 // The hash by which entries are found by the comparison form of their names.

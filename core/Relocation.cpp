@@ -49,29 +49,29 @@ NameIndex::NameIndex(const Mp3Collection& found)
         chains->next.assign(found.entries.size(), kNone);
     }
     // Backwards, so that each chain lists its entries in walk order.
-    for (std::size_t i = found.entries.size(); i-- > 0;) {
-        const Mp3Collection::Entry& entry = found.entries[i];
+    for (auto i = static_cast<std::uint32_t>(found.entries.size()); i-- > 0;) {
+        const Mp3Collection::Entry& entry = found.entries[EntryIndex {i}];
         for (const auto& [chains, hash] :
              {std::pair {&m_byName, entry.formHash},
-              std::pair {&m_byNameInDir, inDir(entry.formHash, found.dirs[entry.dir].formHash)}}) {
+              std::pair {&m_byNameInDir, inDir(entry.formHash, found.dirOf(entry).formHash)}}) {
             chains->next[i] = chains->heads[hash & m_nMask];
-            chains->heads[hash & m_nMask] = static_cast<std::uint32_t>(i);
+            chains->heads[hash & m_nMask] = i;
         }
     }
 }
 
-std::vector<std::uint32_t> NameIndex::find(std::string_view name, std::optional<std::uint32_t> dirHash) const
+std::vector<EntryIndex> NameIndex::find(std::string_view name, std::optional<std::uint32_t> dirHash) const
 {
-    std::vector<std::uint32_t> entries;
+    std::vector<EntryIndex> entries;
     const std::string nameForm = comparisonForm(name);
     const std::uint32_t hash = formHash(nameForm);
     const Chains& chains = dirHash ? m_byNameInDir : m_byName;
     for (std::uint32_t i = chains.heads[(dirHash ? inDir(hash, *dirHash) : hash) & m_nMask]; i != kNone;
          i = chains.next[i]) {
-        const Mp3Collection::Entry& entry = m_found.entries[i];
-        if (entry.formHash == hash && (!dirHash || m_found.dirs[entry.dir].formHash == *dirHash)
+        const Mp3Collection::Entry& entry = m_found.entries[EntryIndex {i}];
+        if (entry.formHash == hash && (!dirHash || m_found.dirOf(entry).formHash == *dirHash)
             && sameName(m_found.name(entry), name, nameForm)) {
-            entries.push_back(i);
+            entries.push_back(EntryIndex {i});
         }
     }
     return entries;
@@ -161,9 +161,9 @@ std::size_t sharedTrailingSegments(LineSegments& head, const Mp3Collection::Dir&
 
 } // namespace
 
-std::vector<std::uint32_t> relocate(std::string_view line, const Mp3Collection& found, const NameIndex& index)
+std::vector<EntryIndex> relocate(std::string_view line, const Mp3Collection& found, const NameIndex& index)
 {
-    std::vector<std::uint32_t> best;
+    std::vector<EntryIndex> best;
     std::size_t bestRun = 0;
     for (const std::string& path : trailingPaths(line)) {
         const std::size_t cut = path.find_last_of("/\\");
@@ -171,7 +171,7 @@ std::vector<std::uint32_t> relocate(std::string_view line, const Mp3Collection& 
         if (name.empty()) {
             continue;
         }
-        const auto consider = [&](std::uint32_t entry, std::size_t run) {
+        const auto consider = [&](EntryIndex entry, std::size_t run) {
             if (run > bestRun) {
                 bestRun = run;
                 best.clear();
@@ -185,8 +185,8 @@ std::vector<std::uint32_t> relocate(std::string_view line, const Mp3Collection& 
         bool sharedMore = false;
         if (cut != std::string::npos) {
             LineSegments head(std::string_view(path).substr(0, cut));
-            for (const std::uint32_t entry : index.find(name, head.lastHash())) {
-                const std::size_t shared = sharedTrailingSegments(head, found.dirs[found.entries[entry].dir]);
+            for (const EntryIndex entry : index.find(name, head.lastHash())) {
+                const std::size_t shared = sharedTrailingSegments(head, found.dirOf(found.entries[entry]));
                 if (shared > 0) {
                     consider(entry, 1 + shared);
                     sharedMore = true;
@@ -194,7 +194,7 @@ std::vector<std::uint32_t> relocate(std::string_view line, const Mp3Collection& 
             }
         }
         if (!sharedMore) {
-            for (const std::uint32_t entry : index.find(name)) {
+            for (const EntryIndex entry : index.find(name)) {
                 consider(entry, 1);
             }
         }

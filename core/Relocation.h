@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-struct Mp3Collection;
+#include "Mp3Collection.h"
 
 // The mp3 entries of a collection by the comparison form of their names, so that a playlist
 // line from another machine finds the files of its name without a pass over all entries.
@@ -16,7 +16,7 @@ public:
 
     // The entries whose name has the comparison form of `name`, in walk order; with
     // `dirHash`, only those whose directory's own name has a form of that hash.
-    std::vector<std::uint32_t> find(std::string_view name, std::optional<std::uint32_t> dirHash = {}) const;
+    std::vector<EntryIndex> find(std::string_view name, std::optional<std::uint32_t> dirHash = {}) const;
 
 private:
     static constexpr std::uint32_t kNone = UINT32_MAX;
@@ -36,7 +36,7 @@ private:
 // The entries that a line keeps by its trailing path: of its trailing path forms, the longest
 // run of whole trailing segments, the file name at least, that ends the path of some entry;
 // every entry whose path ends with that run. Empty when no entry has the line's file name.
-std::vector<std::uint32_t> relocate(std::string_view line, const Mp3Collection& found, const NameIndex& index);
+std::vector<EntryIndex> relocate(std::string_view line, const Mp3Collection& found, const NameIndex& index);
 
 // Why a line names no mp3 file, where the line itself tells.
 enum class MissReason {

@@ -31,7 +31,7 @@ CheckedPlaylist checkPlaylist(const Mp3Collection& found, const KeepList& keep)
     // thousands of them.
     const NameIndex index(found);
     struct Outcome {
-        std::vector<std::uint32_t> kept;
+        std::vector<EntryIndex> kept;
         std::string firstPath;
         MissReason reason = MissReason::Unknown;
     };
@@ -69,17 +69,17 @@ CheckedPlaylist checkPlaylist(const Mp3Collection& found, const KeepList& keep)
     return checked;
 }
 
-std::vector<std::uint32_t> unwantedEntries(const Mp3Collection& found, const std::vector<std::uint32_t>& keptElsewhere)
+std::vector<EntryIndex> unwantedEntries(const Mp3Collection& found, const std::vector<EntryIndex>& keptElsewhere)
 {
     std::vector<bool> elsewhere(keptElsewhere.empty() ? 0 : found.entries.size());
-    for (const std::uint32_t entry : keptElsewhere) {
-        elsewhere[entry] = true;
+    for (const EntryIndex entry : keptElsewhere) {
+        elsewhere[static_cast<std::size_t>(entry)] = true;
     }
-    std::vector<std::uint32_t> unwanted;
+    std::vector<EntryIndex> unwanted;
     std::uint32_t index = 0;
     for (const Mp3Collection::Entry& entry : found.entries) {
         if (!entry.kept && (elsewhere.empty() || !elsewhere[index])) {
-            unwanted.push_back(index);
+            unwanted.push_back(EntryIndex {index});
         }
         ++index;
     }
@@ -90,8 +90,8 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
                        const std::atomic<bool>& stop, unsigned threads)
 {
     ScanResult result;
-    auto found = std::make_shared<Mp3Collection>(collectMp3s(
-        lister, baseDir, {.keep = &keep, .progress = &progress, .stop = &stop, .threads = threads}));
+    auto found = std::make_shared<Mp3Collection>(
+        collectMp3s(lister, baseDir, {.keep = &keep, .progress = &progress, .stop = &stop, .threads = threads}));
     progress.finish(found->entries.size());
     if (found->stopped || stop.load()) {
         result.stopped = true;

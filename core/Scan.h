@@ -18,17 +18,17 @@ class ScanProgress;
 // machine).
 struct CheckedPlaylist {
     PlaylistCheck check;
-    std::vector<std::uint32_t> keptElsewhere; // entries kept by those lines, in no order, maybe twice
+    std::vector<EntryIndex> keptElsewhere; // entries kept by those lines, in no order, maybe twice
 };
 CheckedPlaylist checkPlaylist(const Mp3Collection& found, const KeepList& keep);
 
 // The verdict: the entries that no line keeps, neither in place nor elsewhere, in walk order.
-std::vector<std::uint32_t> unwantedEntries(const Mp3Collection& found, const std::vector<std::uint32_t>& keptElsewhere);
+std::vector<EntryIndex> unwantedEntries(const Mp3Collection& found, const std::vector<std::uint32_t>& keptElsewhere);
 
 // One scan: the mp3 entries below a base directory and those that no line of the playlist keeps.
 struct ScanResult {
     std::shared_ptr<const Mp3Collection> found; // every mp3 entry; the rows refer to it
-    std::vector<std::uint32_t> unwanted; // entries to list, in walk order
+    std::vector<EntryIndex> unwanted; // entries to list, in walk order
     PlaylistCheck check;
     bool stopped = false; // `stop` was set: nothing else here is meaningful
 };

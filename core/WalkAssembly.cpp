@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr std::uint32_t kNoRecord = UINT32_MAX;
+constexpr auto kNoRecord = FolderIndex {UINT32_MAX};
 
 // A folder on the way down, and how far the assembly has got in it.
 struct Frame {
@@ -13,7 +13,7 @@ struct Frame {
     std::size_t pathLength; // of its path, ending in "/", at the start of the path being built
     std::uint32_t nextEntry = 0;
     std::uint32_t nextSubdir = 0;
-    std::uint32_t dir = kNoRecord; // its record in the collection, made with its first entry
+    FolderIndex dir = kNoRecord; // its record in the collection, made with its first entry
 };
 
 class Assembly {
@@ -61,7 +61,7 @@ private:
         WalkFolder& folder = *frame.folder;
         if (frame.dir == kNoRecord) {
             // Its path comes when the frame ends.
-            frame.dir = static_cast<std::uint32_t>(m_result.dirs.size());
+            frame.dir = FolderIndex {static_cast<std::uint32_t>(m_result.dirs.size())};
             m_result.dirs.push_back({{}, folder.device, folder.inode, folder.formHash, folder.names});
         }
         for (std::uint32_t i = frame.nextEntry; i < end; ++i) {
@@ -79,7 +79,7 @@ private:
         if (frame.dir != kNoRecord) {
             char* const copy = m_paths.allocate(frame.pathLength, 1);
             std::memcpy(copy, m_path.data(), frame.pathLength);
-            m_result.dirs[frame.dir].path = std::string_view(copy, frame.pathLength);
+            m_result.dirs[static_cast<std::size_t>(frame.dir)].path = std::string_view(copy, frame.pathLength);
         }
     }
 

@@ -18,11 +18,11 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-void FileListModel::setRows(std::shared_ptr<const Mp3Collection> found, std::vector<std::uint32_t> entries)
+void FileListModel::setRows(std::shared_ptr<const Mp3Collection> found, std::vector<EntryIndex> entries)
 {
     beginResetModel();
     m_found = std::move(found);
-    m_rows = std::make_shared<const std::vector<std::uint32_t>>(std::move(entries));
+    m_rows = std::make_shared<const std::vector<EntryIndex>>(std::move(entries));
     endResetModel();
 }
 
@@ -33,7 +33,7 @@ std::string FileListModel::path(int row) const
 
 void FileListModel::removeFlagged(const std::vector<std::uint8_t>& remove)
 {
-    std::vector<std::uint32_t> kept;
+    std::vector<EntryIndex> kept;
     kept.reserve(m_rows->size());
     for (std::size_t i = 0; i < m_rows->size(); ++i) {
         if (i >= remove.size() || remove[i] == 0) {
@@ -41,6 +41,6 @@ void FileListModel::removeFlagged(const std::vector<std::uint8_t>& remove)
         }
     }
     beginResetModel();
-    m_rows = std::make_shared<const std::vector<std::uint32_t>>(std::move(kept));
+    m_rows = std::make_shared<const std::vector<EntryIndex>>(std::move(kept));
     endResetModel();
 }

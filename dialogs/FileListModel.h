@@ -18,13 +18,13 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    void setRows(std::shared_ptr<const Mp3Collection> found, std::vector<std::uint32_t> entries);
+    void setRows(std::shared_ptr<const Mp3Collection> found, std::vector<EntryIndex> entries);
     void clear() { setRows(nullptr, {}); }
 
     const std::shared_ptr<const Mp3Collection>& collection() const { return m_found; }
-    std::uint32_t entry(int row) const { return (*m_rows)[static_cast<std::size_t>(row)]; }
+    EntryIndex entry(int row) const { return (*m_rows)[static_cast<std::size_t>(row)]; }
     // The entry of each row. A job may hold on to them: taking rows out makes new ones.
-    const std::shared_ptr<const std::vector<std::uint32_t>>& entries() const { return m_rows; }
+    const std::shared_ptr<const std::vector<EntryIndex>>& entries() const { return m_rows; }
     std::string path(int row) const;
 
     // Takes out the rows whose `remove` flag is set, in one reset.
@@ -32,5 +32,5 @@ public:
 
 private:
     std::shared_ptr<const Mp3Collection> m_found;
-    std::shared_ptr<const std::vector<std::uint32_t>> m_rows = std::make_shared<const std::vector<std::uint32_t>>();
+    std::shared_ptr<const std::vector<EntryIndex>> m_rows = std::make_shared<const std::vector<EntryIndex>>();
 };

@@ -422,7 +422,7 @@ void CPruneDlg::OnSizesDone(const std::shared_ptr<const Mp3Collection>& found,
     }
     m_stamps = std::move(*stamps);
     m_nListedBytes = 0;
-    for (const std::uint32_t entry : *m_fileModel.entries()) {
+    for (const EntryIndex entry : *m_fileModel.entries()) {
         m_nListedBytes += m_stamps.size(entry);
     }
     ShowPlaylistCheck();

@@ -43,7 +43,7 @@ void WorkController::scan(const KeepList& keep, const std::string& baseDir)
 }
 
 void WorkController::recordStamps(std::shared_ptr<const Mp3Collection> found,
-                                  std::shared_ptr<const std::vector<std::uint32_t>> entries)
+                                  std::shared_ptr<const std::vector<EntryIndex>> entries)
 {
     stopStamps();
     m_bStopStamps = false;

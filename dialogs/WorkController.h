@@ -32,7 +32,7 @@ public:
     void scan(const KeepList& keep, const std::string& baseDir);
     // Records the listed `entries` (ascending) of `found`.
     void recordStamps(std::shared_ptr<const Mp3Collection> found,
-                      std::shared_ptr<const std::vector<std::uint32_t>> entries);
+                      std::shared_ptr<const std::vector<EntryIndex>> entries);
     // Records what the records after the scan had not reached yet, then deletes.
     void deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
                      std::size_t rowCount);

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <numeric>
 #include <thread>
 
 #include <sys/stat.h>
@@ -66,12 +65,14 @@ private Q_SLOTS:
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("m/"));
         const std::atomic<bool> stop = false;
-        std::vector<std::uint32_t> all(found.entries.size());
-        std::iota(all.begin(), all.end(), 0U);
+        std::vector<EntryIndex> all;
+        for (std::uint32_t i = 0; i < found.entries.size(); ++i) {
+            all.push_back(EntryIndex {i});
+        }
         const EntryStamps stamps = change == "unrecorded" ? EntryStamps() : recordStamps(lister, found, all, stop);
         std::vector<DeletionRequest> requests;
-        for (const std::uint32_t entry : all) {
-            requests.push_back(deletionRequest(found, stamps, entry, entry));
+        for (const EntryIndex entry : all) {
+            requests.push_back(deletionRequest(found, stamps, entry, position(entry)));
         }
         ScriptedFileDeleter deleter;
         struct stat before { };

@@ -154,7 +154,8 @@ private Q_SLOTS:
             QCOMPARE(progress.found(), std::size_t(9));
             const EntryStamps stamps = recordStamps(lister, *result.found, result.unwanted, stop);
             QByteArrayList wanted;
-            for (std::uint32_t entry = 0; entry < 9; ++entry) {
+            for (std::uint32_t i = 0; i < 9; ++i) {
+                const EntryIndex entry {i};
                 const std::string path = result.found->path(result.found->entries[entry]).substr(base.size());
                 const bool unwanted = std::binary_search(result.unwanted.begin(), result.unwanted.end(), entry);
                 if (!unwanted) {

@@ -192,7 +192,7 @@ private Q_SLOTS:
         std::uint32_t next = 0;
         for (const Mp3Collection::Entry& e : list) {
             QCOMPARE(e.nameOffset, next);
-            QCOMPARE(list[next].nameOffset, next);
+            QCOMPARE(list[EntryIndex {next}].nameOffset, next);
             ++next;
         }
         QCOMPARE(next, tag);

@@ -77,9 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         found.textBlocks.push_back(std::move(text));
         const auto nameOffset = static_cast<std::uint32_t>(dir.size());
         const std::string nameForm = comparisonForm(name);
-        Mp3Collection::Entry* const entry = new (made + paths.size()) Mp3Collection::Entry {
-            static_cast<std::uint32_t>(found.dirs.size() - 1), nameOffset,      formHash(nameForm),
-            static_cast<std::uint16_t>(name.size()),           EntryType::File, false};
+        Mp3Collection::Entry* const entry = new (made + paths.size())
+            Mp3Collection::Entry {FolderIndex {static_cast<std::uint32_t>(found.dirs.size() - 1)},
+                                  nameOffset,
+                                  formHash(nameForm),
+                                  static_cast<std::uint16_t>(name.size()),
+                                  EntryType::File,
+                                  false};
         found.entries.append(entry, 1);
         paths.push_back(comparisonForm(dir) + nameForm);
     }
@@ -87,10 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     blocks.push_back(std::move(entries));
     found.entries.adopt(std::move(blocks));
     const NameIndex index(found);
-    const std::vector<std::uint32_t> kept = relocate(line, found, index);
+    const std::vector<EntryIndex> kept = relocate(line, found, index);
 
     std::size_t best = 0;
-    std::vector<std::uint32_t> expected;
+    std::vector<EntryIndex> expected;
     for (const std::string& form : trailingPathForms(line)) {
         if (form.empty() || form.back() == '/') {
             continue;
@@ -105,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 expected.clear();
             }
             if (run == best) {
-                expected.push_back(e);
+                expected.push_back(EntryIndex {e});
             }
         }
     }
