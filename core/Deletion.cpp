@@ -47,15 +47,16 @@ void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<
 
 DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
                             const std::vector<DeletionRequest>& requests, std::size_t rowCount,
-                            const std::atomic<bool>& stop)
+                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done)
 {
     DeletionOutcome outcome;
     outcome.gone.assign(rowCount, 0);
     for (const DeletionRequest& request : requests) {
         if (stop.load(std::memory_order_relaxed)) {
-            break;
+            outcome.untouched.push_back(request.row);
+            continue;
         }
-        ++outcome.attempted;
+        done.store(++outcome.attempted, std::memory_order_relaxed);
         const int error = deleter.remove(baseDir, request.dir, request.name, request.identity);
         if (error == 0 || error == ENOENT) {
             outcome.gone[request.row] = 1;
@@ -69,14 +70,18 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
 
 std::vector<std::size_t> rowsStillSelected(const DeletionOutcome& outcome)
 {
-    std::vector<std::size_t> rows;
+    std::vector<std::size_t> rows = outcome.untouched;
+    for (const DeletionOutcome::Failure& failure : outcome.failures) {
+        rows.push_back(failure.row);
+    }
+    std::sort(rows.begin(), rows.end());
     std::size_t goneBefore = 0;
     std::size_t counted = 0;
-    for (const DeletionOutcome::Failure& failure : outcome.failures) {
-        for (; counted < failure.row; ++counted) {
+    for (std::size_t& row : rows) {
+        for (; counted < row; ++counted) {
             goneBefore += outcome.gone[counted];
         }
-        rows.push_back(failure.row - goneBefore);
+        row -= goneBefore;
     }
     return rows;
 }

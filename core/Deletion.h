@@ -44,7 +44,10 @@ struct DeletionOutcome {
 
     std::vector<std::uint8_t> gone; // by row of the list: 1 when the file is gone
     std::vector<Failure> failures; // in row order
+    std::vector<std::size_t> untouched; // rows not attempted, because the deletion was stopped
     std::size_t attempted = 0;
+
+    bool stopped() const { return !untouched.empty(); }
 
     // How many files could not be deleted, and the first few of them with the system's reason.
     QString failureReport(std::size_t shown = 10) const;
@@ -53,11 +56,11 @@ struct DeletionOutcome {
 // Deletes the requested files below `baseDir` permanently, in the order given, each only while
 // it is still the entry the scan listed. A file that is already gone counts as deleted.
 // `rowCount`: the rows of the list, for `gone`. Setting `stop` ends it after the file at hand,
-// with the rest untouched and not counted.
+// with the rest untouched and not counted. `done` counts the files attempted so far.
 DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
                             const std::vector<DeletionRequest>& requests, std::size_t rowCount,
-                            const std::atomic<bool>& stop);
+                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done);
 
-// The rows that stay selected once the gone rows are taken out of the list: the failed ones, at
-// their new places.
+// The rows that stay selected once the gone rows are taken out of the list: the failed and the
+// untouched ones, at their new places.
 std::vector<std::size_t> rowsStillSelected(const DeletionOutcome& outcome);

@@ -112,7 +112,7 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     connect(&m_work, &WorkController::deleted, this, &CPruneDlg::OnDeleteDone);
     connect(&m_work, &WorkController::stampsRecorded, this, &CPruneDlg::OnSizesDone);
     m_progressTimer.setInterval(kProgressIntervalMs);
-    connect(&m_progressTimer, &QTimer::timeout, this, &CPruneDlg::ShowScanProgress);
+    connect(&m_progressTimer, &QTimer::timeout, this, &CPruneDlg::ShowProgress);
 
     if (OnInitDialog()) {
         for (const ControlTemplate& control : dialogTemplate.controls) {
@@ -181,9 +181,10 @@ void CPruneDlg::closeEvent(QCloseEvent* event)
 
 void CPruneDlg::reject()
 {
-    // Esc during a scan stops the scan; a playlist being read or files being deleted run to their end.
+    // Esc during a scan stops the scan, during a deletion after the file in hand; a playlist being
+    // read runs to its end.
     if (m_bWorking) {
-        if (m_work.scanning()) {
+        if (m_work.scanning() || m_work.deleting()) {
             m_work.stop();
         }
         return;
@@ -339,6 +340,15 @@ void CPruneDlg::OnBeginScan()
     SetStatusShown(true);
     ShowScanProgress();
     m_progressTimer.start();
+}
+
+void CPruneDlg::ShowProgress()
+{
+    if (m_work.deleting()) {
+        ShowDeletionProgress();
+    } else {
+        ShowScanProgress();
+    }
 }
 
 void CPruneDlg::ShowScanProgress()
@@ -546,7 +556,29 @@ void CPruneDlg::OnDeleteFiles()
         requests.push_back(deletionRequest(*found, m_stamps, m_fileModel.entry(row), static_cast<std::size_t>(row)));
     }
     BeginWork();
+    m_nDeleting = requests.size();
     m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()));
+    m_deletionClock.start();
+    m_progressTimer.start();
+}
+
+// A deletion that is soon over shows nothing; a longer one its count where the scan shows its own.
+void CPruneDlg::ShowDeletionProgress()
+{
+    constexpr qint64 kShowAfterMs = 300;
+    auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS));
+    if (m_deletionClock.elapsed() < kShowAfterMs || status == nullptr) {
+        return;
+    }
+    const std::size_t done = m_work.deletionDone();
+    if (!status->isVisible()) {
+        SetStatusShown(true);
+        m_pProgress->setRange(0, clampedInt(m_nDeleting));
+        m_pProgress->setVisible(true);
+        m_pProgress->setEnabled(true);
+    }
+    m_pProgress->setValue(clampedInt(done));
+    status->setText(QStringLiteral("Deleting %1 of %2").arg(groupedNumber(done), groupedNumber(m_nDeleting)));
 }
 
 // A playlist that names little below the base directory was most likely the wrong one, and the
@@ -565,7 +597,9 @@ bool CPruneDlg::ConfirmLittleNamed()
 void CPruneDlg::OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome)
 {
     EndWork();
+    SetStatusShown(false);
     if (m_bClosing) {
+        Q_EMIT deleteFinished();
         return;
     }
     if (!m_stamps.empty()) {
@@ -583,7 +617,15 @@ void CPruneDlg::OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome)
     m_pFileList->selectionModel()->select(stillSelected, QItemSelectionModel::Select);
     ShowPlaylistCheck();
 
-    if (outcome->failures.empty()) {
+    if (outcome->stopped()) {
+        const std::size_t gone = static_cast<std::size_t>(std::count(outcome->gone.begin(), outcome->gone.end(), 1));
+        QString text = QStringLiteral("%1 of the %2 selected files were deleted; the deletion was stopped.")
+                           .arg(groupedNumber(gone), groupedNumber(m_nDeleting));
+        if (!outcome->failures.empty()) {
+            text += QStringLiteral("\n\n") + outcome->failureReport();
+        }
+        MessageBox(text, fromLatin("Files Deleted"), outcome->failures.empty() ? MB_OK : MB_ICONEXCLAMATION);
+    } else if (outcome->failures.empty()) {
         MessageBox(fromLatin("Selected files have been removed."), fromLatin("Files Deleted"), MB_OK);
     } else {
         MessageBox(outcome->failureReport(), fromLatin("Error"), MB_ICONEXCLAMATION);

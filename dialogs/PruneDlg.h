@@ -12,6 +12,7 @@
 #include "WorkController.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QPointer>
 #include <QTimer>
@@ -95,7 +96,9 @@ private:
     void BeginWork();
     void EndWork();
     void StopSizes();
+    void ShowProgress();
     void ShowScanProgress();
+    void ShowDeletionProgress();
     void ShowPlaylistCheck();
     void HidePlaylistCheck();
     void SetStatusShown(bool shown);
@@ -128,6 +131,8 @@ private:
     bool m_bWorking = false; // a command's work runs: the controls take no input
     bool m_bClosing = false; // closed while work ran: its end only tidies up
     QTimer m_progressTimer;
+    QElapsedTimer m_deletionClock; // since the running deletion began
+    std::size_t m_nDeleting = 0; // files the running deletion was asked to remove
     EntryStamps m_stamps; // of the listed entries of the list's collection; empty until known
     std::uint64_t m_nListedBytes = 0; // of the rows in the list, once the sizes are known
 

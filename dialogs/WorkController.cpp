@@ -58,10 +58,12 @@ void WorkController::deleteFiles(std::shared_ptr<const Mp3Collection> found, std
                                  std::size_t rowCount)
 {
     m_bStop = false;
+    m_nDeletionDone = 0;
     m_deleteWatcher.setFuture(QtConcurrent::run([&lister = m_lister, &deleter = m_deleter, found = std::move(found),
-                                                 requests = std::move(requests), rowCount, &stop = m_bStop]() mutable {
+                                                 requests = std::move(requests), rowCount, &stop = m_bStop,
+                                                 &done = m_nDeletionDone]() mutable {
         completeStamps(lister, *found, requests);
-        return std::make_shared<DeletionOutcome>(::deleteFiles(deleter, found->base, requests, rowCount, stop));
+        return std::make_shared<DeletionOutcome>(::deleteFiles(deleter, found->base, requests, rowCount, stop, done));
     }));
 }
 

@@ -39,6 +39,9 @@ public:
 
     const ScanProgress& scanProgress() const { return m_scanProgress; }
     bool scanning() const { return m_scanWatcher.isRunning(); }
+    bool deleting() const { return m_deleteWatcher.isRunning(); }
+    // The files the running deletion has attempted so far.
+    std::size_t deletionDone() const { return m_nDeletionDone.load(std::memory_order_relaxed); }
     // Asks the running scan or deletion to end early: a scan at once, a deletion after the file in hand.
     void stop() { m_bStop = true; }
     // Stops the records and waits: their result is dropped.
@@ -62,5 +65,6 @@ private:
     ScanProgress m_scanProgress;
     std::atomic<bool> m_bStop {false}; // asks the scan or the deletion to end early
     std::atomic<bool> m_bStopStamps {false};
+    std::atomic<std::size_t> m_nDeletionDone {0};
     std::shared_ptr<const Mp3Collection> m_stampsOf; // the collection being recorded
 };

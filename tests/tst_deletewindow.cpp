@@ -2,7 +2,11 @@
 
 #include "DialogDriver.h"
 
+#include <QScopeGuard>
+
+#include <atomic>
 #include <cerrno>
+#include <thread>
 
 using Rows = std::vector<std::string>;
 
@@ -120,6 +124,62 @@ private Q_SLOTS:
         w.d.deleteFiles();
         QCOMPARE(w.d.takeBoxes(), (QStringList {box, kConfirm, kDone}));
         QCOMPARE(w.tree.files("music/").size(), std::size_t(named));
+    }
+
+    void duringDeletion_data()
+    {
+        QTest::addColumn<QString>("end");
+        for (const char* end : {"let go", "Esc", "close box"}) {
+            QTest::newRow(end) << QString(end);
+        }
+    }
+
+    // The second file holds the deletion until let go: after a moment the window shows the count
+    // where the scan shows its own and takes no command but Esc and the close box, which stop it
+    // after the file in hand. The rows of the files removed go; the rest stay, selected.
+    void duringDeletion()
+    {
+        QFETCH(QString, end);
+        MusicWindow w;
+        w.scan({"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3", "6.mp3", "keep.mp3"}, "keep.mp3\n");
+        w.d.takeBoxes();
+        w.d.click(IDC_SELECT_ALL);
+        std::atomic<bool> go = false;
+        const auto letGo = qScopeGuard([&] { go = true; }); // also when a check fails
+        w.d.fileDeleter.onRemove = [&](const std::string& path) {
+            while (path.ends_with("/2.mp3") && !go) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        QSignalSpy ended(&w.d.dlg(), &CPruneDlg::deleteFinished);
+        w.d.click(IDC_DELETE_FILES);
+        QTRY_COMPARE(w.d.text(IDC_STATUS), QStringLiteral("Deleting 2 of 6"));
+        QCOMPARE(w.d.off(), "disabled:; hidden:");
+        w.d.click(IDC_DESELECT_ALL);
+        w.d.click(IDC_BEGIN_SCAN);
+        if (end == "Esc") {
+            QTest::keyClick(w.d.item(IDOK), Qt::Key_Escape);
+        }
+        go = true; // the close box waits for the file in hand
+        if (end == "close box") {
+            QVERIFY(w.d.dlg().close());
+        }
+        QVERIFY(!ended.isEmpty() || ended.wait());
+
+        const bool stopped = end != "let go";
+        QCOMPARE(w.d.dlg().isVisible(), end != "close box");
+        const QStringList boxes = w.d.takeBoxes();
+        const QString last = end == "Esc"
+            ? boxText("2 of the 6 selected files were deleted; the deletion was stopped.", "Files Deleted", MB_OK)
+            : kDone;
+        QCOMPARE(boxes, end == "close box" ? QStringList {kConfirm} : (QStringList {kConfirm, last}));
+        QCOMPARE(w.d.off(), "disabled: PROGRESS STATUS; hidden: PROGRESS STATUS");
+        const Rows left = stopped ? Rows {"3.mp3", "4.mp3", "5.mp3", "6.mp3", "keep.mp3"} : Rows {"keep.mp3"};
+        QCOMPARE(w.tree.files("music/"), left);
+        if (end == "Esc") {
+            QCOMPARE(w.d.rows().size(), std::size_t(4));
+            QCOMPARE(w.d.selectedRows(), (std::vector<int> {0, 1, 2, 3}));
+        }
     }
 
     // A playlist from a Windows machine, lines in Windows-1252: every unnamed mp3 file goes, nothing

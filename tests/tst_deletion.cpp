@@ -102,9 +102,12 @@ private Q_SLOTS:
             qInfo("%s: inode %s", qPrintable(change), before.st_ino == after.st_ino ? "kept" : "not kept");
         }
         completeStamps(lister, found, requests);
-        const DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop);
+        std::atomic<std::size_t> done {0};
+        const DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop, done);
 
         QCOMPARE(outcome.attempted, std::size_t(4));
+        QCOMPARE(done.load(), std::size_t(4));
+        QVERIFY(!outcome.stopped());
         QByteArrayList failures;
         for (const DeletionOutcome::Failure& failure : outcome.failures) {
             QCOMPARE(outcome.gone[failure.row], std::uint8_t(0));
@@ -122,6 +125,37 @@ private Q_SLOTS:
         QCOMPARE(report.contains(QString("... and %1 more.").arg(failed.size() - 1)), failed.size() > 1);
         QCOMPARE(report.contains("changed since the scan"),
                  failed[0].endsWith(": " + QByteArray::number(IFileDeleter::kChanged)));
+    }
+
+    // Stopped after the file in hand: the rest untouched, and, with the failed, still selected at
+    // their places once the gone rows have left the list.
+    void stopAfterTheFileInHand()
+    {
+        TempTree tree;
+        for (const char* name : {"m/a.mp3", "m/b.mp3", "m/c.mp3", "m/d.mp3", "m/e.mp3"}) {
+            tree.wfile(name, "old");
+        }
+        ScriptedDirLister lister;
+        const Mp3Collection found = collectMp3s(lister, tree.path("m/"));
+        std::vector<DeletionRequest> requests;
+        for (std::uint32_t i = 0; i < found.entries.size(); ++i) {
+            requests.push_back(deletionRequest(found, EntryStamps(), EntryIndex {i}, i));
+        }
+        completeStamps(lister, found, requests);
+        std::atomic<bool> stop = false;
+        ScriptedFileDeleter deleter;
+        deleter.failing[tree.path("m/a.mp3")] = EACCES;
+        deleter.onRemove = [&](const std::string& path) {
+            stop = path.ends_with("/c.mp3");
+        };
+        std::atomic<std::size_t> done {0};
+        const DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop, done);
+        QCOMPARE(outcome.attempted, std::size_t(3));
+        QCOMPARE(done.load(), std::size_t(3));
+        QVERIFY(outcome.stopped());
+        QCOMPARE(outcome.untouched, (std::vector<std::size_t> {3, 4}));
+        QCOMPARE(tree.files(), (Files {"m/a.mp3", "m/d.mp3", "m/e.mp3"}));
+        QCOMPARE(rowsStillSelected(outcome), (std::vector<std::size_t> {0, 1, 2}));
     }
 
     // Which change of a file since its record makes it another file, where inode numbers last and
