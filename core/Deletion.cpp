@@ -4,6 +4,9 @@
 #include "EntryStamps.h"
 #include "FileDeleter.h"
 #include "Mp3Collection.h"
+#include "ScanProgress.h"
+
+#include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
@@ -47,17 +50,25 @@ void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<
 
 DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
                             const std::vector<DeletionRequest>& requests, std::size_t rowCount,
-                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done)
+                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done, Removal removal)
 {
     DeletionOutcome outcome;
+    outcome.removal = removal;
     outcome.gone.assign(rowCount, 0);
+    std::string trashDir;
     for (const DeletionRequest& request : requests) {
         if (stop.load(std::memory_order_relaxed)) {
             outcome.untouched.push_back(request.row);
             continue;
         }
         done.store(++outcome.attempted, std::memory_order_relaxed);
-        const int error = deleter.remove(baseDir, request.dir, request.name, request.identity);
+        const int error = removal == Removal::Delete
+            ? deleter.remove(baseDir, request.dir, request.name, request.identity)
+            : deleter.moveToTrash(baseDir, request.dir, request.name, request.identity, trashDir);
+        if (error == 0 && !trashDir.empty()
+            && std::find(outcome.trashDirs.begin(), outcome.trashDirs.end(), trashDir) == outcome.trashDirs.end()) {
+            outcome.trashDirs.push_back(trashDir);
+        }
         if (error == 0 || error == ENOENT) {
             outcome.gone[request.row] = 1;
         } else {
@@ -86,19 +97,65 @@ std::vector<std::size_t> rowsStillSelected(const DeletionOutcome& outcome)
     return rows;
 }
 
+QString trashQuestion(std::size_t files, std::optional<std::uint64_t> bytes)
+{
+    const QString size = bytes ? QStringLiteral(" (%1)").arg(dataSizeText(*bytes)) : QString();
+    return QStringLiteral("Move the %1 selected %2%3 to the trash?\n\nThe space comes back when the trash is emptied.")
+        .arg(groupedNumber(files), files == 1 ? QStringLiteral("file") : QStringLiteral("files"), size);
+}
+
+QString removalDoneText(const DeletionOutcome& outcome, std::size_t selected)
+{
+    const bool trash = outcome.removal == Removal::Trash;
+    QString text;
+    if (outcome.stopped()) {
+        const auto gone = static_cast<std::size_t>(std::count(outcome.gone.begin(), outcome.gone.end(), 1));
+        text = QStringLiteral("%1 of the %2 selected files were %3; the deletion was stopped.")
+                   .arg(groupedNumber(gone), groupedNumber(selected),
+                        trash ? QStringLiteral("moved to the trash") : QStringLiteral("deleted"));
+    } else {
+        text = trash ? QStringLiteral("Selected files have been moved to the trash.")
+                     : QStringLiteral("Selected files have been removed.");
+    }
+    if (!outcome.trashDirs.empty()) {
+        QStringList dirs;
+        for (const std::string& dir : outcome.trashDirs) {
+            dirs << displayText(dir);
+        }
+        text += QStringLiteral("\n\nThey are in %1.").arg(dirs.join(QStringLiteral(" and ")));
+    }
+    return text;
+}
+
+namespace {
+
+QString failureReason(int error)
+{
+    switch (error) {
+    case IFileDeleter::kChanged:
+        return QStringLiteral("changed since the scan");
+    case IFileDeleter::kNoTrash:
+        return QStringLiteral("no trash can be used on its file system");
+    default:
+        return qt_error_string(error);
+    }
+}
+
+} // namespace
+
 QString DeletionOutcome::failureReport(std::size_t shown) const
 {
     const auto failed = static_cast<qsizetype>(failures.size());
+    const QString done = removal == Removal::Delete ? QStringLiteral("deleted") : QStringLiteral("moved to the trash");
     QString text = failed == 1
-        ? QStringLiteral("1 of the %1 selected files could not be deleted:").arg(static_cast<qsizetype>(attempted))
-        : QStringLiteral("%1 of the %2 selected files could not be deleted:")
+        ? QStringLiteral("1 of the %1 selected files could not be %2:").arg(static_cast<qsizetype>(attempted)).arg(done)
+        : QStringLiteral("%1 of the %2 selected files could not be %3:")
               .arg(failed)
-              .arg(static_cast<qsizetype>(attempted));
+              .arg(static_cast<qsizetype>(attempted))
+              .arg(done);
     text += QLatin1Char('\n');
     for (std::size_t i = 0; i < failures.size() && i < shown; ++i) {
-        const QString reason = failures[i].error == IFileDeleter::kChanged ? QStringLiteral("changed since the scan")
-                                                                           : qt_error_string(failures[i].error);
-        text += QStringLiteral("\n%1\n    %2").arg(displayText(failures[i].path), reason);
+        text += QStringLiteral("\n%1\n    %2").arg(displayText(failures[i].path), failureReason(failures[i].error));
     }
     if (failures.size() > shown) {
         text += QStringLiteral("\n\n... and %1 more.").arg(static_cast<qsizetype>(failures.size() - shown));

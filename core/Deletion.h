@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,10 @@ DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& s
 // removed; none is taken from the directory's listing.
 void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<DeletionRequest>& requests);
 
-// What a Delete Files did.
+// What is done with each file: removed for good, or moved to the trash.
+enum class Removal { Delete, Trash };
+
+// What a Delete Files or a Move to Trash did.
 struct DeletionOutcome {
     struct Failure {
         std::size_t row;
@@ -46,6 +50,9 @@ struct DeletionOutcome {
     std::vector<Failure> failures; // in row order
     std::vector<std::size_t> untouched; // rows not attempted, because the deletion was stopped
     std::size_t attempted = 0;
+    Removal removal = Removal::Delete;
+    // The trash folders other than the home's that files went to, in the order first used.
+    std::vector<std::string> trashDirs;
 
     bool stopped() const { return !untouched.empty(); }
 
@@ -53,13 +60,23 @@ struct DeletionOutcome {
     QString failureReport(std::size_t shown = 10) const;
 };
 
-// Deletes the requested files below `baseDir` permanently, in the order given, each only while
-// it is still the entry the scan listed. A file that is already gone counts as deleted.
-// `rowCount`: the rows of the list, for `gone`. Setting `stop` ends it after the file at hand,
-// with the rest untouched and not counted. `done` counts the files attempted so far.
+// Deletes the requested files below `baseDir` permanently, or moves them to the trash, in the
+// order given, each only while it is still the entry the scan listed. A file that is already gone
+// counts as deleted, not as moved. `rowCount`: the rows of the list, for `gone`. Setting `stop`
+// ends it after the file at hand, with the rest untouched and not counted. `done` counts the files
+// attempted so far.
 DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
                             const std::vector<DeletionRequest>& requests, std::size_t rowCount,
-                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done);
+                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done,
+                            Removal removal = Removal::Delete);
+
+// The question before a move to the trash: "Move the 1,204 selected files (5.2 GB) to the trash?"
+// and why it is not the end of the space; the size left out while it is not known.
+QString trashQuestion(std::size_t files, std::optional<std::uint64_t> bytes);
+
+// The end box of a removal: what went, and where a stopped one stopped; for a move, the trash
+// folders that file managers do not show.
+QString removalDoneText(const DeletionOutcome& outcome, std::size_t selected);
 
 // The rows that stay selected once the gone rows are taken out of the list: the failed and the
 // untouched ones, at their new places.

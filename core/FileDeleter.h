@@ -15,13 +15,15 @@ struct EntryIdentity {
     FileStamp stamp;
 };
 
-// Deletes entries permanently, below a base directory. A batch of calls may share descriptors;
-// finish() lets them go.
+// Deletes entries permanently, or moves them to the trash, below a base directory. A batch of
+// calls may share descriptors; finish() lets them go.
 class IFileDeleter {
 public:
     // remove()'s answer for an entry, or a directory on its way, that is no longer the one the
     // scan listed.
     static constexpr int kChanged = -1;
+    // moveToTrash()'s answer where the entry's file system has no trash that can be used.
+    static constexpr int kNoTrash = -2;
 
     virtual ~IFileDeleter() = default;
     // Removes the entry `name` of the directory `dir` ("" or ending in "/", relative to `baseDir`),
@@ -30,6 +32,14 @@ public:
     // to be a directory). Returns 0, kChanged, or the errno that the system gave.
     virtual int remove(const std::string& baseDir, std::string_view dir, std::string_view name,
                        const EntryIdentity& identity)
+        = 0;
+    // Moves the entry into the trash of its own file system (the freedesktop.org trash: the
+    // home's, or one at the top of its mount), after the same check as remove(); never copies it
+    // and never removes it. `trashDir` is set to the trash it went to, or emptied for the home
+    // trash, which file managers show. Returns 0, kChanged,
+    // kNoTrash, or the errno that the system gave.
+    virtual int moveToTrash(const std::string& baseDir, std::string_view dir, std::string_view name,
+                            const EntryIdentity& identity, std::string& trashDir)
         = 0;
     virtual void finish() { }
 };

@@ -77,18 +77,14 @@ QString missReasonText(MissReason reason)
 QString listSizeText(std::size_t files, std::uint64_t bytes, std::size_t selected, std::uint64_t selectedBytes,
                      bool sized)
 {
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    const auto size = [&english](std::uint64_t n) {
-        return english.formattedDataSize(static_cast<qint64>(n), 1, QLocale::DataSizeSIFormat);
-    };
     QString text = QStringLiteral("%1 %2").arg(groupedNumber(files),
                                                files == 1 ? QStringLiteral("file") : QStringLiteral("files"));
     if (sized) {
-        text += QStringLiteral(", ") + size(bytes);
+        text += QStringLiteral(", ") + dataSizeText(bytes);
     }
     text += QStringLiteral("; %1 selected").arg(groupedNumber(selected));
     if (sized) {
-        text += QStringLiteral(", ") + size(selectedBytes);
+        text += QStringLiteral(", ") + dataSizeText(selectedBytes);
     }
     return text;
 }

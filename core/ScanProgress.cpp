@@ -44,6 +44,12 @@ QString countStatusText(std::size_t found)
     return QStringLiteral("%1 MP3s found").arg(groupedNumber(found));
 }
 
+QString dataSizeText(std::uint64_t bytes)
+{
+    return QLocale(QLocale::English, QLocale::UnitedStates)
+        .formattedDataSize(static_cast<qint64>(bytes), 1, QLocale::DataSizeSIFormat);
+}
+
 QString groupedNumber(std::size_t n)
 {
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qulonglong>(n));

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 // How far a running scan has got: written by the worker, read by the window's timer.
 class ScanProgress {
@@ -34,3 +35,6 @@ QString countStatusText(std::size_t found);
 
 // 19480 as "19,480".
 QString groupedNumber(std::size_t n);
+
+// 5,200,000,000 bytes as "5.2 GB".
+QString dataSizeText(std::uint64_t bytes);

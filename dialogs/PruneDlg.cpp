@@ -37,6 +37,7 @@ constexpr CPruneDlg::Command kCommands[] = {
     {IDC_SELECT_DIR, &CPruneDlg::OnSelectDirectory},
     {IDC_BEGIN_SCAN, &CPruneDlg::OnBeginScan},
     {IDC_DELETE_FILES, &CPruneDlg::OnDeleteFiles},
+    {IDC_MOVE_TO_TRASH, &CPruneDlg::OnMoveToTrash},
     {IDC_SELECT_ALL, &CPruneDlg::OnSelectAll},
     {IDC_DESELECT_ALL, &CPruneDlg::OnDeselectAll},
 };
@@ -406,7 +407,7 @@ void CPruneDlg::OnScanDone(const std::shared_ptr<ScanResult>& result)
     ShowPlaylistCheck();
     m_work.recordStamps(m_fileModel.collection(), m_fileModel.entries());
     if (m_fileModel.rowCount() > 0) {
-        for (int id : {IDC_SELECT_PROMPT, IDC_DELETE_FILES}) {
+        for (int id : {IDC_SELECT_PROMPT, IDC_DELETE_FILES, IDC_MOVE_TO_TRASH}) {
             if (QWidget* widget = GetDlgItem(id)) {
                 widget->setEnabled(true);
             }
@@ -533,22 +534,45 @@ void CPruneDlg::OnDeselectAll()
 void CPruneDlg::OnDeleteFiles()
 {
     const std::vector<int> selected = SelectedRows();
+    if (!ConfirmRemoval(selected,
+                        fromLatin("Are you sure!?\n\nThese file will be permanently deleted (not sent to the "
+                                  "Recycling Bin)."))) {
+        Q_EMIT deleteFinished();
+        return;
+    }
+    StartRemoval(selected, Removal::Delete);
+}
+
+void CPruneDlg::OnMoveToTrash()
+{
+    const std::vector<int> selected = SelectedRows();
+    std::optional<std::uint64_t> bytes;
+    if (!m_stamps.empty()) {
+        bytes = 0;
+        for (const int row : selected) {
+            *bytes += m_stamps.size(m_fileModel.entry(row));
+        }
+    }
+    if (!ConfirmRemoval(selected, trashQuestion(selected.size(), bytes))) {
+        Q_EMIT deleteFinished();
+        return;
+    }
+    StartRemoval(selected, Removal::Trash);
+}
+
+// Something selected, the warning where the playlist names little, then the confirmation.
+bool CPruneDlg::ConfirmRemoval(const std::vector<int>& selected, const QString& question)
+{
     if (selected.empty()) {
         MessageBox(fromLatin("No selections to delete!"), fromLatin("Error"), MB_ICONEXCLAMATION);
-        Q_EMIT deleteFinished();
-        return;
+        return false;
     }
-    if (!ConfirmLittleNamed()) {
-        Q_EMIT deleteFinished();
-        return;
-    }
-    if (MessageBox(
-            fromLatin("Are you sure!?\n\nThese file will be permanently deleted (not sent to the Recycling Bin)."),
-            fromLatin("Warning"), MB_OKCANCEL | MB_ICONEXCLAMATION)
-        == IDCANCEL) {
-        Q_EMIT deleteFinished();
-        return;
-    }
+    return ConfirmLittleNamed()
+        && MessageBox(question, fromLatin("Warning"), MB_OKCANCEL | MB_ICONEXCLAMATION) != IDCANCEL;
+}
+
+void CPruneDlg::StartRemoval(const std::vector<int>& selected, Removal removal)
+{
     const std::shared_ptr<const Mp3Collection> found = m_fileModel.collection();
     std::vector<DeletionRequest> requests;
     requests.reserve(selected.size());
@@ -557,7 +581,8 @@ void CPruneDlg::OnDeleteFiles()
     }
     BeginWork();
     m_nDeleting = requests.size();
-    m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()));
+    m_removal = removal;
+    m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()), removal);
     m_deletionClock.start();
     m_progressTimer.start();
 }
@@ -578,7 +603,8 @@ void CPruneDlg::ShowDeletionProgress()
         m_pProgress->setEnabled(true);
     }
     m_pProgress->setValue(clampedInt(done));
-    status->setText(QStringLiteral("Deleting %1 of %2").arg(groupedNumber(done), groupedNumber(m_nDeleting)));
+    const QString doing = m_removal == Removal::Delete ? QStringLiteral("Deleting") : QStringLiteral("Moving to trash");
+    status->setText(QStringLiteral("%1 %2 of %3").arg(doing, groupedNumber(done), groupedNumber(m_nDeleting)));
 }
 
 // A playlist that names little below the base directory was most likely the wrong one, and the
@@ -617,16 +643,12 @@ void CPruneDlg::OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome)
     m_pFileList->selectionModel()->select(stillSelected, QItemSelectionModel::Select);
     ShowPlaylistCheck();
 
-    if (outcome->stopped()) {
-        const std::size_t gone = static_cast<std::size_t>(std::count(outcome->gone.begin(), outcome->gone.end(), 1));
-        QString text = QStringLiteral("%1 of the %2 selected files were deleted; the deletion was stopped.")
-                           .arg(groupedNumber(gone), groupedNumber(m_nDeleting));
-        if (!outcome->failures.empty()) {
-            text += QStringLiteral("\n\n") + outcome->failureReport();
-        }
-        MessageBox(text, fromLatin("Files Deleted"), outcome->failures.empty() ? MB_OK : MB_ICONEXCLAMATION);
-    } else if (outcome->failures.empty()) {
-        MessageBox(fromLatin("Selected files have been removed."), fromLatin("Files Deleted"), MB_OK);
+    const QString caption = outcome->removal == Removal::Delete ? fromLatin("Files Deleted") : fromLatin("Files Moved");
+    if (outcome->failures.empty()) {
+        MessageBox(removalDoneText(*outcome, m_nDeleting), caption, MB_OK);
+    } else if (outcome->stopped()) {
+        MessageBox(removalDoneText(*outcome, m_nDeleting) + QStringLiteral("\n\n") + outcome->failureReport(), caption,
+                   MB_ICONEXCLAMATION);
     } else {
         MessageBox(outcome->failureReport(), fromLatin("Error"), MB_ICONEXCLAMATION);
     }

@@ -50,6 +50,7 @@ public:
     void OnSelectDirectory();
     void OnBeginScan();
     void OnDeleteFiles();
+    void OnMoveToTrash();
     void OnSelectAll();
     void OnDeselectAll();
     void OnSysCommand(unsigned nID);
@@ -104,6 +105,8 @@ private:
     void SetStatusShown(bool shown);
     void ShowPlaylistLabel();
     bool ConfirmLittleNamed();
+    bool ConfirmRemoval(const std::vector<int>& selected, const QString& question);
+    void StartRemoval(const std::vector<int>& selected, Removal removal);
     std::vector<int> SelectedRows() const;
     int MessageBox(const QString& text, const QString& caption, unsigned type);
 
@@ -133,6 +136,7 @@ private:
     QTimer m_progressTimer;
     QElapsedTimer m_deletionClock; // since the running deletion began
     std::size_t m_nDeleting = 0; // files the running deletion was asked to remove
+    Removal m_removal = Removal::Delete; // what the running deletion does with them
     EntryStamps m_stamps; // of the listed entries of the list's collection; empty until known
     std::uint64_t m_nListedBytes = 0; // of the rows in the list, once the sizes are known
 

@@ -55,15 +55,16 @@ void WorkController::recordStamps(std::shared_ptr<const Mp3Collection> found,
 }
 
 void WorkController::deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
-                                 std::size_t rowCount)
+                                 std::size_t rowCount, Removal removal)
 {
     m_bStop = false;
     m_nDeletionDone = 0;
     m_deleteWatcher.setFuture(QtConcurrent::run([&lister = m_lister, &deleter = m_deleter, found = std::move(found),
-                                                 requests = std::move(requests), rowCount, &stop = m_bStop,
+                                                 requests = std::move(requests), rowCount, removal, &stop = m_bStop,
                                                  &done = m_nDeletionDone]() mutable {
         completeStamps(lister, *found, requests);
-        return std::make_shared<DeletionOutcome>(::deleteFiles(deleter, found->base, requests, rowCount, stop, done));
+        return std::make_shared<DeletionOutcome>(
+            ::deleteFiles(deleter, found->base, requests, rowCount, stop, done, removal));
     }));
 }
 

@@ -33,9 +33,9 @@ public:
     // Records the listed `entries` (ascending) of `found`.
     void recordStamps(std::shared_ptr<const Mp3Collection> found,
                       std::shared_ptr<const std::vector<EntryIndex>> entries);
-    // Records what the records after the scan had not reached yet, then deletes.
+    // Records what the records after the scan had not reached yet, then deletes or moves to the trash.
     void deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
-                     std::size_t rowCount);
+                     std::size_t rowCount, Removal removal);
 
     const ScanProgress& scanProgress() const { return m_scanProgress; }
     bool scanning() const { return m_scanWatcher.isRunning(); }

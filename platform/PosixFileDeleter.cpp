@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 namespace {
 
@@ -32,6 +33,7 @@ void PosixFileDeleter::finish()
     }
     m_nBaseFd = -1;
     m_strBase.clear();
+    m_strRealBase.clear();
 }
 
 void PosixFileDeleter::closeFrom(std::size_t level)
@@ -81,16 +83,14 @@ int PosixFileDeleter::openDir(std::string_view dir)
     return m_vecFds.empty() ? m_nBaseFd : m_vecFds.back();
 }
 
-int PosixFileDeleter::remove(const std::string& baseDir, std::string_view dir, std::string_view name,
-                             const EntryIdentity& identity)
+// The descriptor of the folder `dir` below the base, once the entry `name` in it is still
+// `identity`; else -1, with the reason in `error`.
+int PosixFileDeleter::verifiedDir(const std::string& baseDir, std::string_view dir, std::string_view name,
+                                  const EntryIdentity& identity, int& error)
 {
-    if (m_nBaseFd < 0 || m_strBase != baseDir) {
-        finish();
-        m_nBaseFd = openDirectoryPath(baseDir);
-        if (m_nBaseFd < 0) {
-            return errno;
-        }
-        m_strBase = baseDir;
+    error = openBase(baseDir);
+    if (error != 0) {
+        return -1;
     }
     if (!dir.empty() && dir.back() == '/') {
         dir.remove_suffix(1);
@@ -98,34 +98,90 @@ int PosixFileDeleter::remove(const std::string& baseDir, std::string_view dir, s
     const int dirFd = openDir(dir);
     if (dirFd < 0) {
         // A link or a file where a folder was: something else stands in the way now.
-        return errno == ELOOP || errno == ENOTDIR ? kChanged : errno;
+        error = errno == ELOOP || errno == ENOTDIR ? kChanged : errno;
+        return -1;
+    }
+    error = checkDir(dirFd, dir);
+    if (error == 0
+        && (m_nCheckedDevice != identity.dirDevice || (m_bStableInodes && m_nCheckedInode != identity.dirInode))) {
+        // Where inode numbers come and go, a folder reached without a link is all that can be known.
+        error = kChanged;
     }
     struct stat st { };
-    // Rows of one directory come one after the other: the directory is looked at once.
-    if (dirFd != m_nCheckedFd || dir != m_strCheckedDir) {
-        if (::fstat(dirFd, &st) != 0) {
-            return errno;
-        }
-        m_nCheckedFd = dirFd;
-        m_strCheckedDir = dir;
-        m_nCheckedDevice = static_cast<std::uint64_t>(st.st_dev);
-        m_nCheckedInode = static_cast<std::uint64_t>(st.st_ino);
-        if (m_nStableAsked != m_nCheckedDevice) {
-            m_bStableInodes = stableInodes(dirFd);
-            m_nStableAsked = m_nCheckedDevice;
-        }
+    if (error == 0 && ::fstatat(dirFd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        error = errno;
     }
-    // Where inode numbers come and go, a folder reached without a link is all that can be known.
-    if (m_nCheckedDevice != identity.dirDevice || (m_bStableInodes && m_nCheckedInode != identity.dirInode)) {
-        return kChanged;
+    if (error == 0
+        && (entryType(st) != identity.type || static_cast<std::uint64_t>(st.st_dev) != identity.dirDevice
+            || !sameFile(identity.stamp, fileStamp(st), m_bStableInodes))) {
+        error = kChanged;
     }
-    const std::string entry(name);
-    if (::fstatat(dirFd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return error == 0 ? dirFd : -1;
+}
+
+int PosixFileDeleter::openBase(const std::string& baseDir)
+{
+    if (m_nBaseFd >= 0 && m_strBase == baseDir) {
+        return 0;
+    }
+    finish();
+    m_nBaseFd = openDirectoryPath(baseDir);
+    if (m_nBaseFd < 0) {
         return errno;
     }
-    if (entryType(st) != identity.type || static_cast<std::uint64_t>(st.st_dev) != identity.dirDevice
-        || !sameFile(identity.stamp, fileStamp(st), m_bStableInodes)) {
-        return kChanged;
+    m_strBase = baseDir;
+    return 0;
+}
+
+// Rows of one folder come one after the other: the folder is looked at once.
+int PosixFileDeleter::checkDir(int dirFd, std::string_view dir)
+{
+    if (dirFd == m_nCheckedFd && dir == m_strCheckedDir) {
+        return 0;
     }
-    return ::unlinkat(dirFd, entry.c_str(), 0) == 0 ? 0 : errno;
+    struct stat st { };
+    if (::fstat(dirFd, &st) != 0) {
+        return errno;
+    }
+    m_nCheckedFd = dirFd;
+    m_strCheckedDir = dir;
+    m_nCheckedDevice = static_cast<std::uint64_t>(st.st_dev);
+    m_nCheckedInode = static_cast<std::uint64_t>(st.st_ino);
+    if (m_nStableAsked != m_nCheckedDevice) {
+        m_bStableInodes = stableInodes(dirFd);
+        m_nStableAsked = m_nCheckedDevice;
+    }
+    return 0;
+}
+
+int PosixFileDeleter::remove(const std::string& baseDir, std::string_view dir, std::string_view name,
+                             const EntryIdentity& identity)
+{
+    int error = 0;
+    const int dirFd = verifiedDir(baseDir, dir, name, identity, error);
+    if (dirFd < 0) {
+        return error;
+    }
+    return ::unlinkat(dirFd, std::string(name).c_str(), 0) == 0 ? 0 : errno;
+}
+
+int PosixFileDeleter::moveToTrash(const std::string& baseDir, std::string_view dir, std::string_view name,
+                                  const EntryIdentity& identity, std::string& trashDir)
+{
+    int error = 0;
+    const int dirFd = verifiedDir(baseDir, dir, name, identity, error);
+    if (dirFd < 0) {
+        return error;
+    }
+    if (identity.type == EntryType::Directory) {
+        return EISDIR; // a folder named like a song is not one of the files the scan listed
+    }
+    if (m_strRealBase.empty()) {
+        // The trash records where a file was by its real path, which a restore can go back to.
+        char* const real = ::realpath(baseDir.c_str(), nullptr);
+        m_strRealBase = real != nullptr ? std::string(real) + (std::string_view(real) == "/" ? "" : "/") : baseDir;
+        std::free(real);
+    }
+    const std::string path = m_strRealBase + std::string(dir) + std::string(name);
+    return m_trash.move(dirFd, std::string(name), path, m_nCheckedDevice, trashDir);
 }

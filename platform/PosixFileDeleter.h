@@ -1,20 +1,24 @@
 #pragma once
 
 #include "FileDeleter.h"
+#include "Trash.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-// Deletes with unlinkat(2) relative to directory descriptors opened one component at a time from
-// the base directory with O_NOFOLLOW, as careful deleters do: a symbolic link swapped in for a
-// folder after the scan leads nowhere, and no path is too long.
+// Deletes with unlinkat(2), or moves to the trash with renameat2(2), relative to directory
+// descriptors opened one component at a time from the base directory with O_NOFOLLOW, as careful
+// deleters do: a symbolic link swapped in for a folder after the scan leads nowhere, and no path
+// is too long.
 class PosixFileDeleter final : public IFileDeleter {
 public:
     ~PosixFileDeleter() override;
 
     int remove(const std::string& baseDir, std::string_view dir, std::string_view name,
                const EntryIdentity& identity) override;
+    int moveToTrash(const std::string& baseDir, std::string_view dir, std::string_view name,
+                    const EntryIdentity& identity, std::string& trashDir) override;
     void finish() override;
 
 private:
@@ -22,8 +26,13 @@ private:
     // of directories that share a beginning, share the descriptors of what they share.
     int openDir(std::string_view dir);
     void closeFrom(std::size_t level);
+    int openBase(const std::string& baseDir);
+    int checkDir(int dirFd, std::string_view dir);
+    int verifiedDir(const std::string& baseDir, std::string_view dir, std::string_view name,
+                    const EntryIdentity& identity, int& error);
 
     std::string m_strBase;
+    std::string m_strRealBase; // with no link in it, ending in "/"; made for the trash
     int m_nBaseFd = -1;
     std::vector<std::string> m_vecNames; // the components of the directory last opened
     std::vector<int> m_vecFds; // their descriptors, each opened relative to the one before
@@ -34,4 +43,5 @@ private:
     std::uint64_t m_nCheckedInode = 0;
     bool m_bStableInodes = true; // of the checked directory's file system
     std::optional<std::uint64_t> m_nStableAsked; // the device whose file system was asked
+    TrashCans m_trash {homeTrashDir()};
 };

@@ -22,12 +22,14 @@ constexpr ControlTemplate kMainControls[] = {
      kStyleDisabled | kStyleGroup},
     {IDC_DELETE_FILES, "IDC_DELETE_FILES", ControlKind::PushButton, "Delete Files", 159, 178, 45, 13,
      kStyleDisabled | kStyleTabStop},
+    {IDC_MOVE_TO_TRASH, "IDC_MOVE_TO_TRASH", ControlKind::PushButton, "Move to &Trash", 159, 194, 62, 13,
+     kStyleDisabled | kStyleTabStop},
     {IDC_SELECT_ALL, "IDC_SELECT_ALL", ControlKind::PushButton, "Select All", 175, 85, 50, 12,
      kStyleDisabled | kStyleTabStop},
     {IDC_DESELECT_ALL, "IDC_DESELECT_ALL", ControlKind::PushButton, "Deselect All", 230, 85, 50, 12,
      kStyleDisabled | kStyleTabStop},
-    {IDC_STATUS, "IDC_STATUS", ControlKind::Label, "0%", 7, 193, 186, 15, kStyleHidden | kStyleGroup},
-    {IDC_PLAYLIST_CHECK, "IDC_PLAYLIST_CHECK", ControlKind::Link, "", 7, 191, 240, 18,
+    {IDC_STATUS, "IDC_STATUS", ControlKind::Label, "0%", 7, 209, 186, 15, kStyleHidden | kStyleGroup},
+    {IDC_PLAYLIST_CHECK, "IDC_PLAYLIST_CHECK", ControlKind::Link, "", 7, 207, 240, 18,
      kStyleHidden | kStyleGroup | kStyleTabStop},
 };
 
@@ -46,5 +48,5 @@ constexpr ControlTemplate kAboutControls[] = {
 
 } // namespace
 
-const DialogTemplate kMainTemplate = {IDD_MAIN, "Tuneprune", 320, 217, kMainControls};
+const DialogTemplate kMainTemplate = {IDD_MAIN, "Tuneprune", 320, 233, kMainControls};
 const DialogTemplate kAboutTemplate = {IDD_ABOUTBOX, "Tuneprune", 235, 74, kAboutControls};

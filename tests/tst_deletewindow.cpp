@@ -182,6 +182,31 @@ private Q_SLOTS:
         }
     }
 
+    // Move to Trash asks with the count and the size, moves exactly the selected files into the
+    // home trash, and says so; the other rows stay.
+    void moveToTrash()
+    {
+        TempTree home;
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.path("data")));
+        const auto unset = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+        MusicWindow w;
+        w.scan({"a.mp3", "b.mp3", "c.mp3", "keep.mp3"}, "keep.mp3\n");
+        w.d.takeBoxes();
+        w.d.toggleRow(0);
+        w.d.toggleRow(2);
+        QTRY_VERIFY(w.d.text(IDC_PLAYLIST_CHECK).contains("2 selected, 200 bytes"));
+        w.d.clickAndWait(IDC_MOVE_TO_TRASH, &CPruneDlg::deleteFinished);
+        QCOMPARE(w.d.takeBoxes(),
+                 (QStringList {
+                     boxText("Move the 2 selected files (200 bytes) to the trash?\n\nThe space comes back when the "
+                             "trash is emptied.",
+                             "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION),
+                     boxText("Selected files have been moved to the trash.", "Files Moved", MB_OK)}));
+        QCOMPARE(w.d.rows(), Rows {w.base() + "b.mp3"});
+        QCOMPARE(w.tree.files("music/"), (Rows {"b.mp3", "keep.mp3"}));
+        QCOMPARE(home.files("data/Trash/files/"), (Rows {"a.mp3", "c.mp3"}));
+    }
+
     // A playlist from a Windows machine, lines in Windows-1252: every unnamed mp3 file goes, nothing
     // else, and the emptied list keeps its buttons. Other machines' playlists are tst_scan's table.
     // Below a path longer than PATH_MAX too: the scan and the deletion go through descriptors.

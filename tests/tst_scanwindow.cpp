@@ -94,12 +94,12 @@ private Q_SLOTS:
     void emptyResults_data()
     {
         QTest::addColumn<QString>("off");
-        const QString unlisted = "disabled: PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES SELECT_ALL DESELECT_ALL "
+        const QString unlisted = "disabled: PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH SELECT_ALL DESELECT_ALL "
                                  "STATUS; hidden: PROGRESS STATUS PLAYLIST_CHECK";
         QTest::newRow("only other files") << unlisted;
         QTest::newRow("base gone") << unlisted;
         // Inside the base directory's own name.
-        QTest::newRow("all wanted") << "disabled: PROGRESS SELECT_PROMPT DELETE_FILES STATUS; hidden: PROGRESS STATUS";
+        QTest::newRow("all wanted") << "disabled: PROGRESS SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH STATUS; hidden: PROGRESS STATUS";
         QTest::newRow("only other files, after a list")
             << "disabled: PROGRESS STATUS; hidden: PROGRESS STATUS PLAYLIST_CHECK";
     }

@@ -201,6 +201,16 @@ public:
         const auto fail = failing.find(path);
         return fail != failing.end() ? fail->second : m_real.remove(baseDir, dir, name, identity);
     }
+    int moveToTrash(const std::string& baseDir, std::string_view dir, std::string_view name,
+                    const EntryIdentity& identity, std::string& trashDir) override
+    {
+        const std::string path = baseDir + std::string(dir) + std::string(name);
+        if (onRemove) {
+            onRemove(path);
+        }
+        const auto fail = failing.find(path);
+        return fail != failing.end() ? fail->second : m_real.moveToTrash(baseDir, dir, name, identity, trashDir);
+    }
     void finish() override { m_real.finish(); }
 
     std::map<std::string, int> failing; // by full path

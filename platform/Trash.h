@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+// The freedesktop.org trash cans a deletion moves files into: the home trash for files on the
+// home's file system, else one at the top of the file's own mount ($topdir/.Trash/$uid, a real
+// folder with the sticky bit, or $topdir/.Trash-$uid). Each is opened once and kept open.
+class TrashCans {
+public:
+    // `homeTrash`: $XDG_DATA_HOME/Trash, as the file system's bytes.
+    explicit TrashCans(std::string homeTrash);
+    ~TrashCans();
+    TrashCans(const TrashCans&) = delete;
+    TrashCans& operator=(const TrashCans&) = delete;
+
+    // Moves the entry `name` of the folder open as `dirFd`, on `device`, into the trash of that
+    // file system, with its .trashinfo; `path` is its whole real path. Never copies: a file the
+    // trash cannot take by a rename stays. Returns 0, IFileDeleter::kNoTrash or an errno, and
+    // sets `trashDir` to the trash folder, or empties it for the home trash.
+    int move(int dirFd, const std::string& name, const std::string& path, std::uint64_t device, std::string& trashDir);
+
+private:
+    struct Can {
+        int files = -1;
+        int info = -1;
+        std::string dir; // the trash folder
+        std::string top; // the mount it serves, for relative paths; empty for the home trash
+        int error = 0; // why there is none
+    };
+
+    Can& canFor(std::uint64_t device);
+    Can openAtTop(std::uint64_t device);
+    static Can openCan(int parentFd, const std::string& name, std::string dir, std::string top);
+
+    std::string m_strHome;
+    std::map<std::uint64_t, Can> m_cans; // by device
+};
+
+// $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.
+std::string homeTrashDir();
