@@ -69,6 +69,9 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
             && std::find(outcome.trashDirs.begin(), outcome.trashDirs.end(), trashDir) == outcome.trashDirs.end()) {
             outcome.trashDirs.push_back(trashDir);
         }
+        if (error == 0) {
+            outcome.removed.push_back(baseDir + request.dir + request.name);
+        }
         if (error == 0 || error == ENOENT) {
             outcome.gone[request.row] = 1;
         } else {

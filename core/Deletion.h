@@ -49,6 +49,8 @@ struct DeletionOutcome {
     std::vector<std::uint8_t> gone; // by row of the list: 1 when the file is gone
     std::vector<Failure> failures; // in row order
     std::vector<std::size_t> untouched; // rows not attempted, because the deletion was stopped
+    std::vector<std::string> removed; // the paths of the files removed, in the order removed
+    int recordError = 0; // why the record of the removed files could not be written
     std::size_t attempted = 0;
     Removal removal = Removal::Delete;
     // The trash folders other than the home's that files went to, in the order first used.

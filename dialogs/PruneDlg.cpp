@@ -582,7 +582,10 @@ void CPruneDlg::StartRemoval(const std::vector<int>& selected, Removal removal)
     BeginWork();
     m_nDeleting = requests.size();
     m_removal = removal;
-    m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()), removal);
+    RemovalRecord record {
+        removal == Removal::Delete ? "Delete Files" : "Move to Trash", m_vecPlaylistPaths, m_strBaseDir, {}};
+    m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()), removal,
+                       std::move(record));
     m_deletionClock.start();
     m_progressTimer.start();
 }
@@ -644,13 +647,17 @@ void CPruneDlg::OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome)
     ShowPlaylistCheck();
 
     const QString caption = outcome->removal == Removal::Delete ? fromLatin("Files Deleted") : fromLatin("Files Moved");
+    const QString record = outcome->recordError == 0
+        ? QString()
+        : QStringLiteral("\n\nThe record of what went could not be written to %1: %2.")
+              .arg(displayText(removalRecordDir()), qt_error_string(outcome->recordError));
     if (outcome->failures.empty()) {
-        MessageBox(removalDoneText(*outcome, m_nDeleting), caption, MB_OK);
+        MessageBox(removalDoneText(*outcome, m_nDeleting) + record, caption, MB_OK);
     } else if (outcome->stopped()) {
-        MessageBox(removalDoneText(*outcome, m_nDeleting) + QStringLiteral("\n\n") + outcome->failureReport(), caption,
-                   MB_ICONEXCLAMATION);
+        MessageBox(removalDoneText(*outcome, m_nDeleting) + QStringLiteral("\n\n") + outcome->failureReport() + record,
+                   caption, MB_ICONEXCLAMATION);
     } else {
-        MessageBox(outcome->failureReport(), fromLatin("Error"), MB_ICONEXCLAMATION);
+        MessageBox(outcome->failureReport() + record, fromLatin("Error"), MB_ICONEXCLAMATION);
     }
     Q_EMIT deleteFinished();
 }

@@ -55,17 +55,23 @@ void WorkController::recordStamps(std::shared_ptr<const Mp3Collection> found,
 }
 
 void WorkController::deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
-                                 std::size_t rowCount, Removal removal)
+                                 std::size_t rowCount, Removal removal, RemovalRecord record)
 {
     m_bStop = false;
     m_nDeletionDone = 0;
-    m_deleteWatcher.setFuture(QtConcurrent::run([&lister = m_lister, &deleter = m_deleter, found = std::move(found),
-                                                 requests = std::move(requests), rowCount, removal, &stop = m_bStop,
-                                                 &done = m_nDeletionDone]() mutable {
-        completeStamps(lister, *found, requests);
-        return std::make_shared<DeletionOutcome>(
-            ::deleteFiles(deleter, found->base, requests, rowCount, stop, done, removal));
-    }));
+    m_deleteWatcher.setFuture(QtConcurrent::run(
+        [&lister = m_lister, &deleter = m_deleter, found = std::move(found), requests = std::move(requests), rowCount,
+         removal, record = std::move(record), &stop = m_bStop, &done = m_nDeletionDone]() mutable {
+            completeStamps(lister, *found, requests);
+            auto outcome = std::make_shared<DeletionOutcome>(
+                ::deleteFiles(deleter, found->base, requests, rowCount, stop, done, removal));
+            // A record that cannot be written is said, and stops nothing.
+            if (!outcome->removed.empty()) {
+                record.removed = std::move(outcome->removed);
+                outcome->recordError = appendRemovalRecord(removalRecordDir(), record);
+            }
+            return outcome;
+        }));
 }
 
 void WorkController::stopStamps()

@@ -3,6 +3,7 @@
 #include "Deletion.h"
 #include "EntryStamps.h"
 #include "KeepListReader.h"
+#include "RemovalRecord.h"
 #include "Scan.h"
 #include "ScanProgress.h"
 
@@ -34,8 +35,9 @@ public:
     void recordStamps(std::shared_ptr<const Mp3Collection> found,
                       std::shared_ptr<const std::vector<EntryIndex>> entries);
     // Records what the records after the scan had not reached yet, then deletes or moves to the trash.
+    // Then appends what went to the day's record, `record` giving its header.
     void deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
-                     std::size_t rowCount, Removal removal);
+                     std::size_t rowCount, Removal removal, RemovalRecord record);
 
     const ScanProgress& scanProgress() const { return m_scanProgress; }
     bool scanning() const { return m_scanWatcher.isRunning(); }

@@ -207,6 +207,24 @@ private Q_SLOTS:
         QCOMPARE(home.files("data/Trash/files/"), (Rows {"a.mp3", "c.mp3"}));
     }
 
+    // A record of what went that cannot be written stops nothing, and the end box says so.
+    void unwritableRecord()
+    {
+        TempTree state;
+        state.wfile("file");
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.path("file")));
+        const auto unset = qScopeGuard([] { qunsetenv("XDG_STATE_HOME"); });
+        MusicWindow w;
+        w.scan({"a.mp3", "keep.mp3"}, "keep.mp3\n");
+        w.d.takeBoxes();
+        w.d.click(IDC_SELECT_ALL);
+        w.d.deleteFiles();
+        const QString done = "Selected files have been removed.\n\nThe record of what went could not be written to "
+            + QString::fromStdString(state.path("file/tuneprune")) + ": Not a directory.";
+        QCOMPARE(w.d.takeBoxes(), (QStringList {kConfirm, boxText(done, "Files Deleted", MB_OK)}));
+        QCOMPARE(w.tree.files("music/"), Rows {"keep.mp3"});
+    }
+
     // A playlist from a Windows machine, lines in Windows-1252: every unnamed mp3 file goes, nothing
     // else, and the emptied list keeps its buttons. Other machines' playlists are tst_scan's table.
     // Below a path longer than PATH_MAX too: the scan and the deletion go through descriptors.

@@ -3,11 +3,13 @@
 
 #include "Deletion.h"
 #include "EntryStamps.h"
+#include "RemovalRecord.h"
 #include "TreeWalk.h"
 
 #include "RealFiles.h"
 
 #include <QByteArrayList>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <chrono>
@@ -156,6 +158,34 @@ private Q_SLOTS:
         QCOMPARE(outcome.untouched, (std::vector<std::size_t> {3, 4}));
         QCOMPARE(tree.files(), (Files {"m/a.mp3", "m/d.mp3", "m/e.mp3"}));
         QCOMPARE(rowsStillSelected(outcome), (std::vector<std::size_t> {0, 1, 2}));
+    }
+
+    // The day's record: appended to, never rewritten; each path's bytes as they are, a path that a
+    // line break would cut as a file URL.
+    void record()
+    {
+        TempTree tree;
+        const std::string dir = tree.path("state/tuneprune");
+        RemovalRecord record {"Delete Files", {"/m/a.m3u"}, "/m/", {"/m/B\xff.mp3", "/m/two\nlines.mp3"}};
+        QCOMPARE(appendRemovalRecord(dir, record), 0);
+        record.command = "Move to Trash";
+        record.removed = {"/m/c.mp3"};
+        QCOMPARE(appendRemovalRecord(dir, record), 0);
+        const Files made = tree.files("state/tuneprune/");
+        QCOMPARE(made.size(), std::size_t(1));
+        QVERIFY(made[0].ends_with(".m3u8"));
+        std::ifstream in(dir + "/" + made[0], std::ios::binary);
+        const std::string text {std::istreambuf_iterator<char>(in), {}};
+        const QRegularExpression form(
+            QString::fromLatin1("^#EXTM3U\n"
+                                "# [-0-9]{10} [:0-9]{8} Delete Files, 2 files\n# Playlist: /m/a.m3u\n"
+                                "# Base directory: /m/\n/m/B\xff.mp3\nfile:///m/two%0Alines.mp3\n"
+                                "# [-0-9]{10} [:0-9]{8} Move to Trash, 1 file\n# Playlist: /m/a.m3u\n"
+                                "# Base directory: /m/\n/m/c.mp3\n$"));
+        QVERIFY2(form.match(QString::fromLatin1(text)).hasMatch(), text.c_str());
+        // A folder that cannot be made says why.
+        tree.wfile("state/file");
+        QCOMPARE(appendRemovalRecord(tree.path("state/file/tuneprune"), record), ENOTDIR);
     }
 
     // Which change of a file since its record makes it another file, where inode numbers last and

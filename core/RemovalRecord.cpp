@@ -1,0 +1,76 @@
+#include "RemovalRecord.h"
+
+#include "TrashInfo.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+std::string formatted(const char* format, const std::tm& when)
+{
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &when));
+}
+
+// A line of the file, for a name that a line break would cut in two.
+std::string asLine(const std::string& text)
+{
+    return text.find_first_of("\r\n") == std::string::npos ? text : "file://" + percentEncodedPath(text);
+}
+
+} // namespace
+
+std::string removalRecordDir()
+{
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
+        return std::string(state) + "/tuneprune";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : "") + "/.local/state/tuneprune";
+}
+
+std::string removalRecordText(const RemovalRecord& record, std::tm when, bool startsFile)
+{
+    std::string text = startsFile ? "#EXTM3U\n" : "";
+    const std::size_t count = record.removed.size();
+    text += "# " + formatted("%Y-%m-%d %H:%M:%S", when) + " " + record.command + ", " + std::to_string(count)
+        + (count == 1 ? " file\n" : " files\n");
+    for (const std::string& playlist : record.playlists) {
+        text += "# Playlist: " + asLine(playlist) + "\n";
+    }
+    text += "# Base directory: " + asLine(record.baseDir) + "\n";
+    for (const std::string& path : record.removed) {
+        text += asLine(path) + "\n";
+    }
+    return text;
+}
+
+int appendRemovalRecord(const std::string& dir, const RemovalRecord& record)
+{
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        return error.value();
+    }
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    const std::string path = dir + "/" + formatted("%Y-%m-%d", local) + ".m3u8";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return errno;
+    }
+    const bool startsFile = ::lseek(fd, 0, SEEK_END) == 0;
+    const std::string text = removalRecordText(record, local, startsFile);
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    const int writeError = written ? 0 : (errno != 0 ? errno : EIO);
+    if (::close(fd) != 0 && written) {
+        return errno;
+    }
+    return writeError;
+}
