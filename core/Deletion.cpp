@@ -120,6 +120,11 @@ QString removalDoneText(const DeletionOutcome& outcome, std::size_t selected)
         text = trash ? QStringLiteral("Selected files have been moved to the trash.")
                      : QStringLiteral("Selected files have been removed.");
     }
+    if (outcome.foldersRemoved != 0) {
+        text += outcome.foldersRemoved == 1
+            ? QStringLiteral("\n\n1 folder left empty was removed.")
+            : QStringLiteral("\n\n%1 folders left empty were removed.").arg(groupedNumber(outcome.foldersRemoved));
+    }
     if (!outcome.trashDirs.empty()) {
         QStringList dirs;
         for (const std::string& dir : outcome.trashDirs) {

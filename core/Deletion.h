@@ -35,9 +35,6 @@ DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& s
 // removed; none is taken from the directory's listing.
 void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<DeletionRequest>& requests);
 
-// What is done with each file: removed for good, or moved to the trash.
-enum class Removal { Delete, Trash };
-
 // What a Delete Files or a Move to Trash did.
 struct DeletionOutcome {
     struct Failure {
@@ -51,6 +48,7 @@ struct DeletionOutcome {
     std::vector<std::size_t> untouched; // rows not attempted, because the deletion was stopped
     std::vector<std::string> removed; // the paths of the files removed, in the order removed
     int recordError = 0; // why the record of the removed files could not be written
+    std::size_t foldersRemoved = 0; // folders left empty, removed after the files
     std::size_t attempted = 0;
     Removal removal = Removal::Delete;
     // The trash folders other than the home's that files went to, in the order first used.
@@ -76,8 +74,8 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
 // and why it is not the end of the space; the size left out while it is not known.
 QString trashQuestion(std::size_t files, std::optional<std::uint64_t> bytes);
 
-// The end box of a removal: what went, and where a stopped one stopped; for a move, the trash
-// folders that file managers do not show.
+// The end box of a removal: what went, and where a stopped one stopped; the folders left empty
+// that went; for a move, the trash folders that file managers do not show.
 QString removalDoneText(const DeletionOutcome& outcome, std::size_t selected);
 
 // The rows that stay selected once the gone rows are taken out of the list: the failed and the

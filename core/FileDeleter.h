@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+// What is done with each file: removed for good, or moved to the trash.
+enum class Removal { Delete, Trash };
 
 // An entry as the scan listed it and stat recorded it after: what a deletion checks before it
 // removes anything.
@@ -40,6 +44,14 @@ public:
     // kNoTrash, or the errno that the system gave.
     virtual int moveToTrash(const std::string& baseDir, std::string_view dir, std::string_view name,
                             const EntryIdentity& identity, std::string& trashDir)
+        = 0;
+    // Removes the folder `dir` ("a/b/", relative to `baseDir`), reached without following links,
+    // where it holds nothing but regular files that isFolderClutter() names: each of them first,
+    // after a look that it is still one (moved to the trash for Removal::Trash), then the folder,
+    // which fails harmlessly where anything new came in. Adds the paths of what went to
+    // `removed`. Returns 0, ENOTEMPTY where anything else is there, or the errno that the system gave.
+    virtual int removeFolderLeftEmpty(const std::string& baseDir, std::string_view dir, Removal removal,
+                                      std::vector<std::string>& removed)
         = 0;
     virtual void finish() { }
 };

@@ -1,5 +1,6 @@
 #include "DialogBuilder.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
@@ -53,6 +54,8 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control)
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         return list;
     }
+    case ControlKind::CheckBox:
+        return new QCheckBox(caption, &dialog);
     case ControlKind::Link: {
         // Rich text only for its links: the dialog escapes everything else it puts there.
         auto* link = new QLabel(&dialog);

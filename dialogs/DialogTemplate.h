@@ -12,6 +12,7 @@ enum class ControlKind {
     ListBox,
     IconPicture,
     Link, // static text whose <a> links the dialog serves
+    CheckBox,
 };
 
 enum ControlStyle : unsigned {

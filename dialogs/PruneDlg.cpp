@@ -17,6 +17,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
@@ -536,7 +537,8 @@ void CPruneDlg::OnDeleteFiles()
     const std::vector<int> selected = SelectedRows();
     if (!ConfirmRemoval(selected,
                         fromLatin("Are you sure!?\n\nThese file will be permanently deleted (not sent to the "
-                                  "Recycling Bin)."))) {
+                                  "Recycling Bin).")
+                            + FoldersLeftEmptyNote())) {
         Q_EMIT deleteFinished();
         return;
     }
@@ -553,11 +555,26 @@ void CPruneDlg::OnMoveToTrash()
             *bytes += m_stamps.size(m_fileModel.entry(row));
         }
     }
-    if (!ConfirmRemoval(selected, trashQuestion(selected.size(), bytes))) {
+    if (!ConfirmRemoval(selected, trashQuestion(selected.size(), bytes) + FoldersLeftEmptyNote())) {
         Q_EMIT deleteFinished();
         return;
     }
     StartRemoval(selected, Removal::Trash);
+}
+
+bool CPruneDlg::RemovesEmptyFolders() const
+{
+    const auto* box = qobject_cast<const QCheckBox*>(GetDlgItem(IDC_REMOVE_EMPTY));
+    return box != nullptr && box->isChecked();
+}
+
+// The confirmation's second paragraph, when the folders left empty go too.
+QString CPruneDlg::FoldersLeftEmptyNote() const
+{
+    return RemovesEmptyFolders()
+        ? QStringLiteral("\n\nFolders left with nothing else than thumbnails, .DS_Store files or "
+                         "cover images are removed too.")
+        : QString();
 }
 
 // Something selected, the warning where the playlist names little, then the confirmation.
@@ -582,10 +599,11 @@ void CPruneDlg::StartRemoval(const std::vector<int>& selected, Removal removal)
     BeginWork();
     m_nDeleting = requests.size();
     m_removal = removal;
-    RemovalRecord record {
-        removal == Removal::Delete ? "Delete Files" : "Move to Trash", m_vecPlaylistPaths, m_strBaseDir, {}};
-    m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()), removal,
-                       std::move(record));
+    RemovalJob job {
+        removal,
+        RemovesEmptyFolders(),
+        {removal == Removal::Delete ? "Delete Files" : "Move to Trash", m_vecPlaylistPaths, m_strBaseDir, {}}};
+    m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()), std::move(job));
     m_deletionClock.start();
     m_progressTimer.start();
 }

@@ -105,6 +105,8 @@ private:
     void SetStatusShown(bool shown);
     void ShowPlaylistLabel();
     bool ConfirmLittleNamed();
+    bool RemovesEmptyFolders() const;
+    QString FoldersLeftEmptyNote() const;
     bool ConfirmRemoval(const std::vector<int>& selected, const QString& question);
     void StartRemoval(const std::vector<int>& selected, Removal removal);
     std::vector<int> SelectedRows() const;

@@ -1,5 +1,7 @@
 #include "WorkController.h"
 
+#include "EmptyFolders.h"
+
 #include <QtConcurrent>
 
 WorkController::WorkController(IDirLister& lister, IFileDeleter& deleter, QObject* pParent)
@@ -55,23 +57,27 @@ void WorkController::recordStamps(std::shared_ptr<const Mp3Collection> found,
 }
 
 void WorkController::deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
-                                 std::size_t rowCount, Removal removal, RemovalRecord record)
+                                 std::size_t rowCount, RemovalJob job)
 {
     m_bStop = false;
     m_nDeletionDone = 0;
-    m_deleteWatcher.setFuture(QtConcurrent::run(
-        [&lister = m_lister, &deleter = m_deleter, found = std::move(found), requests = std::move(requests), rowCount,
-         removal, record = std::move(record), &stop = m_bStop, &done = m_nDeletionDone]() mutable {
-            completeStamps(lister, *found, requests);
-            auto outcome = std::make_shared<DeletionOutcome>(
-                ::deleteFiles(deleter, found->base, requests, rowCount, stop, done, removal));
-            // A record that cannot be written is said, and stops nothing.
-            if (!outcome->removed.empty()) {
-                record.removed = std::move(outcome->removed);
-                outcome->recordError = appendRemovalRecord(removalRecordDir(), record);
-            }
-            return outcome;
-        }));
+    m_deleteWatcher.setFuture(QtConcurrent::run([&lister = m_lister, &deleter = m_deleter, found = std::move(found),
+                                                 requests = std::move(requests), rowCount, job = std::move(job),
+                                                 &stop = m_bStop, &done = m_nDeletionDone]() mutable {
+        completeStamps(lister, *found, requests);
+        auto outcome = std::make_shared<DeletionOutcome>(
+            ::deleteFiles(deleter, found->base, requests, rowCount, stop, done, job.removal));
+        if (job.removeEmptyFolders && !outcome->stopped()) {
+            outcome->foldersRemoved = removeFoldersLeftEmpty(deleter, found->base, foldersOfGone(requests, *outcome),
+                                                             job.removal, outcome->removed);
+        }
+        // A record that cannot be written is said, and stops nothing.
+        if (!outcome->removed.empty()) {
+            job.record.removed = std::move(outcome->removed);
+            outcome->recordError = appendRemovalRecord(removalRecordDir(), job.record);
+        }
+        return outcome;
+    }));
 }
 
 void WorkController::stopStamps()

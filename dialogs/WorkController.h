@@ -16,6 +16,13 @@
 #include <vector>
 
 class IDirLister;
+
+// What a Delete Files or a Move to Trash does besides the files.
+struct RemovalJob {
+    Removal removal = Removal::Delete;
+    bool removeEmptyFolders = false; // once every file is done, and only then
+    RemovalRecord record; // its header; the paths come from the removal
+};
 class IFileDeleter;
 
 // The window's long work, each job on a worker thread: reading playlists, the scan, the records
@@ -35,9 +42,9 @@ public:
     void recordStamps(std::shared_ptr<const Mp3Collection> found,
                       std::shared_ptr<const std::vector<EntryIndex>> entries);
     // Records what the records after the scan had not reached yet, then deletes or moves to the trash.
-    // Then appends what went to the day's record, `record` giving its header.
+    // Then removes the folders left empty where asked, and appends what went to the day's record.
     void deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
-                     std::size_t rowCount, Removal removal, RemovalRecord record);
+                     std::size_t rowCount, RemovalJob job);
 
     const ScanProgress& scanProgress() const { return m_scanProgress; }
     bool scanning() const { return m_scanWatcher.isRunning(); }

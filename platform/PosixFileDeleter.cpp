@@ -1,8 +1,10 @@
 #include "PosixFileDeleter.h"
 
+#include "EmptyFolders.h"
 #include "FileSystems.h"
 #include "PosixDirLister.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -176,12 +178,92 @@ int PosixFileDeleter::moveToTrash(const std::string& baseDir, std::string_view d
     if (identity.type == EntryType::Directory) {
         return EISDIR; // a folder named like a song is not one of the files the scan listed
     }
+    return m_trash.move(dirFd, std::string(name), realPath(baseDir, dir, name), m_nCheckedDevice, trashDir);
+}
+
+// The trash records where a file was by its real path, which a restore can go back to.
+std::string PosixFileDeleter::realPath(const std::string& baseDir, std::string_view dir, std::string_view name)
+{
     if (m_strRealBase.empty()) {
-        // The trash records where a file was by its real path, which a restore can go back to.
         char* const real = ::realpath(baseDir.c_str(), nullptr);
         m_strRealBase = real != nullptr ? std::string(real) + (std::string_view(real) == "/" ? "" : "/") : baseDir;
         std::free(real);
     }
-    const std::string path = m_strRealBase + std::string(dir) + std::string(name);
-    return m_trash.move(dirFd, std::string(name), path, m_nCheckedDevice, trashDir);
+    return m_strRealBase + std::string(dir) + std::string(name);
+}
+
+int PosixFileDeleter::removeFolderLeftEmpty(const std::string& baseDir, std::string_view dir, Removal removal,
+                                            std::vector<std::string>& removed)
+{
+    int error = openBase(baseDir);
+    if (error != 0) {
+        return error;
+    }
+    const std::string folder(dir.substr(0, dir.size() - 1)); // without its "/"
+    const std::size_t cut = folder.rfind('/');
+    const std::string name = folder.substr(cut == std::string::npos ? 0 : cut + 1);
+    const int parentFd
+        = openDir(cut == std::string::npos ? std::string_view() : std::string_view(folder).substr(0, cut));
+    const int fd = parentFd < 0 ? -1 : ::openat(parentFd, name.c_str(), kDirFlags);
+    if (fd < 0) {
+        return errno == ELOOP || errno == ENOTDIR ? kChanged : errno;
+    }
+    std::vector<std::string> clutter;
+    error = listClutter(fd, clutter);
+    for (std::size_t i = 0; error == 0 && i < clutter.size(); ++i) {
+        error = removeClutter(fd, clutter[i], removal, realPath(baseDir, dir, clutter[i]));
+        if (error == 0) {
+            removed.push_back(baseDir + std::string(dir) + clutter[i]);
+        }
+    }
+    ::close(fd);
+    if (error == 0 && ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        removed.push_back(baseDir + std::string(dir));
+        closeFrom(0); // a descriptor kept for the way may be the folder just removed
+    }
+    return error;
+}
+
+// The names in the folder, where all of them are clutter; else ENOTEMPTY.
+int PosixFileDeleter::listClutter(int fd, std::vector<std::string>& clutter)
+{
+    DIR* const listing = ::fdopendir(::dup(fd));
+    if (listing == nullptr) {
+        return errno;
+    }
+    int error = 0;
+    errno = 0;
+    for (const dirent* entry; error == 0 && (entry = ::readdir(listing)) != nullptr; errno = 0) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        if (!isFolderClutter(name)) {
+            error = ENOTEMPTY;
+        }
+        clutter.emplace_back(name);
+    }
+    error = error != 0 ? error : errno;
+    ::closedir(listing);
+    return error;
+}
+
+// Removes one clutter file of the folder `fd`, once it is still a regular file.
+int PosixFileDeleter::removeClutter(int fd, const std::string& name, Removal removal, const std::string& path)
+{
+    struct stat st { };
+    if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return ENOTEMPTY;
+    }
+    if (removal == Removal::Trash) {
+        std::string trashDir;
+        return m_trash.move(fd, name, path, static_cast<std::uint64_t>(st.st_dev), trashDir);
+    }
+    return ::unlinkat(fd, name.c_str(), 0) == 0 ? 0 : errno;
 }

@@ -19,6 +19,8 @@ public:
                const EntryIdentity& identity) override;
     int moveToTrash(const std::string& baseDir, std::string_view dir, std::string_view name,
                     const EntryIdentity& identity, std::string& trashDir) override;
+    int removeFolderLeftEmpty(const std::string& baseDir, std::string_view dir, Removal removal,
+                              std::vector<std::string>& removed) override;
     void finish() override;
 
 private:
@@ -28,6 +30,9 @@ private:
     void closeFrom(std::size_t level);
     int openBase(const std::string& baseDir);
     int checkDir(int dirFd, std::string_view dir);
+    std::string realPath(const std::string& baseDir, std::string_view dir, std::string_view name);
+    static int listClutter(int fd, std::vector<std::string>& clutter);
+    int removeClutter(int fd, const std::string& name, Removal removal, const std::string& path);
     int verifiedDir(const std::string& baseDir, std::string_view dir, std::string_view name,
                     const EntryIdentity& identity, int& error);
 

@@ -24,6 +24,8 @@ constexpr ControlTemplate kMainControls[] = {
      kStyleDisabled | kStyleTabStop},
     {IDC_MOVE_TO_TRASH, "IDC_MOVE_TO_TRASH", ControlKind::PushButton, "Move to &Trash", 159, 194, 62, 13,
      kStyleDisabled | kStyleTabStop},
+    {IDC_REMOVE_EMPTY, "IDC_REMOVE_EMPTY", ControlKind::CheckBox, "Remove folders left &empty", 7, 195, 140, 11,
+     kStyleTabStop},
     {IDC_SELECT_ALL, "IDC_SELECT_ALL", ControlKind::PushButton, "Select All", 175, 85, 50, 12,
      kStyleDisabled | kStyleTabStop},
     {IDC_DESELECT_ALL, "IDC_DESELECT_ALL", ControlKind::PushButton, "Deselect All", 230, 85, 50, 12,

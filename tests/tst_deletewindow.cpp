@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <filesystem>
 #include <thread>
 
 using Rows = std::vector<std::string>;
@@ -205,6 +206,29 @@ private Q_SLOTS:
         QCOMPARE(w.d.rows(), Rows {w.base() + "b.mp3"});
         QCOMPARE(w.tree.files("music/"), (Rows {"b.mp3", "keep.mp3"}));
         QCOMPARE(home.files("data/Trash/files/"), (Rows {"a.mp3", "c.mp3"}));
+    }
+
+    // With "Remove folders left empty" on, the confirmation says so, and an album folder left with
+    // its cover goes after its songs; the base directory stays.
+    void removesFoldersLeftEmpty()
+    {
+        MusicWindow w;
+        w.scan({"A/a.mp3", "A/cover.jpg", "b.mp3", "keep.mp3"}, "keep.mp3\n");
+        w.d.takeBoxes();
+        w.d.click(IDC_REMOVE_EMPTY);
+        w.d.click(IDC_SELECT_ALL);
+        w.d.deleteFiles();
+        const QString note = "\n\nFolders left with nothing else than thumbnails, .DS_Store files or cover images are "
+                             "removed too.";
+        QCOMPARE(w.d.takeBoxes(),
+                 (QStringList {boxText("Are you sure!?\n\nThese file will be permanently deleted (not sent to the "
+                                       "Recycling Bin)."
+                                           + note,
+                                       "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION),
+                               boxText("Selected files have been removed.\n\n1 folder left empty was removed.",
+                                       "Files Deleted", MB_OK)}));
+        QCOMPARE(w.tree.files("music/"), Rows {"keep.mp3"});
+        QVERIFY(!std::filesystem::exists(w.base() + "A"));
     }
 
     // A record of what went that cannot be written stops nothing, and the end box says so.

@@ -2,6 +2,7 @@
 // what failed and why, and the report of it. Which rows stay selected is tst_deletewindow's.
 
 #include "Deletion.h"
+#include "EmptyFolders.h"
 #include "EntryStamps.h"
 #include "RemovalRecord.h"
 #include "TreeWalk.h"
@@ -158,6 +159,84 @@ private Q_SLOTS:
         QCOMPARE(outcome.untouched, (std::vector<std::size_t> {3, 4}));
         QCOMPARE(tree.files(), (Files {"m/a.mp3", "m/d.mp3", "m/e.mp3"}));
         QCOMPARE(rowsStillSelected(outcome), (std::vector<std::size_t> {0, 1, 2}));
+    }
+
+    void foldersLeftEmpty_data()
+    {
+        QTest::addColumn<Files>("made"); // below music/; every mp3 file goes
+        QTest::addColumn<Files>("left"); // files, and folders ending in "/"
+        QTest::addColumn<int>("removed"); // folders
+        QTest::addColumn<bool>("trash");
+        QTest::newRow("empty") << Files {"A/a.mp3", "b.mp3"} << Files {} << 1 << false;
+        QTest::newRow("only clutter") << Files {"A/a.mp3", "A/Thumbs.db", "A/.DS_Store", "A/._a.mp3", "A/desktop.ini"}
+                                      << Files {} << 1 << false;
+        QTest::newRow("only art") << Files {"A/a.mp3", "A/cover.jpg", "A/Folder.JPG", "A/AlbumArtSmall.png"} << Files {}
+                                  << 1 << false;
+        QTest::newRow("art beside a .flac")
+            << Files {"A/a.mp3", "A/cover.jpg", "A/a.flac"} << Files {"A/", "A/a.flac", "A/cover.jpg"} << 0 << false;
+        QTest::newRow("a text file") << Files {"A/a.mp3", "A/notes.txt"} << Files {"A/", "A/notes.txt"} << 0 << false;
+        QTest::newRow("nested, then the parent")
+            << Files {"A/B/a.mp3", "A/cover.jpg", "A/C/b.mp3"} << Files {} << 3 << false;
+        QTest::newRow("a subfolder that stays")
+            << Files {"A/a.mp3", "A/B/keep.txt"} << Files {"A/", "A/B/", "A/B/keep.txt"} << 0 << false;
+        QTest::newRow("clutter to the trash") << Files {"A/a.mp3", "A/cover.jpg"} << Files {} << 1 << true;
+        // Set up by the folder hook below.
+        QTest::newRow("a file came in since")
+            << Files {"A/a.mp3", "A/cover.jpg"} << Files {"A/", "A/cover.jpg", "A/new.mp3"} << 0 << false;
+        QTest::newRow("folder swapped for a link") << Files {"A/a.mp3"} << Files {"A", "A.old/"} << 0 << false;
+    }
+
+    // Folders that held a removed file and now hold nothing but clutter go, then their parents,
+    // never the base directory; nothing outside the tree is touched.
+    void foldersLeftEmpty()
+    {
+        QFETCH(Files, made);
+        QFETCH(Files, left);
+        QFETCH(int, removed);
+        QFETCH(bool, trash);
+        TempTree tree;
+        for (const std::string& file : made) {
+            tree.wfile("music/" + file, file);
+        }
+        tree.wfile("elsewhere/Thumbs.db");
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
+        ScriptedDirLister lister;
+        const Mp3Collection found = collectMp3s(lister, tree.path("music/"));
+        std::vector<DeletionRequest> requests;
+        for (std::uint32_t i = 0; i < found.entries.size(); ++i) {
+            requests.push_back(deletionRequest(found, EntryStamps(), EntryIndex {i}, i));
+        }
+        completeStamps(lister, found, requests);
+        ScriptedFileDeleter deleter;
+        deleter.onFolder = [&](const std::string& folder) {
+            if (QByteArray(QTest::currentDataTag()) == "a file came in since") {
+                tree.wfile("music/A/new.mp3");
+            } else if (QByteArray(QTest::currentDataTag()) == "folder swapped for a link" && folder.ends_with("/A/")) {
+                std::filesystem::rename(tree.path("music/A"), tree.path("music/A.old"));
+                std::filesystem::create_symlink(tree.path("elsewhere"), tree.path("music/A"));
+            }
+        };
+        const std::atomic<bool> stop = false;
+        std::atomic<std::size_t> done {0};
+        const Removal removal = trash ? Removal::Trash : Removal::Delete;
+        DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop, done, removal);
+        QVERIFY(outcome.failures.empty());
+        const std::size_t count
+            = removeFoldersLeftEmpty(deleter, found.base, foldersOfGone(requests, outcome), removal, outcome.removed);
+        qunsetenv("XDG_DATA_HOME");
+        QCOMPARE(count, std::size_t(removed));
+        Files got;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.path("music"))) {
+            const std::string relative = entry.path().string().substr(tree.path("music/").size());
+            got.push_back(relative + (entry.is_directory() && !entry.is_symlink() ? "/" : ""));
+        }
+        std::sort(got.begin(), got.end());
+        QCOMPARE(got, left);
+        QCOMPARE(tree.files("elsewhere/"), Files {"Thumbs.db"});
+        QCOMPARE(tree.files("data/Trash/files/").size(), std::size_t(trash ? 2 : 0)); // a.mp3 and cover.jpg
+        if (removed != 0) {
+            QVERIFY(outcome.removed.back().ends_with("/"));
+        }
     }
 
     // The day's record: appended to, never rewritten; each path's bytes as they are, a path that a

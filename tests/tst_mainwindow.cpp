@@ -64,7 +64,7 @@ private Q_SLOTS:
             widget = widget->nextInFocusChain();
         } while (widget != QApplication::focusWidget());
         QCOMPARE(walked.join(' '),
-                 "IDOK IDC_OPEN_M3U IDC_SELECT_DIR IDC_BEGIN_SCAN IDC_FILE_LIST IDC_DELETE_FILES IDC_MOVE_TO_TRASH IDC_SELECT_ALL "
+                 "IDOK IDC_OPEN_M3U IDC_SELECT_DIR IDC_BEGIN_SCAN IDC_FILE_LIST IDC_DELETE_FILES IDC_MOVE_TO_TRASH IDC_REMOVE_EMPTY IDC_SELECT_ALL "
                  "IDC_DESELECT_ALL IDC_PLAYLIST_CHECK");
 
         if (key != 0) {

@@ -211,8 +211,17 @@ public:
         const auto fail = failing.find(path);
         return fail != failing.end() ? fail->second : m_real.moveToTrash(baseDir, dir, name, identity, trashDir);
     }
+    int removeFolderLeftEmpty(const std::string& baseDir, std::string_view dir, Removal removal,
+                              std::vector<std::string>& removed) override
+    {
+        if (onFolder) {
+            onFolder(baseDir + std::string(dir));
+        }
+        return m_real.removeFolderLeftEmpty(baseDir, dir, removal, removed);
+    }
     void finish() override { m_real.finish(); }
 
+    std::function<void(const std::string&)> onFolder; // called before each folder is looked at
     std::map<std::string, int> failing; // by full path
     std::function<void(const std::string&)> onRemove; // called before each deletion
 
