@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <stdexcept>
@@ -202,7 +203,9 @@ int probeScan(char** args)
     return 0;
 }
 
-int probeDelete(char** args)
+// Scans, then removes every listed row with the button `command`, "Remove folders left empty"
+// checked where asked.
+int removeAll(char** args, int command, bool emptyFolders)
 {
     int argc = 1;
     QApplication app(argc, args);
@@ -221,11 +224,55 @@ int probeDelete(char** args)
         order << path.substr(std::strlen(args[2])) << '\n';
     }
     window.click(IDC_SELECT_ALL);
+    if (emptyFolders) {
+        window.click(IDC_REMOVE_EMPTY);
+    }
     QCoreApplication::processEvents();
-    // The confirmation is answered IDOK, the scripted default.
-    const double ms = timedClick(window, IDC_DELETE_FILES, &CPruneDlg::deleteFinished);
+    // The boxes are answered IDOK, the scripted default.
+    const double ms = timedClick(window, command, &CPruneDlg::deleteFinished);
     report(ms, "rows=" + std::to_string(paths.size()) + " left=" + std::to_string(window.dlg().fileModel().rowCount()));
     return order.flush() ? 0 : 1;
+}
+
+int probeDelete(char** args)
+{
+    return removeAll(args, IDC_DELETE_FILES, false);
+}
+
+int probeDeleteEmpty(char** args)
+{
+    return removeAll(args, IDC_DELETE_FILES, true);
+}
+
+int probeTrash(char** args)
+{
+    return removeAll(args, IDC_MOVE_TO_TRASH, false);
+}
+
+// The bare loop that Move to Trash is measured against: the same calls, each file's .trashinfo
+// written, then the file renamed into the trash.
+int probeTrashLoop(char** args)
+{
+    const std::string trash = args[3];
+    std::filesystem::create_directories(trash + "/files");
+    std::filesystem::create_directories(trash + "/info");
+    std::vector<std::string> paths;
+    std::ifstream order(args[2], std::ios::binary);
+    for (std::string line; std::getline(order, line);) {
+        paths.push_back(line);
+    }
+    std::size_t moved = 0;
+    const double start = now();
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string name = std::to_string(i) + "-" + paths[i].substr(paths[i].rfind('/') + 1);
+        const std::string info = "[Trash Info]\nPath=" + paths[i] + "\nDeletionDate=2026-12-08T00:00:00\n";
+        const int fd = ::open((trash + "/info/" + name + ".trashinfo").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (fd >= 0 && ::write(fd, info.data(), info.size()) == static_cast<ssize_t>(info.size()) && ::close(fd) == 0) {
+            moved += ::rename((std::string(args[1]) + "/" + paths[i]).c_str(), (trash + "/files/" + name).c_str()) == 0;
+        }
+    }
+    report((now() - start) * 1000, "removed=" + std::to_string(moved));
+    return 0;
 }
 
 int probeUnlink(char** args)
@@ -286,7 +333,10 @@ int runProbe(int argc, char** args)
         {"floor", 2, probeFloor}, // ROOT THREADS
         {"scan", 2, probeScan}, // M3U ROOT
         {"delete", 3, probeDelete}, // M3U ROOT ORDER_OUT
+        {"delete-empty", 3, probeDeleteEmpty}, // M3U ROOT ORDER_OUT
+        {"trash", 3, probeTrash}, // M3U ROOT ORDER_OUT
         {"unlink", 2, probeUnlink}, // ROOT ORDER_IN
+        {"trash-loop", 3, probeTrashLoop}, // ROOT ORDER_IN TRASH
         {"read", 1, probeReadPlaylist}, // PLAYLIST
         {"open", 1, probeOpen}, // PLAYLIST
         {"gen-tree", 3,

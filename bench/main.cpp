@@ -12,6 +12,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -110,6 +111,9 @@ public:
         fs::create_directories(m_strData);
         m_strData = fs::canonical(m_strData).string();
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // Move to Trash and the records of what went stay with the data, out of the user's home.
+        ::setenv("XDG_DATA_HOME", path("trash-home").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", path("state").c_str(), 1);
         if (!m_bCold) {
             std::printf("# cold cache runs skipped: dropping the page cache needs root\n");
         }
@@ -231,36 +235,60 @@ private:
         }
     }
 
-    void measureDeletion() const
+    // Makes 2 * pairs trees of m_nDeleteRows mp3s, then runs first(tree) and second(tree) in turns on
+    // them, each on a tree of its own; the first pair is untimed. Every tree is made before the first
+    // removal: ext4 makes files several times slower among the inodes that a deletion has just freed.
+    using Command = std::function<std::vector<std::string>(const std::string& tree)>;
+    std::pair<Child, Child> removeInTurns(const Command& first, const Command& second) const
     {
-        const std::string empty = path("empty.m3u");
-        const std::string order = path("delete-order.txt");
-        std::ofstream(empty) << "#EXTM3U\n";
         const std::string tree = path("delete-");
         const int pairs = m_nRuns + 1;
-        // Every tree is made before the first deletion: ext4 makes files several times slower
-        // among the inodes that a deletion has just freed.
         std::fprintf(stderr, "Generating %d trees of %zu mp3s...\n", 2 * pairs, m_nDeleteRows);
         for (int i = 0; i < 2 * pairs; ++i) {
             fs::remove_all(tree + std::to_string(i));
             spawn({m_strExe, "gen-tree", tree + std::to_string(i), "0", std::to_string(m_nDeleteRows)});
         }
-        // In turns, so that both sides see the same state of the file system; the first pair is untimed.
-        std::vector<Child> app;
-        std::vector<Child> floor;
+        std::vector<Child> a;
+        std::vector<Child> b;
         for (int i = 0; i < pairs; ++i) {
-            app.push_back(spawn({m_strExe, "delete", empty, tree + std::to_string(2 * i), order}));
-            floor.push_back(spawn({m_strExe, "unlink", tree + std::to_string(2 * i + 1), order}));
-            if (app.back()["left"] != "0" || floor.back()["removed"] != app.back()["rows"]) {
-                throw std::runtime_error("deletion incomplete");
+            a.push_back(spawn(first(tree + std::to_string(2 * i))));
+            b.push_back(spawn(second(tree + std::to_string(2 * i + 1))));
+            fs::remove_all(path("trash-home"));
+            if ((a.back().values.count("left") != 0 && a.back()["left"] != "0")
+                || (b.back().values.count("removed") != 0 && b.back()["removed"] != a.back()["rows"])) {
+                throw std::runtime_error("removal incomplete");
             }
         }
-        app.erase(app.begin());
-        floor.erase(floor.begin());
-        const Child a = median(app);
-        const Child u = median(floor);
+        a.erase(a.begin());
+        b.erase(b.begin());
+        return {median(a), median(b)};
+    }
+
+    // Delete Files against a bare unlink loop, Move to Trash against a bare loop of the same calls,
+    // and Delete Files with the folders left empty removed against Delete Files alone.
+    void measureDeletion() const
+    {
+        const std::string empty = path("empty.m3u");
+        const std::string order = path("delete-order.txt");
+        std::ofstream(empty) << "#EXTM3U\n";
+        const auto app = [&](const char* probe) {
+            return [&, probe](const std::string& tree) {
+                return std::vector<std::string> {m_strExe, probe, empty, tree, order};
+            };
+        };
+        const auto [deleted, unlinked] = removeInTurns(app("delete"), [&](const std::string& tree) {
+            return std::vector<std::string> {m_strExe, "unlink", tree, order};
+        });
         std::printf("delete rows=%s median_ms=%.1f peak_mb=%.1f unlink_ms=%.1f unlink_peak_mb=%.1f\n",
-                    a["rows"].c_str(), a.ms, a.peakMb, u.ms, u.peakMb);
+                    deleted["rows"].c_str(), deleted.ms, deleted.peakMb, unlinked.ms, unlinked.peakMb);
+        const auto [trashed, looped] = removeInTurns(app("trash"), [&](const std::string& tree) {
+            return std::vector<std::string> {m_strExe, "trash-loop", tree, order, path("trash-home/Trash")};
+        });
+        std::printf("trash rows=%s median_ms=%.1f peak_mb=%.1f loop_ms=%.1f loop_peak_mb=%.1f\n",
+                    trashed["rows"].c_str(), trashed.ms, trashed.peakMb, looped.ms, looped.peakMb);
+        const auto [withFolders, alone] = removeInTurns(app("delete-empty"), app("delete"));
+        std::printf("delete_empty_folders rows=%s median_ms=%.1f peak_mb=%.1f delete_ms=%.1f\n",
+                    withFolders["rows"].c_str(), withFolders.ms, withFolders.peakMb, alone.ms);
     }
 
     // The 20,000-file library through the tests' FUSE passthrough, whose readdir gives no inode

@@ -76,7 +76,7 @@ int PosixFileDeleter::openDir(std::string_view dir)
             }
             ::close(m_vecFds.back());
             m_vecFds.back() = fd;
-            m_vecNames.back() = "/"; // a name no way shares
+            m_vecNames.back().assign(1, '/'); // a name no way shares
         } else {
             m_vecFds.push_back(fd);
             m_vecNames.emplace_back(names[i]);
