@@ -16,7 +16,8 @@ CPruneApp::CPruneApp(int& argc, char** argv)
 
 int CPruneApp::InitInstance()
 {
-    CPruneDlg dlg(realServices());
+    CPruneDlg dlg(realServices(), nullptr, kMainTemplate, WindowSettings::load());
     dlg.exec();
+    dlg.settings().save();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "RealServices.h"
 
+#include "Desktop.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "PathPicker.h"
@@ -13,5 +14,6 @@ Services realServices()
     static QtPathPicker pathPicker;
     static PosixDirLister dirLister;
     static PosixFileDeleter fileDeleter;
-    return {messageBox, fileDialog, pathPicker, dirLister, fileDeleter};
+    static QtDesktop desktop;
+    return {messageBox, fileDialog, pathPicker, dirLister, fileDeleter, desktop};
 }

@@ -2,6 +2,7 @@
 
 #include "DialogDriver.h"
 
+#include "EmptyFolders.h"
 #include "KeepList.h"
 #include "KeepListReader.h"
 #include "Library.h"
@@ -20,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -275,6 +277,57 @@ int probeTrashLoop(char** args)
     return 0;
 }
 
+// The bare loop that removing the folders left empty is measured against, run after the files of
+// ORDER are gone: each of their folders, deepest first, listed by path; where it holds nothing but
+// clutter, that is unlinked and the folder removed, and then its parent is looked at.
+int probeFoldersLoop(char** args)
+{
+    using Pending = std::set<std::pair<long, std::string>, std::greater<>>; // deepest first
+    const auto add = [](Pending& pending, const std::string& path) {
+        if (const std::size_t cut = path.rfind('/'); cut != std::string::npos && cut != 0) {
+            const std::string dir = path.substr(0, cut);
+            pending.emplace(std::count(dir.begin(), dir.end(), '/'), dir);
+        }
+    };
+    std::vector<std::string> paths;
+    std::ifstream order(args[2], std::ios::binary);
+    for (std::string line; std::getline(order, line);) {
+        paths.push_back(line); // "/Artist/Album/01 - Song.mp3"
+    }
+    std::size_t folders = 0;
+    const double start = now();
+    Pending pending;
+    for (const std::string& path : paths) {
+        add(pending, path);
+    }
+    while (!pending.empty()) {
+        const std::string dir = pending.begin()->second;
+        const std::string full = args[1] + dir;
+        pending.erase(pending.begin());
+        std::vector<std::string> clutter;
+        bool onlyClutter = true;
+        if (DIR* const listing = ::opendir(full.c_str())) {
+            for (const dirent* entry; (entry = ::readdir(listing)) != nullptr;) {
+                const std::string_view name = entry->d_name;
+                if (name != "." && name != "..") {
+                    onlyClutter = onlyClutter && isFolderClutter(name);
+                    clutter.emplace_back(name);
+                }
+            }
+            ::closedir(listing);
+        }
+        for (std::size_t i = 0; onlyClutter && i < clutter.size(); ++i) {
+            ::unlink((full + "/" + clutter[i]).c_str());
+        }
+        if (onlyClutter && ::rmdir(full.c_str()) == 0) {
+            ++folders;
+            add(pending, dir);
+        }
+    }
+    report((now() - start) * 1000, "folders=" + std::to_string(folders));
+    return 0;
+}
+
 int probeUnlink(char** args)
 {
     std::vector<std::string> paths;
@@ -337,6 +390,7 @@ int runProbe(int argc, char** args)
         {"trash", 3, probeTrash}, // M3U ROOT ORDER_OUT
         {"unlink", 2, probeUnlink}, // ROOT ORDER_IN
         {"trash-loop", 3, probeTrashLoop}, // ROOT ORDER_IN TRASH
+        {"folders-loop", 2, probeFoldersLoop}, // ROOT ORDER_IN
         {"read", 1, probeReadPlaylist}, // PLAYLIST
         {"open", 1, probeOpen}, // PLAYLIST
         {"gen-tree", 3,

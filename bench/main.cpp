@@ -236,10 +236,16 @@ private:
     }
 
     // Makes 2 * pairs trees of m_nDeleteRows mp3s, then runs first(tree) and second(tree) in turns on
-    // them, each on a tree of its own; the first pair is untimed. Every tree is made before the first
-    // removal: ext4 makes files several times slower among the inodes that a deletion has just freed.
+    // them, each on a tree of its own, and then(tree) after second on the same tree where asked; the
+    // first pair is untimed. Every tree is made before the first removal: ext4 makes files several
+    // times slower among the inodes that a deletion has just freed.
     using Command = std::function<std::vector<std::string>(const std::string& tree)>;
-    std::pair<Child, Child> removeInTurns(const Command& first, const Command& second) const
+    struct Removals {
+        Child first;
+        Child second;
+        Child then;
+    };
+    Removals removeInTurns(const Command& first, const Command& second, const Command& then = nullptr) const
     {
         const std::string tree = path("delete-");
         const int pairs = m_nRuns + 1;
@@ -250,9 +256,11 @@ private:
         }
         std::vector<Child> a;
         std::vector<Child> b;
+        std::vector<Child> c;
         for (int i = 0; i < pairs; ++i) {
             a.push_back(spawn(first(tree + std::to_string(2 * i))));
             b.push_back(spawn(second(tree + std::to_string(2 * i + 1))));
+            c.push_back(then ? spawn(then(tree + std::to_string(2 * i + 1))) : Child());
             fs::remove_all(path("trash-home"));
             if ((a.back().values.count("left") != 0 && a.back()["left"] != "0")
                 || (b.back().values.count("removed") != 0 && b.back()["removed"] != a.back()["rows"])) {
@@ -261,7 +269,8 @@ private:
         }
         a.erase(a.begin());
         b.erase(b.begin());
-        return {median(a), median(b)};
+        c.erase(c.begin());
+        return {median(a), median(b), median(c)};
     }
 
     // Delete Files against a bare unlink loop, Move to Trash against a bare loop of the same calls,
@@ -276,19 +285,27 @@ private:
                 return std::vector<std::string> {m_strExe, probe, empty, tree, order};
             };
         };
-        const auto [deleted, unlinked] = removeInTurns(app("delete"), [&](const std::string& tree) {
+        const Removals deletion = removeInTurns(app("delete"), [&](const std::string& tree) {
             return std::vector<std::string> {m_strExe, "unlink", tree, order};
         });
         std::printf("delete rows=%s median_ms=%.1f peak_mb=%.1f unlink_ms=%.1f unlink_peak_mb=%.1f\n",
-                    deleted["rows"].c_str(), deleted.ms, deleted.peakMb, unlinked.ms, unlinked.peakMb);
-        const auto [trashed, looped] = removeInTurns(app("trash"), [&](const std::string& tree) {
+                    deletion.first["rows"].c_str(), deletion.first.ms, deletion.first.peakMb, deletion.second.ms,
+                    deletion.second.peakMb);
+        const Removals trash = removeInTurns(app("trash"), [&](const std::string& tree) {
             return std::vector<std::string> {m_strExe, "trash-loop", tree, order, path("trash-home/Trash")};
         });
         std::printf("trash rows=%s median_ms=%.1f peak_mb=%.1f loop_ms=%.1f loop_peak_mb=%.1f\n",
-                    trashed["rows"].c_str(), trashed.ms, trashed.peakMb, looped.ms, looped.peakMb);
-        const auto [withFolders, alone] = removeInTurns(app("delete-empty"), app("delete"));
-        std::printf("delete_empty_folders rows=%s median_ms=%.1f peak_mb=%.1f delete_ms=%.1f\n",
-                    withFolders["rows"].c_str(), withFolders.ms, withFolders.peakMb, alone.ms);
+                    trash.first["rows"].c_str(), trash.first.ms, trash.first.peakMb, trash.second.ms,
+                    trash.second.peakMb);
+        // The folders' floor: after Delete Files alone, a bare loop listing, unlinking and removing
+        // the same folders by path.
+        const Removals folders = removeInTurns(app("delete-empty"), app("delete"), [&](const std::string& tree) {
+            return std::vector<std::string> {m_strExe, "folders-loop", tree, order};
+        });
+        std::printf("delete_empty_folders rows=%s median_ms=%.1f peak_mb=%.1f delete_ms=%.1f folders_loop_ms=%.1f "
+                    "folders=%s\n",
+                    folders.first["rows"].c_str(), folders.first.ms, folders.first.peakMb, folders.second.ms,
+                    folders.then.ms, folders.then["folders"].c_str());
     }
 
     // The 20,000-file library through the tests' FUSE passthrough, whose readdir gives no inode

@@ -19,8 +19,8 @@ DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& s
     const FileStamp* stamp = stamps.find(entry);
     return {row,
             entry,
-            std::string(dir.path.substr(found.base.size())),
-            std::string(found.name(e)),
+            dir.path.substr(found.base.size()),
+            found.name(e),
             EntryIdentity {dir.device, dir.inode, e.type, stamp != nullptr ? *stamp : FileStamp()},
             stamp != nullptr};
 }
@@ -55,6 +55,7 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
     DeletionOutcome outcome;
     outcome.removal = removal;
     outcome.gone.assign(rowCount, 0);
+    outcome.removed.reserve(requests.size());
     std::string trashDir;
     for (const DeletionRequest& request : requests) {
         if (stop.load(std::memory_order_relaxed)) {
@@ -69,13 +70,15 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
             && std::find(outcome.trashDirs.begin(), outcome.trashDirs.end(), trashDir) == outcome.trashDirs.end()) {
             outcome.trashDirs.push_back(trashDir);
         }
+        std::string path = baseDir;
+        path.append(request.dir).append(request.name);
         if (error == 0) {
-            outcome.removed.push_back(baseDir + request.dir + request.name);
+            outcome.removed.push_back(std::move(path));
         }
         if (error == 0 || error == ENOENT) {
             outcome.gone[request.row] = 1;
         } else {
-            outcome.failures.push_back({request.row, baseDir + request.dir + request.name, error});
+            outcome.failures.push_back({request.row, std::move(path), error});
         }
     }
     deleter.finish();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FileDeleter.h"
@@ -20,8 +21,9 @@ struct Mp3Collection;
 struct DeletionRequest {
     std::size_t row;
     EntryIndex entry;
-    std::string dir; // file-system bytes, relative to the base directory: "" or ending in "/"
-    std::string name;
+    // File-system bytes in the scan's collection, which outlives its requests.
+    std::string_view dir; // relative to the base directory: "" or ending in "/"
+    std::string_view name;
     EntryIdentity identity;
     bool stamped; // identity.stamp is the record taken after the scan
 };

@@ -4,6 +4,7 @@
 #include "FileDeleter.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 namespace {
@@ -49,7 +50,7 @@ std::vector<std::string> foldersOfGone(const std::vector<DeletionRequest>& reque
     for (const DeletionRequest& request : requests) {
         // Rows of one folder come together: a repeat is most often the one just taken.
         if (outcome.gone[request.row] != 0 && (folders.empty() || folders.back() != request.dir)) {
-            folders.push_back(request.dir);
+            folders.emplace_back(request.dir);
         }
     }
     return folders;
@@ -60,28 +61,25 @@ std::size_t removeFoldersLeftEmpty(IFileDeleter& deleter, const std::string& bas
                                    std::vector<std::string>& removed)
 {
     // Deepest first, so that a parent is looked at after all of its emptied subfolders.
-    const auto deeperFirst = [](const std::string& a, const std::string& b) {
-        const auto depth = [](const std::string& dir) {
-            return std::count(dir.begin(), dir.end(), '/');
-        };
-        return depth(a) != depth(b) ? depth(a) > depth(b) : a < b;
+    std::set<std::pair<std::ptrdiff_t, std::string>, std::greater<>> pending;
+    const auto add = [&pending](const std::string& dir) {
+        pending.emplace(std::count(dir.begin(), dir.end(), '/'), dir);
     };
-    std::set<std::string, decltype(deeperFirst)> pending(deeperFirst);
     for (const std::string& dir : dirs) {
         if (!dir.empty()) {
-            pending.insert(dir);
+            add(dir);
         }
     }
     std::size_t count = 0;
     while (!pending.empty()) {
-        const std::string dir = *pending.begin();
+        const std::string dir = pending.begin()->second;
         pending.erase(pending.begin());
         if (deleter.removeFolderLeftEmpty(baseDir, dir, removal, removed) != 0) {
             continue;
         }
         ++count;
         if (const std::string parent = parentOf(dir); !parent.empty()) {
-            pending.insert(parent);
+            add(parent);
         }
     }
     deleter.finish();

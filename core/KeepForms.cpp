@@ -2,56 +2,12 @@
 
 #include "Ascii.h"
 #include "ComparisonForm.h"
+#include "PercentEncoding.h"
 
 #include <algorithm>
 #include <optional>
 
 namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-bool isEscape(std::string_view text, std::size_t i)
-{
-    return text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0;
-}
-
-bool hasEscape(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (isEscape(text, i)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// A "%" that does not start two hex digits is an ordinary character.
-std::string percentDecoded(std::string_view text)
-{
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (isEscape(text, i)) {
-            bytes.push_back(static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
-            i += 2;
-        } else {
-            bytes.push_back(text[i]);
-        }
-    }
-    return bytes;
-}
 
 // The still escaped path of a file: URL. The host, "localhost" or any other, is dropped: the
 // path below it is what a local path can contain.
@@ -120,7 +76,7 @@ std::vector<std::string> keepEntryForms(std::string_view line)
         addCleanedUp(comparisonForm(text));
         if (const std::optional<std::string_view> urlPath = fileUrlPath(text)) {
             addCleanedUp(comparisonForm(percentDecoded(*urlPath)));
-        } else if (hasEscape(text)) {
+        } else if (hasPercentEscape(text)) {
             addCleanedUp(comparisonForm(percentDecoded(text)));
         }
     };
@@ -199,7 +155,7 @@ void addTrailingPaths(std::vector<std::string>& paths, std::string_view text)
         const bool unc = text.size() > 2 && isSeparator(text[0]) && isSeparator(text[1]) && !isSeparator(text[2]);
         const std::string_view path = unc ? withoutLeadingSegments(text, 2) : text;
         add(path, false);
-        if (hasEscape(path)) {
+        if (hasPercentEscape(path)) {
             add(path, true);
         }
     }

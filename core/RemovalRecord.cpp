@@ -1,6 +1,6 @@
 #include "RemovalRecord.h"
 
-#include "TrashInfo.h"
+#include "PercentEncoding.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -17,10 +17,15 @@ std::string formatted(const char* format, const std::tm& when)
     return std::string(text, std::strftime(text, sizeof text, format, &when));
 }
 
-// A line of the file, for a name that a line break would cut in two.
-std::string asLine(const std::string& text)
+// A line of the file; a name that a line break would cut in two as a URL.
+void appendLine(std::string& text, const std::string& path)
 {
-    return text.find_first_of("\r\n") == std::string::npos ? text : "file://" + percentEncodedPath(text);
+    if (path.find('\n') == std::string::npos && path.find('\r') == std::string::npos) { // memchr, not a loop
+        text += path;
+    } else {
+        text += fileUrl(path);
+    }
+    text += '\n';
 }
 
 } // namespace
@@ -41,11 +46,18 @@ std::string removalRecordText(const RemovalRecord& record, std::tm when, bool st
     text += "# " + formatted("%Y-%m-%d %H:%M:%S", when) + " " + record.command + ", " + std::to_string(count)
         + (count == 1 ? " file\n" : " files\n");
     for (const std::string& playlist : record.playlists) {
-        text += "# Playlist: " + asLine(playlist) + "\n";
+        text += "# Playlist: ";
+        appendLine(text, playlist);
     }
-    text += "# Base directory: " + asLine(record.baseDir) + "\n";
+    text += "# Base directory: ";
+    appendLine(text, record.baseDir);
+    std::size_t size = text.size();
     for (const std::string& path : record.removed) {
-        text += asLine(path) + "\n";
+        size += path.size() + 1;
+    }
+    text.reserve(size);
+    for (const std::string& path : record.removed) {
+        appendLine(text, path);
     }
     return text;
 }

@@ -1,26 +1,8 @@
 #include "TrashInfo.h"
 
-#include "Ascii.h"
+#include "PercentEncoding.h"
 
 #include <ctime>
-
-std::string percentEncodedPath(std::string_view path)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(path.size());
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0xF];
-        }
-    }
-    return encoded;
-}
 
 std::string trashInfoText(std::string_view path, std::tm when)
 {

@@ -6,10 +6,6 @@
 
 // What the freedesktop.org trash keeps beside a file: its original place and when it went.
 
-// A path as the file system's bytes, escaped as in a URL: bytes other than letters, digits,
-// "-._~" and "/" as %XX.
-std::string percentEncodedPath(std::string_view path);
-
 // The .trashinfo file of a file that was at `path` (percent-encoded here), trashed at the local
 // time `when`.
 std::string trashInfoText(std::string_view path, std::tm when);

@@ -7,8 +7,19 @@
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 
 namespace {
+
+// Rows as wide as the list, whatever their text: a longer path is elided, not scrolled to.
+class ListRowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {1, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+};
 
 int mulDiv(int value, int numerator, int denominator)
 {
@@ -49,7 +60,9 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control)
         list->setUniformItemSizes(true);
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        list->setTextElideMode(Qt::ElideNone);
+        // A path wider than the list loses its middle; the tooltip shows it whole.
+        list->setTextElideMode(Qt::ElideMiddle);
+        list->setItemDelegate(new ListRowDelegate(list));
         list->setWordWrap(false);
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         return list;

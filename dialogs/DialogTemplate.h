@@ -25,6 +25,9 @@ enum ControlStyle : unsigned {
     kStyleBorder = 1u << 5,
     kStyleNoPrefix = 1u << 6, // "&" is shown, not taken as a mnemonic
     kStyleWordWrap = 1u << 7,
+    // In a resizable window: takes the width or height that the window gains.
+    kStyleGrowWidth = 1u << 8,
+    kStyleGrowHeight = 1u << 9,
 };
 
 struct ControlTemplate {

@@ -4,9 +4,20 @@
 #include <QFile>
 #include <QFileDialog>
 
-std::vector<std::string> QtFileDialog::getOpenFileNames(QWidget* owner, const QString& filter)
+namespace {
+
+std::string fileSystemBytes(const QString& file)
+{
+    const QByteArray path = QFile::encodeName(file);
+    return {path.constData(), static_cast<std::size_t>(path.size())};
+}
+
+} // namespace
+
+std::vector<std::string> QtFileDialog::getOpenFileNames(QWidget* owner, const QString& filter, QString& folder)
 {
     QFileDialog dialog(owner);
+    dialog.setDirectory(folder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // AnyFile, not ExistingFiles: a typed name of a missing file is accepted and reported later.
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -22,12 +33,29 @@ std::vector<std::string> QtFileDialog::getOpenFileNames(QWidget* owner, const QS
         }
     }
     std::vector<std::string> paths;
-    if (dialog.exec() != QDialog::Accepted) {
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    folder = dialog.directory().absolutePath();
+    if (!accepted) {
         return paths;
     }
     for (const QString& file : dialog.selectedFiles()) {
-        const QByteArray path = QFile::encodeName(file);
-        paths.emplace_back(path.constData(), static_cast<std::size_t>(path.size()));
+        paths.push_back(fileSystemBytes(file));
     }
     return paths;
+}
+
+std::optional<std::string> QtFileDialog::getSaveFileName(QWidget* owner, const QString& filter, QString& folder)
+{
+    QFileDialog dialog(owner);
+    dialog.setDirectory(folder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(QStringLiteral("m3u8"));
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    folder = dialog.directory().absolutePath();
+    if (!accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return fileSystemBytes(dialog.selectedFiles().constFirst());
 }

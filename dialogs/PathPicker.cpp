@@ -4,14 +4,17 @@
 #include <QFile>
 #include <QFileDialog>
 
-std::optional<std::string> QtPathPicker::ShowDialog(QWidget* owner, const QString& title, const QString& prompt)
+std::optional<std::string> QtPathPicker::ShowDialog(QWidget* owner, const QString& title, const QString& prompt,
+                                                    QString& folder)
 {
-    QFileDialog dialog(owner, title);
+    QFileDialog dialog(owner, title, folder);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setLabelText(QFileDialog::LookIn, prompt);
     dialog.setWindowModality(Qt::WindowModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    folder = dialog.directory().absolutePath();
+    if (!accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     QByteArray path = QFile::encodeName(QDir(dialog.selectedFiles().constFirst()).absolutePath());

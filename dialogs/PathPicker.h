@@ -8,14 +8,18 @@
 class QWidget;
 
 // The directory picker: the chosen directory's absolute path as file-system bytes, ending
-// in "/", or nothing when the user cancelled. Modal to the owner.
+// in "/", or nothing when the user cancelled. Modal to the owner. It starts in `folder` (where
+// it last was; empty for the default) and leaves there the folder it showed last.
 class IPathPicker {
 public:
     virtual ~IPathPicker() = default;
-    virtual std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt) = 0;
+    virtual std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt,
+                                                  QString& folder)
+        = 0;
 };
 
 class QtPathPicker final : public IPathPicker {
 public:
-    std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt) override;
+    std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt,
+                                          QString& folder) override;
 };

@@ -25,6 +25,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QProgressBar>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <limits>
@@ -83,19 +84,35 @@ std::span<const CPruneDlg::Command> CPruneDlg::commandTable()
     return kCommands;
 }
 
-CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTemplate& dialogTemplate)
+CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTemplate& dialogTemplate,
+                     WindowSettings settings)
     : QDialog(pParent)
     , m_hIcon(LoadIcon(IDR_MAINFRAME))
     , m_services(services)
+    , m_settings(std::move(settings))
     , m_work(services.dirLister, services.fileDeleter)
 {
-    // No minimize or maximize box.
+    // A maximize box, no minimize box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+                   | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     m_items = buildDialog(*this, dialogTemplate);
+    // The template's size is the smallest; the window opens at the size it last had.
+    m_layout = WindowLayout(dialogTemplate, DialogUnits::of(font()), m_items);
+    setMinimumSize(m_layout.templateSize());
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(m_layout.templateSize().expandedTo(m_settings.size));
+    if (m_settings.maximized) {
+        setWindowState(Qt::WindowMaximized);
+    }
+    if (auto* removeEmpty = qobject_cast<QCheckBox*>(GetDlgItem(IDC_REMOVE_EMPTY))) {
+        removeEmpty->setChecked(m_settings.removeEmptyFolders);
+    }
+    setAcceptDrops(true);
     if (auto* list = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST))) {
         list->setModel(&m_fileModel);
         list->viewport()->installEventFilter(this);
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(list, &QWidget::customContextMenuRequested, this, &CPruneDlg::OnRowMenu);
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CPruneDlg::ShowPlaylistCheck);
     }
     if (auto* check = qobject_cast<QLabel*>(GetDlgItem(IDC_PLAYLIST_CHECK))) {
@@ -113,6 +130,7 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     connect(&m_work, &WorkController::scanned, this, &CPruneDlg::OnScanDone);
     connect(&m_work, &WorkController::deleted, this, &CPruneDlg::OnDeleteDone);
     connect(&m_work, &WorkController::stampsRecorded, this, &CPruneDlg::OnSizesDone);
+    AddKeys();
     m_progressTimer.setInterval(kProgressIntervalMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &CPruneDlg::ShowProgress);
 
@@ -167,6 +185,21 @@ bool CPruneDlg::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void CPruneDlg::resizeEvent(QResizeEvent* event)
+{
+    m_layout.apply(event->size());
+    QDialog::resizeEvent(event);
+}
+
+WindowSettings CPruneDlg::settings() const
+{
+    WindowSettings settings = m_settings;
+    settings.maximized = isMaximized();
+    settings.size = settings.maximized ? normalGeometry().size() : size();
+    settings.removeEmptyFolders = RemovesEmptyFolders();
+    return settings;
 }
 
 void CPruneDlg::closeEvent(QCloseEvent* event)
@@ -228,11 +261,18 @@ void CPruneDlg::OnOpenM3u()
     std::vector<std::string> chosen = m_services.fileDialog.getOpenFileNames(
         this,
         fromLatin("Playlist Files (*.m3u *.m3u8 *.xspf *.pls *.wpl *.asx *.xml);;M3U (*.m3u);;"
-                  "Playlist Files (*.m3u8);;All Files (*)"));
+                  "Playlist Files (*.m3u8);;All Files (*)"),
+        m_settings.playlistFolder);
     if (chosen.empty()) {
         Q_EMIT openFinished();
         return;
     }
+    OpenPlaylists(std::move(chosen));
+}
+
+// The playlists chosen in the file dialog or dropped on the window.
+void CPruneDlg::OpenPlaylists(std::vector<std::string> chosen)
+{
     m_strPlaylistPath = chosen.front();
     BeginWork();
     m_work.readPlaylists(std::move(chosen));
@@ -288,12 +328,16 @@ void CPruneDlg::ShowPlaylistLabel()
 
 void CPruneDlg::OnSelectDirectory()
 {
-    std::optional<std::string> chosen = m_services.pathPicker.ShowDialog(this, fromLatin("Directory View"),
-                                                                         fromLatin("Please select a directory..."));
-    if (!chosen) {
-        return;
+    std::optional<std::string> chosen = m_services.pathPicker.ShowDialog(
+        this, fromLatin("Directory View"), fromLatin("Please select a directory..."), m_settings.directoryFolder);
+    if (chosen) {
+        SelectBaseDirectory(std::move(*chosen));
     }
-    std::string strDir = std::move(*chosen);
+}
+
+// The folder chosen in the picker or dropped on the window.
+void CPruneDlg::SelectBaseDirectory(std::string strDir)
+{
     // The walk appends entry names to the base directory directly.
     if (strDir.empty() || strDir.back() != '/') {
         strDir += '/';

@@ -9,6 +9,8 @@
 #include "PlaylistCheckDlg.h"
 #include "ScanProgress.h"
 #include "Services.h"
+#include "WindowLayout.h"
+#include "WindowSettings.h"
 #include "WorkController.h"
 
 #include <QDialog>
@@ -22,6 +24,7 @@
 #include <string>
 
 class QListView;
+class QMimeData;
 class QMenu;
 class QProgressBar;
 
@@ -40,7 +43,7 @@ public:
     static std::span<const Command> commandTable();
 
     explicit CPruneDlg(const Services& services, QWidget* pParent = nullptr,
-                       const DialogTemplate& dialogTemplate = kMainTemplate);
+                       const DialogTemplate& dialogTemplate = kMainTemplate, WindowSettings settings = {});
     ~CPruneDlg() override;
 
     QWidget* GetDlgItem(int id) const { return m_items.item(id); }
@@ -54,6 +57,12 @@ public:
     void OnSelectAll();
     void OnDeselectAll();
     void OnSysCommand(unsigned nID);
+    // A row's context menu and what it offers; the row under the cursor, -1 for none.
+    void OnRowMenu(const QPoint& pos);
+    void OnPlay(int row);
+    void OnShowInFolder(int row);
+    void OnCopyPath(int row);
+    void OnSaveList();
 
     // The state, for whoever needs to look at it (tests, the benchmark).
     const std::string& playlistPath() const { return m_strPlaylistPath; }
@@ -70,6 +79,10 @@ public:
     CPlaylistCheckDlg* playlistCheckDlg() const { return m_pCheckDlg; }
     // A command's work is running on the worker.
     bool isWorking() const { return m_bWorking; }
+    // What is kept for the next start: the size, the dialogs' folders, the options.
+    WindowSettings settings() const;
+    // The actions of a row's context menu, in order, while it is open.
+    QMenu* rowMenu() const { return m_pRowMenu; }
 
     void reject() override;
 
@@ -86,6 +99,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void OnPlaylistRead(const std::shared_ptr<KeepListRead>& read);
@@ -93,6 +110,13 @@ private:
     void OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome);
     void OnSizesDone(const std::shared_ptr<const Mp3Collection>& found, const std::shared_ptr<EntryStamps>& stamps);
     void OnPlaylistDetails();
+    void OpenPlaylists(std::vector<std::string> chosen);
+    void SelectBaseDirectory(std::string strDir);
+    void AddKeys();
+    void RunIfEnabled(int id, void (CPruneDlg::*handler)());
+    bool IsIdle(int id) const;
+    std::vector<std::string> DropTarget(const QMimeData* data, bool& folder) const;
+    std::vector<std::string> RowsToSave() const;
 
     void BeginWork();
     void EndWork();
@@ -125,6 +149,9 @@ private:
 
     Services m_services;
     DialogItems m_items;
+    WindowLayout m_layout;
+    WindowSettings m_settings; // as loaded; the folders follow the dialogs
+    QMenu* m_pRowMenu = nullptr;
     FileListModel m_fileModel;
     QMenu* m_pSysMenu = nullptr;
     PlaylistCheck m_playlistCheck; // of the last scan that found mp3 files

@@ -1,5 +1,6 @@
 #pragma once
 
+class IDesktop;
 class IDirLister;
 class IFileDeleter;
 class IFileDialog;
@@ -14,4 +15,5 @@ struct Services {
     IPathPicker& pathPicker;
     IDirLister& dirLister;
     IFileDeleter& fileDeleter;
+    IDesktop& desktop;
 };

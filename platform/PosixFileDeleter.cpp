@@ -40,6 +40,7 @@ void PosixFileDeleter::finish()
 
 void PosixFileDeleter::closeFrom(std::size_t level)
 {
+    m_bOpenKnown = m_bOpenKnown && level >= m_vecFds.size();
     while (m_vecFds.size() > level) {
         if (m_vecFds.back() == m_nCheckedFd) {
             m_nCheckedFd = -1; // the number may come back for another directory
@@ -52,6 +53,10 @@ void PosixFileDeleter::closeFrom(std::size_t level)
 
 int PosixFileDeleter::openDir(std::string_view dir)
 {
+    // Rows of one directory come one after the other.
+    if (m_bOpenKnown && dir == m_strOpenDir) {
+        return m_vecFds.empty() ? m_nBaseFd : m_vecFds.back();
+    }
     std::vector<std::string_view> names;
     for (std::size_t at = 0; at < dir.size();) {
         const std::size_t end = dir.find('/', at);
@@ -67,6 +72,7 @@ int PosixFileDeleter::openDir(std::string_view dir)
         const int parent = m_vecFds.empty() ? m_nBaseFd : m_vecFds.back();
         const int fd = ::openat(parent, std::string(names[i]).c_str(), kDirFlags);
         if (fd < 0) {
+            m_bOpenKnown = false;
             return -1;
         }
         if (m_vecFds.size() == kMaxHeld) {
@@ -82,12 +88,14 @@ int PosixFileDeleter::openDir(std::string_view dir)
             m_vecNames.emplace_back(names[i]);
         }
     }
+    m_strOpenDir = dir;
+    m_bOpenKnown = true;
     return m_vecFds.empty() ? m_nBaseFd : m_vecFds.back();
 }
 
 // The descriptor of the folder `dir` below the base, once the entry `name` in it is still
 // `identity`; else -1, with the reason in `error`.
-int PosixFileDeleter::verifiedDir(const std::string& baseDir, std::string_view dir, std::string_view name,
+int PosixFileDeleter::verifiedDir(const std::string& baseDir, std::string_view dir, const std::string& name,
                                   const EntryIdentity& identity, int& error)
 {
     error = openBase(baseDir);
@@ -110,7 +118,7 @@ int PosixFileDeleter::verifiedDir(const std::string& baseDir, std::string_view d
         error = kChanged;
     }
     struct stat st { };
-    if (error == 0 && ::fstatat(dirFd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (error == 0 && ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         error = errno;
     }
     if (error == 0
@@ -160,25 +168,27 @@ int PosixFileDeleter::remove(const std::string& baseDir, std::string_view dir, s
                              const EntryIdentity& identity)
 {
     int error = 0;
-    const int dirFd = verifiedDir(baseDir, dir, name, identity, error);
+    const std::string fileName(name);
+    const int dirFd = verifiedDir(baseDir, dir, fileName, identity, error);
     if (dirFd < 0) {
         return error;
     }
-    return ::unlinkat(dirFd, std::string(name).c_str(), 0) == 0 ? 0 : errno;
+    return ::unlinkat(dirFd, fileName.c_str(), 0) == 0 ? 0 : errno;
 }
 
 int PosixFileDeleter::moveToTrash(const std::string& baseDir, std::string_view dir, std::string_view name,
                                   const EntryIdentity& identity, std::string& trashDir)
 {
     int error = 0;
-    const int dirFd = verifiedDir(baseDir, dir, name, identity, error);
+    const std::string fileName(name);
+    const int dirFd = verifiedDir(baseDir, dir, fileName, identity, error);
     if (dirFd < 0) {
         return error;
     }
     if (identity.type == EntryType::Directory) {
         return EISDIR; // a folder named like a song is not one of the files the scan listed
     }
-    return m_trash.move(dirFd, std::string(name), realPath(baseDir, dir, name), m_nCheckedDevice, trashDir);
+    return m_trash.move(dirFd, fileName, realPath(baseDir, dir, name), m_nCheckedDevice, trashDir);
 }
 
 // The trash records where a file was by its real path, which a restore can go back to.
@@ -221,8 +231,7 @@ int PosixFileDeleter::removeFolderLeftEmpty(const std::string& baseDir, std::str
         error = errno;
     }
     if (error == 0) {
-        removed.push_back(baseDir + std::string(dir));
-        closeFrom(0); // a descriptor kept for the way may be the folder just removed
+        removed.push_back(baseDir + std::string(dir)); // never among the descriptors kept: those lead to its parent
     }
     return error;
 }

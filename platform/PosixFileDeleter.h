@@ -33,7 +33,7 @@ private:
     std::string realPath(const std::string& baseDir, std::string_view dir, std::string_view name);
     static int listClutter(int fd, std::vector<std::string>& clutter);
     int removeClutter(int fd, const std::string& name, Removal removal, const std::string& path);
-    int verifiedDir(const std::string& baseDir, std::string_view dir, std::string_view name,
+    int verifiedDir(const std::string& baseDir, std::string_view dir, const std::string& name,
                     const EntryIdentity& identity, int& error);
 
     std::string m_strBase;
@@ -41,6 +41,8 @@ private:
     int m_nBaseFd = -1;
     std::vector<std::string> m_vecNames; // the components of the directory last opened
     std::vector<int> m_vecFds; // their descriptors, each opened relative to the one before
+    std::string m_strOpenDir; // that directory, where m_bOpenKnown
+    bool m_bOpenKnown = false;
     // The directory whose device and inode were looked at last.
     int m_nCheckedFd = -1;
     std::string m_strCheckedDir;

@@ -45,8 +45,9 @@ private Q_SLOTS:
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Tuneprune"));
-        QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
-        QVERIFY(!(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(dlg.size(), dlg.minimumSize());
+        QCOMPARE(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
+                 Qt::WindowMaximizeButtonHint);
         QVERIFY((dlg.frameGeometry().center() - dlg.screen()->availableGeometry().center()).manhattanLength() <= 2);
         QCOMPARE(d.off(),
                  "disabled: M3U_LABEL SELECT_DIR BASEDIR_LABEL BEGIN_SCAN PROGRESS FILE_LIST SELECT_PROMPT "
@@ -64,7 +65,8 @@ private Q_SLOTS:
             widget = widget->nextInFocusChain();
         } while (widget != QApplication::focusWidget());
         QCOMPARE(walked.join(' '),
-                 "IDOK IDC_OPEN_M3U IDC_SELECT_DIR IDC_BEGIN_SCAN IDC_FILE_LIST IDC_DELETE_FILES IDC_MOVE_TO_TRASH IDC_REMOVE_EMPTY IDC_SELECT_ALL "
+                 "IDOK IDC_OPEN_M3U IDC_SELECT_DIR IDC_BEGIN_SCAN IDC_FILE_LIST IDC_DELETE_FILES IDC_MOVE_TO_TRASH "
+                 "IDC_REMOVE_EMPTY IDC_SELECT_ALL "
                  "IDC_DESELECT_ALL IDC_PLAYLIST_CHECK");
 
         if (key != 0) {
@@ -179,9 +181,10 @@ private Q_SLOTS:
         QCOMPARE(d.dialogs.pickerOwner, &d.dlg());
         // The second choice replaced the first; the cancelled third changed nothing.
         QCOMPARE(d.text(IDC_BASEDIR_LABEL), "Base Directory: " + QString::fromStdString(dir));
-        QCOMPARE(d.off(),
-                 "disabled: PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH SELECT_ALL DESELECT_ALL; hidden: "
-                 "PROGRESS STATUS PLAYLIST_CHECK");
+        QCOMPARE(
+            d.off(),
+            "disabled: PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH SELECT_ALL DESELECT_ALL; hidden: "
+            "PROGRESS STATUS PLAYLIST_CHECK");
         QVERIFY(d.takeBoxes().isEmpty());
     }
 
@@ -238,7 +241,8 @@ private Q_SLOTS:
     }
 
     // The real open dialog: several files by Ctrl-click or typed in quotes, and a typed name of a
-    // file that does not exist, which the window then reports.
+    // file that does not exist, which the window then reports. It starts in the folder it is given
+    // and hands back the one it showed last.
     void openDialog_data()
     {
         QTest::addColumn<QString>("typed"); // empty: a click and a Ctrl-click
@@ -260,6 +264,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog != nullptr);
+            QCOMPARE(dialog->directory().absolutePath(), QDir(QString::fromStdString(tree.path("sub"))).absolutePath());
             dialog->setDirectory(QString::fromStdString(tree.root()));
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             if (!typed.isEmpty()) {
@@ -269,7 +274,7 @@ private Q_SLOTS:
             }
             auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
             auto* files = qobject_cast<QFileSystemModel*>(view->model());
-            QTRY_COMPARE(files->rowCount(view->rootIndex()), 2);
+            QTRY_COMPARE(files->rowCount(view->rootIndex()), 3); // and the folder sub
             view->show();
             // By name: the model sorts its rows when it likes.
             for (const QString& file : chosen) {
@@ -281,8 +286,11 @@ private Q_SLOTS:
             QTest::keyClick(name, Qt::Key_Return);
         });
         QtFileDialog fileDialog;
+        tree.wfile("sub/c.m3u");
+        QString folder = QString::fromStdString(tree.path("sub"));
         const std::vector<std::string> got
-            = fileDialog.getOpenFileNames(&owner, QStringLiteral("Playlist Files (*.m3u *.xspf)"));
+            = fileDialog.getOpenFileNames(&owner, QStringLiteral("Playlist Files (*.m3u *.xspf)"), folder);
+        QCOMPARE(folder, QDir(QString::fromStdString(tree.root())).absolutePath());
         std::vector<std::string> expected;
         for (const QString& name : chosen) {
             expected.push_back(tree.path(name.toStdString()));

@@ -94,12 +94,14 @@ private Q_SLOTS:
     void emptyResults_data()
     {
         QTest::addColumn<QString>("off");
-        const QString unlisted = "disabled: PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH SELECT_ALL DESELECT_ALL "
-                                 "STATUS; hidden: PROGRESS STATUS PLAYLIST_CHECK";
+        const QString unlisted
+            = "disabled: PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH SELECT_ALL DESELECT_ALL "
+              "STATUS; hidden: PROGRESS STATUS PLAYLIST_CHECK";
         QTest::newRow("only other files") << unlisted;
         QTest::newRow("base gone") << unlisted;
         // Inside the base directory's own name.
-        QTest::newRow("all wanted") << "disabled: PROGRESS SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH STATUS; hidden: PROGRESS STATUS";
+        QTest::newRow("all wanted")
+            << "disabled: PROGRESS SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH STATUS; hidden: PROGRESS STATUS";
         QTest::newRow("only other files, after a list")
             << "disabled: PROGRESS STATUS; hidden: PROGRESS STATUS PLAYLIST_CHECK";
     }
@@ -142,7 +144,7 @@ private Q_SLOTS:
     }
 
     // The walk holds at every folder below the base until let go: the window paints its count, shows
-    // the busy cursor and takes no command but Esc and the close box, which stop the walk.
+    // the busy cursor and takes no command (nor a drop) but Esc and the close box, which stop the walk.
     void duringScan()
     {
         QFETCH(QString, end);
@@ -173,6 +175,8 @@ private Q_SLOTS:
         w.d.click(IDC_SELECT_DIR);
         QTest::keyClick(w.d.item(IDC_BEGIN_SCAN), Qt::Key_Space);
         QTest::keyClick(w.d.item(IDOK), Qt::Key_X, Qt::AltModifier);
+        QVERIFY(!w.d.drop(urlOf(w.tree.path("list.m3u"))));
+        QVERIFY(!w.d.drop(urlOf(w.base())));
         if (end == "Esc") {
             QTest::keyClick(w.d.item(IDOK), Qt::Key_Escape);
         }

@@ -3,6 +3,7 @@
 
 #include "Deletion.h"
 #include "EntryStamps.h"
+#include "PercentEncoding.h"
 #include "RealFiles.h"
 #include "TrashInfo.h"
 #include "TreeWalk.h"

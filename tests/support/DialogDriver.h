@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Desktop.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "PathPicker.h"
@@ -8,7 +9,9 @@
 #include "Resource.h"
 
 #include <QAbstractItemView>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -18,6 +21,12 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// A file: URL of a path's bytes, as a file manager puts it in a drop.
+inline QByteArray urlOf(const std::string& path)
+{
+    return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
+}
 
 // A box as the tests compare it.
 inline QString boxText(const QString& text, const QString& caption, unsigned type)
@@ -39,18 +48,27 @@ public:
         boxes << boxText(text, caption, MB_OKCANCEL | MB_ICONEXCLAMATION) + " [" + acceptText + " | Cancel]";
         return nextAnswer();
     }
-    std::vector<std::string> getOpenFileNames(QWidget*, const QString& filter) override
+    std::vector<std::string> getOpenFileNames(QWidget*, const QString& filter, QString& folder) override
     {
         asked << filter;
+        startFolders << std::exchange(folder, nextFolder);
         if (!paths.empty()) {
             return std::exchange(paths, {});
         }
         std::optional<std::string> one = std::exchange(path, std::nullopt);
         return one ? std::vector {*one} : std::vector<std::string>();
     }
-    std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt) override
+    std::optional<std::string> getSaveFileName(QWidget*, const QString& filter, QString& folder) override
+    {
+        asked << filter;
+        startFolders << std::exchange(folder, nextFolder);
+        return std::exchange(path, std::nullopt);
+    }
+    std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt,
+                                          QString& folder) override
     {
         asked << title + ": " + prompt;
+        startFolders << std::exchange(folder, nextFolder);
         pickerOwner = owner;
         return std::exchange(path, std::nullopt);
     }
@@ -72,6 +90,26 @@ public:
     std::optional<std::string> path; // the answer to the next of them; none is a cancel
     std::vector<std::string> paths; // several files, the file dialog's next answer before `path`
     QWidget* pickerOwner = nullptr;
+    QStringList startFolders; // where each dialog was told to start
+    QString nextFolder; // where each dialog leaves the user
+};
+
+// The desktop's programs, as the tests see them: each call recorded, none started.
+class ScriptedDesktop final : public IDesktop {
+public:
+    bool openUrl(const QByteArray& url) override
+    {
+        calls << "open " + url;
+        return answer;
+    }
+    bool showItem(const QByteArray& url, const QByteArray& folderUrl) override
+    {
+        calls << "show " + url + " in " + folderUrl;
+        return answer;
+    }
+
+    QByteArrayList calls;
+    bool answer = true;
 };
 
 // Drives the real main window through its controls, answering its dialogs from a script.
@@ -79,10 +117,11 @@ public:
 // program does, without the scripted ones' bookkeeping (for the benchmark).
 class DialogDriver {
 public:
-    explicit DialogDriver(bool realFiles = false)
+    explicit DialogDriver(bool realFiles = false, WindowSettings settings = {})
         : m_dlg(std::make_unique<CPruneDlg>(
             Services {dialogs, dialogs, dialogs, realFiles ? m_realLister : static_cast<IDirLister&>(dirLister),
-                      realFiles ? m_realDeleter : static_cast<IFileDeleter&>(fileDeleter)}))
+                      realFiles ? m_realDeleter : static_cast<IFileDeleter&>(fileDeleter), desktop},
+            nullptr, kMainTemplate, std::move(settings)))
     {
     }
 
@@ -157,12 +196,29 @@ public:
         return result;
     }
 
+    // Drops `uriList` on the window as a file manager would; whether the window took it.
+    bool drop(const QByteArray& uriList)
+    {
+        QMimeData data;
+        data.setData(QStringLiteral("text/uri-list"), uriList);
+        const QPoint at = m_dlg->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_dlg.get(), &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_dlg.get(), &dropped);
+        return dropped.isAccepted();
+    }
+
     // The boxes shown so far, taken out of the record.
     QStringList takeBoxes() { return std::exchange(dialogs.boxes, {}); }
 
     ScriptedDialogs dialogs;
     ScriptedDirLister dirLister;
     ScriptedFileDeleter fileDeleter;
+    ScriptedDesktop desktop;
 
 private:
     PosixDirLister m_realLister;

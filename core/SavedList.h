@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The M3U8 file that Save List writes: "#EXTM3U", then each path on a line of its own, its bytes
+// as on disk, so that a player or another tool can review the list. A path holding a line break
+// cannot be one line: it is left out, and counted.
+struct SavedList {
+    std::string text;
+    std::size_t leftOut = 0;
+};
+
+SavedList savedList(const std::vector<std::string>& paths);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+// What the window keeps between runs, in $XDG_CONFIG_HOME/tuneprune/tuneprune.conf. A file that
+// cannot be read, or a value this program did not write, counts as none, and a file that cannot
+// be written is let be: neither is worth a box.
+struct WindowSettings {
+    QSize size; // of the window, not maximized; invalid for the template's
+    bool maximized = false;
+    QString playlistFolder; // where the open dialog last was
+    QString directoryFolder; // where the directory picker last was
+    bool removeEmptyFolders = false;
+
+    static QString filePath();
+    static WindowSettings load();
+    void save() const;
+};

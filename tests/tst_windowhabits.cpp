@@ -1,0 +1,284 @@
+// The window's desktop habits: resizing, what it remembers, drops, a row's menu and keys, Save List.
+
+#include "DialogDriver.h"
+#include "KeepListReader.h"
+#include "UriList.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <optional>
+
+#include <sys/mount.h>
+
+using Paths = std::vector<std::string>;
+Q_DECLARE_METATYPE(std::optional<Paths>)
+
+namespace {
+
+Paths sorted(Paths paths)
+{
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// Opens the context menu of `row` (-1: below the last row) and triggers the action named `text`.
+void rowMenu(DialogDriver& d, int row, const QString& text)
+{
+    auto* list = qobject_cast<QListView*>(d.list());
+    const QPoint at = row < 0 ? QPoint(5, list->viewport()->height() - 2)
+                              : list->visualRect(d.list()->model()->index(row, 0)).center();
+    QTimer::singleShot(0, [&d, text] {
+        QMenu* menu = d.dlg().rowMenu();
+        QVERIFY(menu != nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->text().remove('&') == text) {
+                QVERIFY(action->isEnabled());
+                action->trigger();
+            }
+        }
+        menu->close();
+    });
+    Q_EMIT list->customContextMenuRequested(at);
+}
+
+} // namespace
+
+class TestWindowHabits : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // What each control does as the window grows by 200 x 150 pixels: the list takes both, the
+    // path lines and the status lines the width, everything else keeps its distance to the nearest
+    // edges. At the template's size, which is also the smallest, all are where the template says.
+    void resize_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QRect>("change"); // dx, dy, dwidth, dheight
+        QTest::newRow("Open m3u") << IDC_OPEN_M3U << QRect(0, 0, 0, 0);
+        QTest::newRow("M3U label") << IDC_M3U_LABEL << QRect(0, 0, 200, 0);
+        QTest::newRow("Select All") << IDC_SELECT_ALL << QRect(200, 0, 0, 0);
+        QTest::newRow("list") << IDC_FILE_LIST << QRect(0, 0, 200, 150);
+        QTest::newRow("Delete Files") << IDC_DELETE_FILES << QRect(200, 150, 0, 0);
+        QTest::newRow("Exit") << IDOK << QRect(200, 150, 0, 0);
+        QTest::newRow("check box") << IDC_REMOVE_EMPTY << QRect(0, 150, 0, 0);
+        QTest::newRow("playlist check") << IDC_PLAYLIST_CHECK << QRect(0, 150, 200, 0);
+    }
+
+    void resize()
+    {
+        QFETCH(int, id);
+        QFETCH(QRect, change);
+        DialogDriver d;
+        d.dlg().show();
+        const QSize smallest = d.dlg().minimumSize();
+        QCOMPARE(d.dlg().size(), smallest);
+        const DialogUnits units = DialogUnits::of(d.dlg().font());
+        QCOMPARE(smallest, QSize(units.toPixelsX(kMainTemplate.width), units.toPixelsY(kMainTemplate.height)));
+        const QRect before = d.item(id)->geometry();
+        d.dlg().resize(smallest + QSize(200, 150));
+        QTRY_COMPARE(d.dlg().size(), smallest + QSize(200, 150));
+        const QRect after = d.item(id)->geometry();
+        QCOMPARE(QRect(after.x() - before.x(), after.y() - before.y(), after.width() - before.width(),
+                       after.height() - before.height()),
+                 change);
+        d.dlg().resize(smallest);
+        QTRY_COMPARE(d.item(id)->geometry(), before);
+    }
+
+    // A path wider than the list is cut in its middle, never wider than the list; the tooltip
+    // shows it whole.
+    void elidedRow()
+    {
+        MusicWindow w;
+        const std::string deep = "Artist H/" + std::string(120, 'n') + "/13 - Thirteen.mp3";
+        w.scan({deep});
+        const QModelIndex index = w.d.list()->model()->index(0, 0);
+        const QString whole = QString::fromStdString(w.base() + deep);
+        QVERIFY(w.d.list()->fontMetrics().horizontalAdvance(whole) > w.d.list()->viewport()->width());
+        QVERIFY(w.d.list()->visualRect(index).right() < w.d.list()->viewport()->width());
+        QCOMPARE(w.d.list()->textElideMode(), Qt::ElideMiddle);
+        QCOMPARE(index.data(Qt::ToolTipRole).toString(), whole);
+    }
+
+    // The size, the dialogs' folders and the option come back at the next start; a size below the
+    // template's is raised to it; a file that is broken or holds what this program did not write
+    // gives the defaults, without a box.
+    void settings_data()
+    {
+        QTest::addColumn<QByteArray>("file"); // empty: written by the window
+        QTest::addColumn<QSize>("size"); // the next window's; empty: the template's
+        QTest::addColumn<bool>("removeEmpty");
+        QTest::newRow("written") << QByteArray() << QSize(900, 700) << true;
+        QTest::newRow("smaller than the template") << QByteArray("[window]\nsize=@Size(10 10)\n") << QSize() << false;
+        QTest::newRow("broken") << QByteArray("[window\nsize=@Size(900 700\n\xff\x00\x01", 18) << QSize() << false;
+        QTest::newRow("foreign") << QByteArray("[window]\nsize=banana\nmaximized=1\n[folders]\nplaylist=music\n"
+                                               "[cleanup]\nremoveEmptyFolders=yes\n")
+                                 << QSize() << false;
+    }
+
+    void settings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QSize, size);
+        QFETCH(bool, removeEmpty);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const auto unset = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
+        if (file.isEmpty()) {
+            DialogDriver first(false, WindowSettings::load());
+            first.dlg().show();
+            first.dlg().resize(900, 700);
+            first.click(IDC_REMOVE_EMPTY);
+            first.dialogs.nextFolder = "/music/playlists";
+            first.openPlaylist(std::nullopt);
+            first.dlg().settings().save();
+            QVERIFY(QFile::exists(config.path() + "/tuneprune/tuneprune.conf"));
+        } else {
+            QDir().mkpath(config.path() + "/tuneprune");
+            QFile written(config.path() + "/tuneprune/tuneprune.conf");
+            QVERIFY(written.open(QIODevice::WriteOnly) && written.write(file) == file.size());
+        }
+        DialogDriver next(false, WindowSettings::load());
+        next.dlg().show();
+        QCOMPARE(next.dlg().size(), size.isEmpty() ? next.dlg().minimumSize() : size);
+        QCOMPARE(qobject_cast<QAbstractButton*>(next.item(IDC_REMOVE_EMPTY))->isChecked(), removeEmpty);
+        next.openPlaylist(std::nullopt);
+        QCOMPARE(next.dialogs.startFolders, QStringList {file.isEmpty() ? "/music/playlists" : ""});
+        QVERIFY(next.takeBoxes().isEmpty());
+    }
+
+    // A drop's text/uri-list, byte for byte: the local paths it names, or none when it names
+    // anything else.
+    void uriList_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<std::optional<Paths>>("paths");
+        QTest::newRow("one, CRLF") << QByteArray("file:///m/a.m3u\r\n") << std::optional(Paths {"/m/a.m3u"});
+        QTest::newRow("localhost, file:/, comment")
+            << QByteArray("# from a file manager\r\nFILE://LocalHost/m/a.m3u\r\nfile:/m/b.xspf")
+            << std::optional(Paths {"/m/a.m3u", "/m/b.xspf"});
+        QTest::newRow("escapes, not UTF-8") << QByteArray("file:///m/%FFa%20b%2.m3u")
+                                            << std::optional(Paths {"/m/\xff"
+                                                                    "a b%2.m3u"});
+        QTest::newRow("another machine") << QByteArray("file://nas/m/a.m3u") << std::optional<Paths>();
+        QTest::newRow("a web address among files")
+            << QByteArray("file:///m/a.m3u\r\nhttp://radio/a.m3u\r\n") << std::optional<Paths>();
+        QTest::newRow("a NUL") << QByteArray("file:///m/a%00.m3u") << std::optional<Paths>();
+        QTest::newRow("nothing") << QByteArray("# only a comment\r\n") << std::optional<Paths>();
+    }
+
+    void uriList()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(std::optional<Paths>, paths);
+        QCOMPARE(localPathsOfUriList(list.toStdString()), paths);
+    }
+
+    // Playlists dropped open as Open m3u opens them; a folder is taken as the base directory once a
+    // playlist is loaded; a mix is refused. (Nothing is taken during a scan: tst_scanwindow.)
+    void drops()
+    {
+        MusicWindow w;
+        w.tree.wfile("a.m3u", "a.mp3\n");
+        w.tree.wfile("b\xff.xspf",
+                     "<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>"
+                     "file:///b.mp3</location></track></trackList></playlist>");
+        w.tree.wfile("music/x.mp3");
+        const QByteArray folder = urlOf(w.base());
+        QVERIFY(!w.d.drop(folder)); // before a playlist
+        QVERIFY(!w.d.drop(urlOf(w.tree.path("a.m3u")) + "\r\n" + folder));
+        QSignalSpy opened(&w.d.dlg(), &CPruneDlg::openFinished);
+        QVERIFY(w.d.drop(urlOf(w.tree.path("a.m3u")) + "\r\n" + urlOf(w.tree.path("b\xff.xspf")) + "\r\n"));
+        QVERIFY(opened.wait());
+        QCOMPARE(w.d.dlg().playlistPaths(), (Paths {w.tree.path("a.m3u"), w.tree.path("b\xff.xspf")}));
+        QCOMPARE(sorted(w.d.dlg().keepList().lines()), (Paths {"a.mp3", "file:///b.mp3"}));
+        QVERIFY(w.d.drop(folder));
+        QCOMPARE(w.d.dlg().baseDir(), w.base());
+        QVERIFY(w.d.takeBoxes().isEmpty());
+    }
+
+    // Play, Show in Folder and Copy Path hand the row's path on byte for byte; Delete and
+    // Shift+Delete run Move to Trash and Delete Files with their boxes, Ctrl+A selects every row.
+    void rowMenuAndKeys()
+    {
+        MusicWindow w;
+        w.scan({"A b/\xff.mp3", "c.mp3", "keep.mp3"}, "keep.mp3\n");
+        rowMenu(w.d, 0, "Play");
+        rowMenu(w.d, 0, "Show in Folder");
+        rowMenu(w.d, 0, "Copy Path");
+        const QByteArray url = urlOf(w.base() + "A b/\xff.mp3");
+        QCOMPARE(w.d.desktop.calls,
+                 (QByteArrayList {"open " + url, "show " + url + " in " + urlOf(w.base() + "A b/")}));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(w.base()) + "A b/\u00ff.mp3");
+        w.d.desktop.answer = false;
+        rowMenu(w.d, 1, "Play");
+        QCOMPARE(w.d.takeBoxes().size(), 1);
+
+        w.d.dlg().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.d.dlg()));
+        w.d.list()->setFocus();
+        QTest::keyClick(w.d.list(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w.d.selectedRows(), (std::vector<int> {0, 1}));
+        w.d.dialogs.answer = IDCANCEL;
+        QTest::keyClick(w.d.list(), Qt::Key_Delete);
+        QTest::keyClick(w.d.list(), Qt::Key_Delete, Qt::ShiftModifier);
+        const QStringList boxes = w.d.takeBoxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes[0].contains("to the trash?"), qPrintable(boxes.join("|")));
+        QVERIFY(boxes[1].contains("permanently deleted"));
+        QCOMPARE(w.tree.files("music/").size(), std::size_t(3));
+    }
+
+    // Save List writes the selected rows, or all of them, as M3U8 that the program's own reader
+    // reads back to exactly those paths; a name with a line break is left out and counted; a target
+    // that cannot be written gets a box with the reason and no file.
+    void saveList()
+    {
+        MusicWindow w;
+        w.scan({"a.mp3", "b\xff.mp3", "c\n.mp3", "d.mp3"});
+        QCOMPARE(w.d.rows().size(), std::size_t(4));
+        w.d.dialogs.path = w.tree.path("all.m3u8");
+        rowMenu(w.d, -1, "Save List...");
+        const QStringList leftOut = w.d.takeBoxes();
+        QCOMPARE(leftOut.size(), 1);
+        QVERIFY(leftOut[0].contains("1 file was left out"));
+        QCOMPARE(sorted(readKeepList({w.tree.path("all.m3u8")}).keep.lines()),
+                 (Paths {w.base() + "a.mp3", w.base() + "b\xff.mp3", w.base() + "d.mp3"}));
+
+        w.d.toggleRow(1);
+        w.d.dialogs.path = w.tree.path("one.m3u8");
+        rowMenu(w.d, 1, "Save List...");
+        QCOMPARE(readKeepList({w.tree.path("one.m3u8")}).keep.lines(), Paths {w.base() + "b\xff.mp3"});
+
+        const std::string target = w.tree.path("ro");
+        w.tree.mkdirp("ro");
+        if (::mount(target.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            QSKIP("no bind mount can be made here");
+        }
+        const auto unmount = qScopeGuard([&] { ::umount2(target.c_str(), MNT_DETACH); });
+        if (::mount(nullptr, target.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+            QSKIP("the bind mount cannot be made read-only here");
+        }
+        w.d.dialogs.path = target + "/list.m3u8";
+        rowMenu(w.d, 1, "Save List...");
+        const QStringList failed = w.d.takeBoxes();
+        QCOMPARE(failed.size(), 1);
+        QVERIFY2(failed[0].startsWith(
+                     boxText("Unable to save the list to " + QString::fromStdString(target) + "/list.m3u8:\n", "Error",
+                             MB_ICONSTOP)),
+                 qPrintable(failed[0]));
+        QCOMPARE(w.tree.files("ro/"), Paths {});
+    }
+};
+
+QTEST_MAIN(TestWindowHabits)
+#include "tst_windowhabits.moc"
