@@ -205,6 +205,46 @@ int probeScan(char** args)
     return 0;
 }
 
+// After a scan, what a user does with a long list: Select All and Deselect All, each until the list
+// has painted it, and the mean of 20 frames of resizing the window and of scrolling a page, each
+// painted at once.
+int probeListHabits(char** args)
+{
+    int argc = 1;
+    QApplication app(argc, args);
+    DialogDriver window(true);
+    prepare(window, args[1], args[2]);
+    timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
+    QCoreApplication::processEvents();
+    const auto painted = [&window](int id) {
+        const double start = now();
+        window.click(id);
+        window.dlg().repaint();
+        return (now() - start) * 1000;
+    };
+    const double selectAll = painted(IDC_SELECT_ALL);
+    const double deselectAll = painted(IDC_DESELECT_ALL);
+    constexpr int kFrames = 20;
+    const QSize smallest = window.dlg().minimumSize();
+    double start = now();
+    for (int frame = 0; frame < kFrames; ++frame) {
+        window.dlg().resize(smallest + QSize(20 * frame, 15 * frame));
+        window.dlg().repaint();
+    }
+    const double resize = (now() - start) * 1000 / kFrames;
+    start = now();
+    for (int frame = 0; frame < kFrames; ++frame) {
+        QTest::keyClick(window.list(), Qt::Key_PageDown);
+        window.dlg().repaint();
+    }
+    const double scroll = (now() - start) * 1000 / kFrames;
+    report(selectAll,
+           "rows=" + std::to_string(window.dlg().fileModel().rowCount())
+               + " deselect_all_ms=" + std::to_string(deselectAll) + " resize_frame_ms=" + std::to_string(resize)
+               + " scroll_frame_ms=" + std::to_string(scroll));
+    return 0;
+}
+
 // Scans, then removes every listed row with the button `command`, "Remove folders left empty"
 // checked where asked.
 int removeAll(char** args, int command, bool emptyFolders)
@@ -385,6 +425,7 @@ int runProbe(int argc, char** args)
     static constexpr Probe kProbes[] = {
         {"floor", 2, probeFloor}, // ROOT THREADS
         {"scan", 2, probeScan}, // M3U ROOT
+        {"list-habits", 2, probeListHabits}, // M3U ROOT
         {"delete", 3, probeDelete}, // M3U ROOT ORDER_OUT
         {"delete-empty", 3, probeDeleteEmpty}, // M3U ROOT ORDER_OUT
         {"trash", 3, probeTrash}, // M3U ROOT ORDER_OUT

@@ -126,6 +126,9 @@ public:
                 measureLibrary(files, true);
             }
         }
+        if (!m_vecSizes.empty()) {
+            measureListHabits(m_vecSizes.back());
+        }
         if (m_nDeleteRows != 0) {
             measureDeletion();
         }
@@ -233,6 +236,20 @@ private:
                             keepTag.c_str(), cache.c_str(), scan.ms, scan.peakMb, floorMs, scan["rows"].c_str());
             }
         }
+    }
+
+    // The list of the largest library's scan: Select All, Deselect All, resizing and scrolling.
+    void measureListHabits(std::size_t files) const
+    {
+        const std::string stem = path("keep-" + std::to_string(files) + "-" + std::to_string(m_vecKeeps.front()));
+        const Child list
+            = measureInTurns({{m_strExe, "list-habits", stem + "-inplace.m3u", path("lib-" + std::to_string(files))}},
+                             false)
+                  .front();
+        std::printf("list rows=%s select_all_ms=%.1f deselect_all_ms=%s resize_frame_ms=%s scroll_frame_ms=%s "
+                    "peak_mb=%.1f\n",
+                    list["rows"].c_str(), list.ms, list["deselect_all_ms"].c_str(), list["resize_frame_ms"].c_str(),
+                    list["scroll_frame_ms"].c_str(), list.peakMb);
     }
 
     // Makes 2 * pairs trees of m_nDeleteRows mp3s, then runs first(tree) and second(tree) in turns on

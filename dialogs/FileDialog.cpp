@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
@@ -10,6 +11,14 @@ std::string fileSystemBytes(const QString& file)
 {
     const QByteArray path = QFile::encodeName(file);
     return {path.constData(), static_cast<std::size_t>(path.size())};
+}
+
+// The folder of the file chosen, which a typed full path leaves the dialog's own folder behind;
+// the dialog's folder when nothing was chosen.
+QString shownFolder(const QFileDialog& dialog)
+{
+    const QStringList chosen = dialog.result() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    return chosen.isEmpty() ? dialog.directory().absolutePath() : QFileInfo(chosen.constFirst()).absolutePath();
 }
 
 } // namespace
@@ -34,7 +43,7 @@ std::vector<std::string> QtFileDialog::getOpenFileNames(QWidget* owner, const QS
     }
     std::vector<std::string> paths;
     const bool accepted = dialog.exec() == QDialog::Accepted;
-    folder = dialog.directory().absolutePath();
+    folder = shownFolder(dialog);
     if (!accepted) {
         return paths;
     }
@@ -53,7 +62,7 @@ std::optional<std::string> QtFileDialog::getSaveFileName(QWidget* owner, const Q
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(QStringLiteral("m3u8"));
     const bool accepted = dialog.exec() == QDialog::Accepted;
-    folder = dialog.directory().absolutePath();
+    folder = shownFolder(dialog);
     if (!accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -8,8 +8,8 @@
 
 class QWidget;
 
-// The file dialogs. Each starts in `folder` (where the last one was; empty for the default) and
-// leaves there the folder it showed last.
+// The file dialogs. Each starts in `folder` (empty for the default) and leaves there the folder of
+// the file chosen, or the one it showed last.
 class IFileDialog {
 public:
     virtual ~IFileDialog() = default;

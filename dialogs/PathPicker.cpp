@@ -12,11 +12,12 @@ std::optional<std::string> QtPathPicker::ShowDialog(QWidget* owner, const QStrin
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setLabelText(QFileDialog::LookIn, prompt);
     dialog.setWindowModality(Qt::WindowModal);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
-    folder = dialog.directory().absolutePath();
-    if (!accepted || dialog.selectedFiles().isEmpty()) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        folder = dialog.directory().absolutePath();
         return std::nullopt;
     }
+    // The next time, the folder chosen is there to be chosen again.
+    folder = QDir(dialog.selectedFiles().constFirst()).absolutePath();
     QByteArray path = QFile::encodeName(QDir(dialog.selectedFiles().constFirst()).absolutePath());
     if (!path.endsWith('/')) {
         path.append('/');

@@ -8,8 +8,8 @@
 class QWidget;
 
 // The directory picker: the chosen directory's absolute path as file-system bytes, ending
-// in "/", or nothing when the user cancelled. Modal to the owner. It starts in `folder` (where
-// it last was; empty for the default) and leaves there the folder it showed last.
+// in "/", or nothing when the user cancelled. Modal to the owner. It starts in `folder` (empty
+// for the default) and leaves there the folder chosen, or the one it showed last.
 class IPathPicker {
 public:
     virtual ~IPathPicker() = default;
