@@ -1,14 +1,11 @@
+#include "CommandLineRun.h"
 #include "PruneApp.h"
-
-#include <cstdio>
-#include <cstring>
 
 int main(int argc, char** argv)
 {
-    // The one option, so that packaging checks can run the installed binary without a window.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("Tuneprune %s\n", TUNEPRUNE_VERSION);
-        return 0;
+    // With arguments, the command line, which needs no display; without, the window.
+    if (argc > 1) {
+        return runCommandLine(argc, argv);
     }
     CPruneApp theApp(argc, argv);
     return theApp.InitInstance();

@@ -213,6 +213,8 @@ private:
             for (const Playlist& playlist : playlists) {
                 commands.push_back({m_strExe, "scan", stem + "-" + playlist.kind + ".m3u", root});
             }
+            // The command line's list, through a pipe as a shell user reads it.
+            commands.push_back(shell(m_strList, root, stem + "-inplace.m3u"));
         }
         const std::vector<Child> results = measureInTurns(commands, cold);
         auto result = results.begin();
@@ -235,6 +237,8 @@ private:
                 std::printf("%s %s%s median_ms=%.1f peak_mb=%.1f floor_ms=%.1f rows=%s\n", playlist.line,
                             keepTag.c_str(), cache.c_str(), scan.ms, scan.peakMb, floorMs, scan["rows"].c_str());
             }
+            const Child& list = *result++;
+            put("cli_list " + keepTag + cache, list, " rows=" + list["count"]);
         }
     }
 
@@ -391,6 +395,7 @@ private:
     int m_nRuns = std::max(1, std::stoi(env("BENCH_RUNS", "3")));
     std::size_t m_nDeleteRows = std::stoul(env("BENCH_DELETE_ROWS", "100000"));
     std::string m_strFd = env("BENCH_FD", ""); // fd's name here, found by run.sh
+    std::string m_strList = std::string("'") + TUNEPRUNE_BINARY + "' --list --base \"$1\" \"$2\" | wc -l";
     // Cold runs drop the page cache, which only root can do.
     bool m_bCold = ::access("/proc/sys/vm/drop_caches", W_OK) == 0;
 };

@@ -1,6 +1,7 @@
 # Install rules and the Debian package.
 #
-# `cmake --install build` puts the program, its desktop entry, its AppStream metainfo and its icons
+# `cmake --install build` puts the program, its manual page and bash completion, its desktop entry,
+# its AppStream metainfo and its icons
 # under the usual XDG places; `cpack -G DEB` (in the build directory; `make package`) turns the same
 # tree into tuneprune_<version>_<arch>.deb with /usr as its prefix.
 
@@ -18,6 +19,11 @@ set(_tuneprune_gen_dir "${PROJECT_BINARY_DIR}/linux")
 
 # --- the program ------------------------------------------------------------------------------
 install(TARGETS tuneprune RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+
+# --- the command line's manual page and bash completion ------------------------------------------
+install(FILES "${_tuneprune_linux_dir}/tuneprune.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${_tuneprune_linux_dir}/tuneprune.bash"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/bash-completion/completions" RENAME "tuneprune")
 
 # --- desktop entry and AppStream metainfo ------------------------------------------------------
 configure_file("${_tuneprune_linux_dir}/${TUNEPRUNE_APP_ID}.desktop.in"
@@ -49,10 +55,11 @@ set(CPACK_PACKAGE_CONTACT "Tuneprune developers <tuneprune@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "delete the mp3 files that a playlist does not name")
 # The long description, wrapped for the Debian control file.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
-    "Tuneprune loads an M3U playlist of the songs to keep, walks a folder tree"
-    "of mp3 files, lists every mp3 file that the playlist does not name and"
-    "permanently deletes the ones the user selects.")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://github.com/tuneprune/tuneprune")
+    "Tuneprune loads a playlist of the songs to keep (M3U, XSPF, PLS, WPL, ASX"
+    "or Apple Music XML), walks a folder tree of mp3 files, lists every mp3 file"
+    "that the playlist does not name and deletes the ones the user selects, or"
+    "moves them to the trash. The same from a shell: tuneprune --list, --delete"
+    "and --trash.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 

@@ -110,6 +110,12 @@ QString trashQuestion(std::size_t files, std::optional<std::uint64_t> bytes)
         .arg(groupedNumber(files), files == 1 ? QStringLiteral("file") : QStringLiteral("files"), size);
 }
 
+QString removalProgressText(Removal removal, std::size_t done, std::size_t total)
+{
+    const QString doing = removal == Removal::Delete ? QStringLiteral("Deleting") : QStringLiteral("Moving to trash");
+    return QStringLiteral("%1 %2 of %3").arg(doing, groupedNumber(done), groupedNumber(total));
+}
+
 QString removalDoneText(const DeletionOutcome& outcome, std::size_t selected)
 {
     const bool trash = outcome.removal == Removal::Trash;
@@ -138,8 +144,6 @@ QString removalDoneText(const DeletionOutcome& outcome, std::size_t selected)
     return text;
 }
 
-namespace {
-
 QString failureReason(int error)
 {
     switch (error) {
@@ -151,8 +155,6 @@ QString failureReason(int error)
         return qt_error_string(error);
     }
 }
-
-} // namespace
 
 QString DeletionOutcome::failureReport(std::size_t shown) const
 {

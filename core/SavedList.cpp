@@ -13,3 +13,22 @@ SavedList savedList(const std::vector<std::string>& paths)
     }
     return list;
 }
+
+std::vector<std::string> pathsOfSavedList(std::string_view bytes)
+{
+    const bool nulTerminated = bytes.find('\0') != std::string_view::npos;
+    const char end = nulTerminated ? '\0' : '\n';
+    std::vector<std::string> paths;
+    while (!bytes.empty()) {
+        const std::size_t cut = bytes.find(end);
+        std::string_view path = bytes.substr(0, cut);
+        bytes.remove_prefix(cut == std::string_view::npos ? bytes.size() : cut + 1);
+        if (!nulTerminated && path.ends_with('\r')) {
+            path.remove_suffix(1);
+        }
+        if (!path.empty() && (nulTerminated || !path.starts_with('#'))) {
+            paths.emplace_back(path);
+        }
+    }
+    return paths;
+}

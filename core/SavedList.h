@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The M3U8 file that Save List writes: "#EXTM3U", then each path on a line of its own, its bytes
@@ -12,3 +13,7 @@ struct SavedList {
 };
 
 SavedList savedList(const std::vector<std::string>& paths);
+
+// The paths of a list the user reviewed: NUL-terminated paths (`tuneprune --list -0`), or lines
+// as Save List or `tuneprune --list` write them ("#" lines and blank lines skipped, CRLF taken).
+std::vector<std::string> pathsOfSavedList(std::string_view bytes);

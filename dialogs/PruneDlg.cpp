@@ -668,8 +668,7 @@ void CPruneDlg::ShowDeletionProgress()
         m_pProgress->setEnabled(true);
     }
     m_pProgress->setValue(clampedInt(done));
-    const QString doing = m_removal == Removal::Delete ? QStringLiteral("Deleting") : QStringLiteral("Moving to trash");
-    status->setText(QStringLiteral("%1 %2 of %3").arg(doing, groupedNumber(done), groupedNumber(m_nDeleting)));
+    status->setText(removalProgressText(m_removal, done, m_nDeleting));
 }
 
 // A playlist that names little below the base directory was most likely the wrong one, and the

@@ -1,7 +1,5 @@
 #include "WorkController.h"
 
-#include "EmptyFolders.h"
-
 #include <QtConcurrent>
 
 WorkController::WorkController(IDirLister& lister, IFileDeleter& deleter, QObject* pParent)
@@ -64,19 +62,8 @@ void WorkController::deleteFiles(std::shared_ptr<const Mp3Collection> found, std
     m_deleteWatcher.setFuture(QtConcurrent::run([&lister = m_lister, &deleter = m_deleter, found = std::move(found),
                                                  requests = std::move(requests), rowCount, job = std::move(job),
                                                  &stop = m_bStop, &done = m_nDeletionDone]() mutable {
-        completeStamps(lister, *found, requests);
-        auto outcome = std::make_shared<DeletionOutcome>(
-            ::deleteFiles(deleter, found->base, requests, rowCount, stop, done, job.removal));
-        if (job.removeEmptyFolders && !outcome->stopped()) {
-            outcome->foldersRemoved = removeFoldersLeftEmpty(deleter, found->base, foldersOfGone(requests, *outcome),
-                                                             job.removal, outcome->removed);
-        }
-        // A record that cannot be written is said, and stops nothing.
-        if (!outcome->removed.empty()) {
-            job.record.removed = std::move(outcome->removed);
-            outcome->recordError = appendRemovalRecord(removalRecordDir(), job.record);
-        }
-        return outcome;
+        return std::make_shared<DeletionOutcome>(
+            runRemoval(lister, deleter, *found, requests, rowCount, std::move(job), stop, done));
     }));
 }
 

@@ -3,7 +3,7 @@
 #include "Deletion.h"
 #include "EntryStamps.h"
 #include "KeepListReader.h"
-#include "RemovalRecord.h"
+#include "Removal.h"
 #include "Scan.h"
 #include "ScanProgress.h"
 
@@ -17,12 +17,6 @@
 
 class IDirLister;
 
-// What a Delete Files or a Move to Trash does besides the files.
-struct RemovalJob {
-    Removal removal = Removal::Delete;
-    bool removeEmptyFolders = false; // once every file is done, and only then
-    RemovalRecord record; // its header; the paths come from the removal
-};
 class IFileDeleter;
 
 // The window's long work, each job on a worker thread: reading playlists, the scan, the records

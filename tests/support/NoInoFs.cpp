@@ -1,6 +1,8 @@
 // A passthrough FUSE file system over one source directory that, like sshfs, gives readdir no
 // inode numbers and no entry types, and lets FUSE number the inodes that stat reports. It does what
-// a scan and a deletion need, and lets a test rewrite a file in place.
+// a scan and a deletion need, and lets a test rewrite a file in place. Two faults on demand, as a
+// share gives them: a folder named "unreadable" cannot be listed (EIO), and while SOURCE_DIR/.hold
+// exists, an unlink waits, with SOURCE_DIR/.held made to say so.
 //
 // Usage: tuneprune_noinofs SOURCE_DIR MOUNTPOINT [fuse options...]
 // e.g.   tuneprune_noinofs /tmp/src /tmp/mnt -f -o attr_timeout=0,entry_timeout=0
@@ -51,6 +53,13 @@ int nifsGetattr(const char* path, struct stat* st, fuse_file_info*)
 
 int nifsUnlink(const char* path)
 {
+    const std::string hold = sourceDir + "/.hold";
+    if (access(hold.c_str(), F_OK) == 0) {
+        close(open((sourceDir + "/.held").c_str(), O_WRONLY | O_CREAT, 0600));
+        while (access(hold.c_str(), F_OK) == 0) {
+            usleep(1000);
+        }
+    }
     return unlink(real(path).c_str()) == 0 ? 0 : fail();
 }
 
@@ -89,6 +98,10 @@ int nifsRelease(const char*, fuse_file_info* fi)
 
 int nifsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags)
 {
+    const std::string name(path);
+    if (name.size() >= 11 && name.compare(name.size() - 11, 11, "/unreadable") == 0) {
+        return -EIO;
+    }
     DIR* dir = opendir(real(path).c_str());
     if (!dir)
         return fail();

@@ -1,0 +1,308 @@
+#include "CommandLineRun.h"
+
+#include "CommandLine.h"
+#include "ComparisonForm.h"
+#include "Deletion.h"
+#include "EntryStamps.h"
+#include "KeepListReader.h"
+#include "PosixDirLister.h"
+#include "PosixFileDeleter.h"
+#include "Removal.h"
+#include "SavedList.h"
+#include "Scan.h"
+#include "ScanProgress.h"
+#include "Terminal.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+enum ExitStatus {
+    kDone = 0,
+    kFailures = 1,
+    kBadInput = 2,
+    kDeclined = 3,
+    kIncomplete = 4,
+    kStopped = 130,
+};
+
+void say(const QString& text)
+{
+    const QByteArray bytes = "tuneprune: " + text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.data(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+}
+
+bool hasLineBreak(const std::string& path)
+{
+    return path.find('\n') != std::string::npos || path.find('\r') != std::string::npos;
+}
+
+// A relative base directory is taken from the current one, as a shell user means it.
+std::string absoluteDir(std::string dir)
+{
+    if (!dir.starts_with('/')) {
+        char* const cwd = ::getcwd(nullptr, 0);
+        dir = std::string(cwd != nullptr ? cwd : "") + "/" + dir;
+        std::free(cwd);
+    }
+    return dir.ends_with('/') ? dir : dir + "/";
+}
+
+class CommandLineRun {
+public:
+    explicit CommandLineRun(CommandLine line)
+        : m_line(std::move(line))
+    {
+        stopOnInterrupt(m_bStop);
+    }
+
+    int exec()
+    {
+        if (const int status = readInputs(); status != kDone) {
+            return status;
+        }
+        const int scanned = scan();
+        if (scanned != kDone || m_rows.empty()) {
+            return scanned;
+        }
+        if (m_line.mode == CommandLine::Mode::List) {
+            print();
+            return completeness();
+        }
+        return remove();
+    }
+
+private:
+    int readInputs()
+    {
+        KeepListRead read = readKeepList(m_line.playlists);
+        if (!read.set.ok()) {
+            say(QStringLiteral("Unable to open M3U for reading!"));
+            for (const std::string& refusal : read.set.refusalLines()) {
+                say(displayText(refusal));
+            }
+            return kBadInput;
+        }
+        m_keep = std::move(read.keep);
+        m_strBase = absoluteDir(m_line.baseDir);
+        struct stat st { };
+        if (::stat(m_strBase.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            say(QStringLiteral("cannot read %1: %2")
+                    .arg(displayText(m_line.baseDir), qt_error_string(errno != 0 ? errno : ENOTDIR)));
+            return kBadInput;
+        }
+        if (!m_line.fromList.empty()) {
+            std::ifstream file(m_line.fromList, std::ios::binary);
+            const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            if (!file.good() && !file.eof()) {
+                say(QStringLiteral("cannot read %1").arg(displayText(m_line.fromList)));
+                return kBadInput;
+            }
+            const std::vector<std::string> paths = pathsOfSavedList(bytes);
+            m_reviewed = std::set<std::string>(paths.begin(), paths.end());
+        }
+        return kDone;
+    }
+
+    int scan()
+    {
+        ScanProgress progress;
+        ScanResult result;
+        {
+            const ProgressLine line([&progress] { return countStatusText(progress.found()); });
+            result = scanLibrary(m_lister, m_keep, m_strBase, progress, m_bStop);
+        }
+        if (result.stopped) {
+            say(QStringLiteral("the scan was stopped"));
+            return kStopped;
+        }
+        m_check = std::move(result.check);
+        m_found = std::move(result.found);
+        say(playlistCheckText(m_check));
+        for (const PlaylistCheck::Unreadable& folder : m_check.unreadable) {
+            say(QStringLiteral("cannot read %1: %2").arg(displayText(folder.path), qt_error_string(folder.error)));
+        }
+        if (m_found->entries.empty()) {
+            say(QStringLiteral("No mp3 files found in that directory!"));
+            return completeness();
+        }
+        for (const EntryIndex entry : result.unwanted) {
+            if (!m_reviewed || m_reviewed->contains(path(entry))) {
+                m_rows.push_back(entry);
+            }
+        }
+        if (m_rows.empty()) {
+            say(QStringLiteral("No unwanted mp3 files found in that directory!"));
+            return completeness();
+        }
+        return kDone;
+    }
+
+    std::string path(EntryIndex entry) const { return m_found->path(m_found->entries[entry]); }
+
+    // The list may lack what is in the folders that could not be read.
+    int completeness() const { return m_check.unreadable.empty() ? kDone : kIncomplete; }
+
+    void print() const
+    {
+        std::vector<std::string> paths;
+        for (const EntryIndex entry : m_rows) {
+            paths.push_back(path(entry));
+        }
+        if (m_line.format == CommandLine::Format::M3u8) {
+            const SavedList list = savedList(paths);
+            std::fwrite(list.text.data(), 1, list.text.size(), stdout);
+            reportLeftOut(list.leftOut);
+            return;
+        }
+        std::size_t leftOut = 0;
+        const char end = m_line.format == CommandLine::Format::Nul ? '\0' : '\n';
+        for (const std::string& path : paths) {
+            if (end == '\n' && hasLineBreak(path)) {
+                ++leftOut;
+                continue;
+            }
+            std::fwrite(path.data(), 1, path.size(), stdout);
+            std::fputc(end, stdout);
+        }
+        reportLeftOut(leftOut);
+    }
+
+    static void reportLeftOut(std::size_t leftOut)
+    {
+        if (leftOut != 0) {
+            say(QStringLiteral("%1 %2 a line break and %3 left out; -0 prints every path")
+                    .arg(groupedNumber(leftOut),
+                         leftOut == 1 ? QStringLiteral("name holds") : QStringLiteral("names hold"),
+                         leftOut == 1 ? QStringLiteral("was") : QStringLiteral("were")));
+        }
+    }
+
+    int remove()
+    {
+        const Coverage coverage = m_check.coverage();
+        if (coverage.little() && !m_line.evenIfNothingMatches) {
+            say(namesLittleWarning(coverage, m_line.playlists.size(), displayText(m_strBase), m_rows.size()));
+            say(QStringLiteral("nothing was touched; --even-if-nothing-matches goes on all the same"));
+            return kBadInput;
+        }
+        const std::vector<EntryIndex> entries = m_rows;
+        const EntryStamps stamps = recordStamps(m_lister, *m_found, entries, m_bStop);
+        if (const int asked = ask(stamps); asked != kDone) {
+            return asked;
+        }
+        std::vector<DeletionRequest> requests;
+        for (std::size_t row = 0; row < m_rows.size(); ++row) {
+            requests.push_back(deletionRequest(*m_found, stamps, m_rows[row], row));
+        }
+        const Removal removal = m_line.mode == CommandLine::Mode::Delete ? Removal::Delete : Removal::Trash;
+        RemovalJob job {
+            removal,
+            m_line.removeEmptyFolders,
+            {removal == Removal::Delete ? "tuneprune --delete" : "tuneprune --trash", m_line.playlists, m_strBase, {}}};
+        std::atomic<std::size_t> done {0};
+        DeletionOutcome outcome;
+        {
+            const std::size_t total = requests.size();
+            const ProgressLine line([&] { return removalProgressText(removal, done.load(), total); });
+            outcome = runRemoval(m_lister, m_deleter, *m_found, requests, m_rows.size(), std::move(job), m_bStop, done);
+        }
+        return reportRemoval(outcome);
+    }
+
+    // The question, unless --yes said the answer; on the terminal, whatever the output is.
+    int ask(const EntryStamps& stamps)
+    {
+        if (m_line.yes) {
+            return kDone;
+        }
+        std::uint64_t bytes = 0;
+        for (const EntryIndex entry : m_rows) {
+            bytes += stamps.size(entry);
+        }
+        const QString count
+            = QStringLiteral("%1 %2 (%3)")
+                  .arg(groupedNumber(m_rows.size()),
+                       m_rows.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"), dataSizeText(bytes));
+        QString question = playlistCheckText(m_check) + QLatin1Char('\n');
+        if (m_line.removeEmptyFolders) {
+            question += QStringLiteral("Folders left with nothing else than thumbnails, .DS_Store files or cover "
+                                       "images are removed too.\n");
+        }
+        question += m_line.mode == CommandLine::Mode::Delete ? QStringLiteral("Delete %1? ").arg(count)
+                                                             : QStringLiteral("Move %1 to the trash? ").arg(count);
+        switch (askOnTerminal((question + QStringLiteral("Type yes to go on: ")).toLocal8Bit().toStdString())) {
+        case Answer::Yes:
+            return kDone;
+        case Answer::NoTerminal:
+            say(QStringLiteral("no terminal to ask on; --yes goes on without asking"));
+            return kBadInput;
+        case Answer::Interrupted:
+            say(QStringLiteral("stopped; nothing was touched"));
+            return kStopped;
+        case Answer::Other:
+            break;
+        }
+        say(QStringLiteral("nothing was touched"));
+        return kDeclined;
+    }
+
+    int reportRemoval(const DeletionOutcome& outcome) const
+    {
+        const char* const verb = outcome.removal == Removal::Delete ? "delete" : "move to the trash";
+        for (const DeletionOutcome::Failure& failure : outcome.failures) {
+            say(QStringLiteral("cannot %1 %2: %3")
+                    .arg(QLatin1String(verb), QString::fromLocal8Bit(failure.path), failureReason(failure.error)));
+        }
+        const QString text = removalDoneText(outcome, m_rows.size());
+        for (const QString& paragraph : text.split(QStringLiteral("\n\n"))) {
+            say(paragraph);
+        }
+        if (outcome.recordError != 0) {
+            say(QStringLiteral("the record of what went could not be written to %1: %2")
+                    .arg(displayText(removalRecordDir()), qt_error_string(outcome.recordError)));
+        }
+        if (outcome.stopped()) {
+            return kStopped;
+        }
+        return outcome.failures.empty() ? completeness() : kFailures;
+    }
+
+    CommandLine m_line;
+    PosixDirLister m_lister;
+    PosixFileDeleter m_deleter;
+    std::atomic<bool> m_bStop {false};
+    KeepList m_keep;
+    std::string m_strBase;
+    std::optional<std::set<std::string>> m_reviewed; // --from-list
+    std::shared_ptr<const Mp3Collection> m_found;
+    PlaylistCheck m_check;
+    std::vector<EntryIndex> m_rows; // what the window would list, and the user reviewed
+};
+
+} // namespace
+
+int runCommandLine(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tuneprune"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TUNEPRUNE_VERSION));
+    QString error;
+    std::optional<CommandLine> line = parseCommandLine(argc, argv, error);
+    if (!line) {
+        say(error);
+        std::fputs("Try 'tuneprune --help' for more.\n", stderr);
+        return kBadInput;
+    }
+    return CommandLineRun(std::move(*line)).exec();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Deletion.h"
+#include "RemovalRecord.h"
+
+#include <atomic>
+#include <cstddef>
+#include <vector>
+
+class IDirLister;
+class IFileDeleter;
+struct Mp3Collection;
+
+// What a Delete Files or a Move to Trash does besides the files.
+struct RemovalJob {
+    Removal removal = Removal::Delete;
+    bool removeEmptyFolders = false; // once every file is done, and only then
+    RemovalRecord record; // its header; the paths come from the removal
+};
+
+// A whole removal, on the calling thread, as the window and the command line run it: records what
+// the pass after the scan had not reached, removes the files (`done` counts them, `stop` ends it
+// after the file in hand), then the folders left empty where asked (not after a stop), and
+// appends what went to the day's record. A record that cannot be written stops nothing: the
+// outcome says so.
+DeletionOutcome runRemoval(IDirLister& lister, IFileDeleter& deleter, const Mp3Collection& found,
+                           std::vector<DeletionRequest>& requests, std::size_t rowCount, RemovalJob job,
+                           const std::atomic<bool>& stop, std::atomic<std::size_t>& done);
