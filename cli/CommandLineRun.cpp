@@ -42,11 +42,6 @@ void say(const QString& text)
     std::fwrite(bytes.data(), 1, static_cast<std::size_t>(bytes.size()), stderr);
 }
 
-bool hasLineBreak(const std::string& path)
-{
-    return path.find('\n') != std::string::npos || path.find('\r') != std::string::npos;
-}
-
 // A relative base directory is taken from the current one, as a shell user means it.
 std::string absoluteDir(std::string dir)
 {
@@ -153,29 +148,40 @@ private:
     // The list may lack what is in the folders that could not be read.
     int completeness() const { return m_check.unreadable.empty() ? kDone : kIncomplete; }
 
+    // Streamed through a buffer of our own: a list of a million paths is neither held twice nor
+    // written a few bytes at a time.
     void print() const
     {
-        std::vector<std::string> paths;
-        for (const EntryIndex entry : m_rows) {
-            paths.push_back(path(entry));
-        }
+        constexpr std::size_t kFlushAt = 1 << 20;
+        std::string out;
+        out.reserve(kFlushAt + 8192);
+        const bool nul = m_line.format == CommandLine::Format::Nul;
         if (m_line.format == CommandLine::Format::M3u8) {
-            const SavedList list = savedList(paths);
-            std::fwrite(list.text.data(), 1, list.text.size(), stdout);
-            reportLeftOut(list.leftOut);
-            return;
+            out += kSavedListHeader;
         }
         std::size_t leftOut = 0;
-        const char end = m_line.format == CommandLine::Format::Nul ? '\0' : '\n';
-        for (const std::string& path : paths) {
-            if (end == '\n' && hasLineBreak(path)) {
+        for (const EntryIndex entry : m_rows) {
+            const Mp3Collection::Entry& e = m_found->entries[entry];
+            const std::string_view dir = m_found->dirOf(e).path;
+            const std::string_view name = m_found->name(e);
+            if (!nul && (!isListLine(dir) || !isListLine(name))) {
                 ++leftOut;
                 continue;
             }
-            std::fwrite(path.data(), 1, path.size(), stdout);
-            std::fputc(end, stdout);
+            out.append(dir).append(name).push_back(nul ? '\0' : '\n');
+            if (out.size() >= kFlushAt) {
+                writeOut(out);
+            }
         }
+        writeOut(out);
         reportLeftOut(leftOut);
+    }
+
+    static void writeOut(std::string& out)
+    {
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fflush(stdout);
+        out.clear();
     }
 
     static void reportLeftOut(std::size_t leftOut)

@@ -1,10 +1,15 @@
 #include "SavedList.h"
 
+bool isListLine(std::string_view path)
+{
+    return path.find('\n') == std::string_view::npos && path.find('\r') == std::string_view::npos;
+}
+
 SavedList savedList(const std::vector<std::string>& paths)
 {
-    SavedList list {"#EXTM3U\n", 0};
+    SavedList list {std::string(kSavedListHeader), 0};
     for (const std::string& path : paths) {
-        if (path.find('\n') != std::string::npos || path.find('\r') != std::string::npos) {
+        if (!isListLine(path)) {
             ++list.leftOut;
             continue;
         }

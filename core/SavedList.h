@@ -7,6 +7,11 @@
 // The M3U8 file that Save List writes: "#EXTM3U", then each path on a line of its own, its bytes
 // as on disk, so that a player or another tool can review the list. A path holding a line break
 // cannot be one line: it is left out, and counted.
+constexpr std::string_view kSavedListHeader = "#EXTM3U\n";
+
+// Whether a path can be one line of a list: not when it holds a line break.
+bool isListLine(std::string_view path);
+
 struct SavedList {
     std::string text;
     std::size_t leftOut = 0;
