@@ -204,6 +204,10 @@ private:
         }
         const std::vector<EntryIndex> entries = m_rows;
         const EntryStamps stamps = recordStamps(m_lister, *m_found, entries, m_bStop);
+        if (m_bStop) {
+            say(QStringLiteral("stopped; nothing was touched"));
+            return kStopped;
+        }
         if (const int asked = ask(stamps); asked != kDone) {
             return asked;
         }
