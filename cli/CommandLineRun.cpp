@@ -114,7 +114,10 @@ private:
         ScanProgress progress;
         ScanResult result;
         {
-            const ProgressLine line([&progress] { return countStatusText(progress.found()); });
+            const ProgressLine line([&progress] {
+                const auto found = static_cast<int>(progress.found());
+                return progress.walked() ? scanStatusText(found, found) : countStatusText(progress.found());
+            });
             result = scanLibrary(m_lister, m_keep, m_strBase, progress, m_bStop);
         }
         if (result.stopped) {
@@ -311,7 +314,9 @@ int runCommandLine(int argc, char** argv)
     std::optional<CommandLine> line = parseCommandLine(argc, argv, error);
     if (!line) {
         say(error);
-        std::fputs("Try 'tuneprune --help' for more.\n", stderr);
+        std::fputs("Usage: tuneprune --list|--delete|--trash --base DIR PLAYLIST...\n"
+                   "Try 'tuneprune --help' for more.\n",
+                   stderr);
         return kBadInput;
     }
     return CommandLineRun(std::move(*line)).exec();
