@@ -20,6 +20,81 @@ const char* const kSummary
       "folder that cannot be read; 3 the question was answered other than yes; 4 done, but some\n"
       "folders could not be read; 130 stopped by Ctrl+C.";
 
+struct OptionText {
+    const char* names; // separated by ","
+    const char* help;
+    const char* value; // the value's name; none for a switch
+};
+
+constexpr OptionText kOptions[] = {
+    {"list", "Print the unwanted mp3 files, one a line.", nullptr},
+    {"delete", "Delete them, after a question.", nullptr},
+    {"trash", "Move them to the trash, after a question.", nullptr},
+    {"base", "The folder to look in.", "DIR"},
+    {"0,null", "End each path with a NUL byte, for xargs -0.", nullptr},
+    {"format", "m3u8: print an M3U8 playlist, as Save List writes it.", "FORMAT"},
+    {"from-list", "Only the paths in FILE (from --list -0, or a saved M3U8) that the scan still lists.", "FILE"},
+    {"yes", "Ask no question.", nullptr},
+    {"even-if-nothing-matches", "Go on when the playlists hardly name a file in the folder.", nullptr},
+    {"remove-empty-folders", "Remove the folders left with nothing but thumbnails, .DS_Store files or cover images.",
+     nullptr},
+};
+
+void addOptions(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QString::fromLatin1(kSummary));
+    for (const OptionText& option : kOptions) {
+        parser.addOption(QCommandLineOption(QString::fromLatin1(option.names).split(QLatin1Char(',')),
+                                            QString::fromLatin1(option.help),
+                                            option.value != nullptr ? QString::fromLatin1(option.value) : QString()));
+    }
+    parser.addPositionalArgument(QStringLiteral("PLAYLIST"), QStringLiteral("The playlists of the songs to keep."),
+                                 QStringLiteral("PLAYLIST..."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+}
+
+// What the parsed options ask for, once they make sense together.
+std::optional<CommandLine> choices(const QCommandLineParser& parser, QString& error)
+{
+    const auto isSet = [&parser](const char* name) {
+        return parser.isSet(QString::fromLatin1(name));
+    };
+    const int modes = int(isSet("list")) + int(isSet("delete")) + int(isSet("trash"));
+    CommandLine line;
+    line.mode = isSet("list") ? CommandLine::Mode::List
+        : isSet("delete")     ? CommandLine::Mode::Delete
+                              : CommandLine::Mode::Trash;
+    line.baseDir = bytesOf(parser.value(QStringLiteral("base")));
+    for (const QString& playlist : parser.positionalArguments()) {
+        line.playlists.push_back(bytesOf(playlist));
+    }
+    const QString format = parser.value(QStringLiteral("format"));
+    if (modes != 1) {
+        error = modes == 0 ? QStringLiteral("say what to do: --list, --delete or --trash")
+                           : QStringLiteral("--list, --delete and --trash go one at a time");
+    } else if (line.baseDir.empty()) {
+        error = QStringLiteral("--base DIR is missing");
+    } else if (line.playlists.empty()) {
+        error = QStringLiteral("no playlist given");
+    } else if (isSet("format") && format != u"m3u8") {
+        error = QStringLiteral("unknown --format '%1': the one there is, is m3u8").arg(format);
+    } else if (isSet("format") && isSet("0")) {
+        error = QStringLiteral("-0 and --format=m3u8 go one at a time");
+    }
+    if (!error.isEmpty()) {
+        return std::nullopt;
+    }
+    line.format = isSet("0") ? CommandLine::Format::Nul
+        : isSet("format")    ? CommandLine::Format::M3u8
+                             : CommandLine::Format::Lines;
+    line.fromList = bytesOf(parser.value(QStringLiteral("from-list")));
+    line.yes = isSet("yes");
+    line.evenIfNothingMatches = isSet("even-if-nothing-matches");
+    line.removeEmptyFolders = isSet("remove-empty-folders");
+    return line;
+}
+
 } // namespace
 
 std::optional<CommandLine> parseCommandLine(int argc, char** argv, QString& error)
@@ -29,33 +104,7 @@ std::optional<CommandLine> parseCommandLine(int argc, char** argv, QString& erro
         arguments << QString::fromLatin1(argv[i]);
     }
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kSummary));
-    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Print the unwanted mp3 files, one a line."));
-    const QCommandLineOption remove(QStringLiteral("delete"), QStringLiteral("Delete them, after a question."));
-    const QCommandLineOption trash(QStringLiteral("trash"),
-                                   QStringLiteral("Move them to the trash, after a question."));
-    const QCommandLineOption base(QStringLiteral("base"), QStringLiteral("The folder to look in."),
-                                  QStringLiteral("DIR"));
-    const QCommandLineOption nul(QStringList {QStringLiteral("0"), QStringLiteral("null")},
-                                 QStringLiteral("End each path with a NUL byte, for xargs -0."));
-    const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("m3u8: print an M3U8 playlist, as Save List writes it."),
-                                    QStringLiteral("FORMAT"));
-    const QCommandLineOption fromList(QStringLiteral("from-list"),
-                                      QStringLiteral("Only the paths in FILE (from --list -0, or a saved M3U8) that "
-                                                     "the scan still lists."),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Ask no question."));
-    const QCommandLineOption evenIf(QStringLiteral("even-if-nothing-matches"),
-                                    QStringLiteral("Go on when the playlists hardly name a file in the folder."));
-    const QCommandLineOption removeEmpty(QStringLiteral("remove-empty-folders"),
-                                         QStringLiteral("Remove the folders left with nothing but thumbnails, "
-                                                        ".DS_Store files or cover images."));
-    parser.addOptions({list, remove, trash, base, nul, format, fromList, yes, evenIf, removeEmpty});
-    parser.addPositionalArgument(QStringLiteral("PLAYLIST"), QStringLiteral("The playlists of the songs to keep."),
-                                 QStringLiteral("PLAYLIST..."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    addOptions(parser);
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -66,38 +115,5 @@ std::optional<CommandLine> parseCommandLine(int argc, char** argv, QString& erro
     if (parser.isSet(QStringLiteral("version"))) {
         parser.showVersion();
     }
-    const int modes = int(parser.isSet(list)) + int(parser.isSet(remove)) + int(parser.isSet(trash));
-    if (modes != 1) {
-        error = modes == 0 ? QStringLiteral("say what to do: --list, --delete or --trash")
-                           : QStringLiteral("--list, --delete and --trash go one at a time");
-        return std::nullopt;
-    }
-    CommandLine line;
-    line.mode = parser.isSet(list) ? CommandLine::Mode::List
-        : parser.isSet(remove)     ? CommandLine::Mode::Delete
-                                   : CommandLine::Mode::Trash;
-    line.baseDir = bytesOf(parser.value(base));
-    for (const QString& playlist : parser.positionalArguments()) {
-        line.playlists.push_back(bytesOf(playlist));
-    }
-    if (line.baseDir.empty() || line.playlists.empty()) {
-        error = line.baseDir.empty() ? QStringLiteral("--base DIR is missing") : QStringLiteral("no playlist given");
-        return std::nullopt;
-    }
-    if (parser.isSet(format) && parser.value(format) != u"m3u8") {
-        error = QStringLiteral("unknown --format '%1': the one there is, is m3u8").arg(parser.value(format));
-        return std::nullopt;
-    }
-    if (parser.isSet(format) && parser.isSet(nul)) {
-        error = QStringLiteral("-0 and --format=m3u8 go one at a time");
-        return std::nullopt;
-    }
-    line.format = parser.isSet(nul) ? CommandLine::Format::Nul
-        : parser.isSet(format)      ? CommandLine::Format::M3u8
-                                    : CommandLine::Format::Lines;
-    line.fromList = bytesOf(parser.value(fromList));
-    line.yes = parser.isSet(yes);
-    line.evenIfNothingMatches = parser.isSet(evenIf);
-    line.removeEmptyFolders = parser.isSet(removeEmpty);
-    return line;
+    return choices(parser, error);
 }
