@@ -205,8 +205,7 @@ private:
             say(QStringLiteral("nothing was touched; --even-if-nothing-matches goes on all the same"));
             return kBadInput;
         }
-        const std::vector<EntryIndex> entries = m_rows;
-        const EntryStamps stamps = recordStamps(m_lister, *m_found, entries, m_bStop);
+        const EntryStamps stamps = recordStamps(m_lister, *m_found, m_rows, m_bStop);
         if (m_bStop) {
             say(QStringLiteral("stopped; nothing was touched"));
             return kStopped;
@@ -249,8 +248,7 @@ private:
                        m_rows.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"), dataSizeText(bytes));
         QString question = playlistCheckText(m_check) + QLatin1Char('\n');
         if (m_line.removeEmptyFolders) {
-            question += QStringLiteral("Folders left with nothing else than thumbnails, .DS_Store files or cover "
-                                       "images are removed too.\n");
+            question += foldersLeftEmptyNote() + QLatin1Char('\n');
         }
         question += m_line.mode == CommandLine::Mode::Delete ? QStringLiteral("Delete %1? ").arg(count)
                                                              : QStringLiteral("Move %1 to the trash? ").arg(count);

@@ -110,6 +110,12 @@ QString trashQuestion(std::size_t files, std::optional<std::uint64_t> bytes)
         .arg(groupedNumber(files), files == 1 ? QStringLiteral("file") : QStringLiteral("files"), size);
 }
 
+QString foldersLeftEmptyNote()
+{
+    return QStringLiteral("Folders left with nothing else than thumbnails, .DS_Store files or cover images are "
+                          "removed too.");
+}
+
 QString removalProgressText(Removal removal, std::size_t done, std::size_t total)
 {
     const QString doing = removal == Removal::Delete ? QStringLiteral("Deleting") : QStringLiteral("Moving to trash");

@@ -78,6 +78,9 @@ QString failureReason(int error);
 // "Deleting 120 of 1,204", "Moving to trash 120 of 1,204".
 QString removalProgressText(Removal removal, std::size_t done, std::size_t total);
 
+// What the confirmation adds when the folders left empty go too.
+QString foldersLeftEmptyNote();
+
 // The question before a move to the trash: "Move the 1,204 selected files (5.2 GB) to the trash?"
 // and why it is not the end of the space; the size left out while it is not known.
 QString trashQuestion(std::size_t files, std::optional<std::uint64_t> bytes);

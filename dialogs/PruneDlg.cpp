@@ -615,10 +615,7 @@ bool CPruneDlg::RemovesEmptyFolders() const
 // The confirmation's second paragraph, when the folders left empty go too.
 QString CPruneDlg::FoldersLeftEmptyNote() const
 {
-    return RemovesEmptyFolders()
-        ? QStringLiteral("\n\nFolders left with nothing else than thumbnails, .DS_Store files or "
-                         "cover images are removed too.")
-        : QString();
+    return RemovesEmptyFolders() ? QStringLiteral("\n\n") + foldersLeftEmptyNote() : QString();
 }
 
 // Something selected, the warning where the playlist names little, then the confirmation.

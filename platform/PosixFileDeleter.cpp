@@ -29,6 +29,7 @@ PosixFileDeleter::~PosixFileDeleter()
 void PosixFileDeleter::finish()
 {
     m_nCheckedFd = -1;
+    m_bOpenKnown = false;
     closeFrom(0);
     if (m_nBaseFd >= 0) {
         ::close(m_nBaseFd);
