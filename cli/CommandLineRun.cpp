@@ -91,9 +91,9 @@ private:
         m_keep = std::move(read.keep);
         m_strBase = absoluteDir(m_line.baseDir);
         struct stat st { };
-        if (::stat(m_strBase.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            say(QStringLiteral("cannot read %1: %2")
-                    .arg(displayText(m_line.baseDir), qt_error_string(errno != 0 ? errno : ENOTDIR)));
+        const int error = ::stat(m_strBase.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+        if (error != 0) {
+            say(QStringLiteral("cannot read %1: %2").arg(displayText(m_line.baseDir), qt_error_string(error)));
             return kBadInput;
         }
         if (!m_line.fromList.empty()) {
