@@ -141,7 +141,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("playlist");
         QTest::addColumn<QByteArray>("said");
         QTest::newRow("missing folder") << "nope/"
-                                        << "list.m3u" << QByteArray("cannot read");
+                                        << "list.m3u" << QByteArray("No such file or directory");
+        QTest::newRow("a file as the folder") << "list.m3u"
+                                              << "list.m3u" << QByteArray("Not a directory");
         QTest::newRow("missing playlist") << "music/"
                                           << "nope.m3u" << QByteArray("Unable to open M3U for reading!");
         QTest::newRow("a folder as the playlist") << "music/"
