@@ -26,11 +26,12 @@ bool QtDesktop::showItem(const QByteArray& url, const QByteArray& folderUrl)
     call << QStringList {QString::fromLatin1(url)} << QString();
     // Asked without waiting: a file manager that is slow to start must not freeze the window.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [this, folderUrl](QDBusPendingCallWatcher* done) {
-        if (done->isError()) {
-            openUrl(folderUrl);
-        }
-        done->deleteLater();
-    });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [this, folderUrl](QDBusPendingCallWatcher* done) {
+                         if (done->isError()) {
+                             openUrl(folderUrl);
+                         }
+                         done->deleteLater();
+                     });
     return true;
 }

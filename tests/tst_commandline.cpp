@@ -4,6 +4,7 @@
 #include "DialogDriver.h"
 #include "FuseMount.h"
 #include "PlayerPlaylists.h"
+#include "ScopedEnv.h"
 
 #include <QProcess>
 #include <QScopeGuard>
@@ -118,8 +119,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, out);
         QFETCH(Paths, left);
         Library library;
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(library.tree.path("data")));
-        const auto unset = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+        const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(library.tree.path("data")));
         const QString mode = arguments.takeFirst();
         const Run done = run(library.args(mode, arguments));
         QCOMPARE(done.status, status);

@@ -1,6 +1,7 @@
 // Select All, Deselect All and Delete Files through the real window, on real files.
 
 #include "DialogDriver.h"
+#include "ScopedEnv.h"
 
 #include <QScopeGuard>
 
@@ -188,8 +189,7 @@ private Q_SLOTS:
     void moveToTrash()
     {
         TempTree home;
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.path("data")));
-        const auto unset = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+        const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(home.path("data")));
         MusicWindow w;
         w.scan({"a.mp3", "b.mp3", "c.mp3", "keep.mp3"}, "keep.mp3\n");
         w.d.takeBoxes();
@@ -236,8 +236,7 @@ private Q_SLOTS:
     {
         TempTree state;
         state.wfile("file");
-        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.path("file")));
-        const auto unset = qScopeGuard([] { qunsetenv("XDG_STATE_HOME"); });
+        const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(state.path("file")));
         MusicWindow w;
         w.scan({"a.mp3", "keep.mp3"}, "keep.mp3\n");
         w.d.takeBoxes();

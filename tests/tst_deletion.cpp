@@ -8,6 +8,7 @@
 #include "TreeWalk.h"
 
 #include "RealFiles.h"
+#include "ScopedEnv.h"
 
 #include <QByteArrayList>
 #include <QRegularExpression>
@@ -199,7 +200,7 @@ private Q_SLOTS:
             tree.wfile("music/" + file, file);
         }
         tree.wfile("elsewhere/Thumbs.db");
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
+        const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("music/"));
         std::vector<DeletionRequest> requests;
@@ -223,7 +224,6 @@ private Q_SLOTS:
         QVERIFY(outcome.failures.empty());
         const std::size_t count
             = removeFoldersLeftEmpty(deleter, found.base, foldersOfGone(requests, outcome), removal, outcome.removed);
-        qunsetenv("XDG_DATA_HOME");
         QCOMPARE(count, std::size_t(removed));
         Files got;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.path("music"))) {

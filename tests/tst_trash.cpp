@@ -5,6 +5,7 @@
 #include "EntryStamps.h"
 #include "PercentEncoding.h"
 #include "RealFiles.h"
+#include "ScopedEnv.h"
 #include "TrashInfo.h"
 #include "TreeWalk.h"
 
@@ -105,10 +106,9 @@ private Q_SLOTS:
             inodes[name] = inodeOf(tree.path("music/" + name));
         }
         tree.wfile("music/x.mp3/inside.txt");
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
+        const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
         ScriptedFileDeleter deleter;
         const DeletionOutcome outcome = trashAll(tree.path("music/"), deleter);
-        qunsetenv("XDG_DATA_HOME");
 
         QCOMPARE(outcome.failures.size(), std::size_t(1));
         QCOMPARE(outcome.failures[0].error, EISDIR);
@@ -140,9 +140,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, top);
         TempTree home;
-        qputenv("TMPDIR", "/dev/shm");
-        TempTree tree;
-        qunsetenv("TMPDIR");
+        const TempTree tree = [] {
+            const ScopedEnv tmp("TMPDIR", "/dev/shm");
+            return TempTree();
+        }();
         struct stat shm { };
         struct stat tmp { };
         if (::stat(tree.root().c_str(), &shm) != 0 || ::stat(home.root().c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev
@@ -167,10 +168,9 @@ private Q_SLOTS:
             std::ofstream(can) << "not a folder";
         }
         tree.wfile("music/a.mp3", "a");
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.path("data")));
+        const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(home.path("data")));
         ScriptedFileDeleter deleter;
         const DeletionOutcome outcome = trashAll(tree.path("music/"), deleter);
-        qunsetenv("XDG_DATA_HOME");
 
         QVERIFY(!std::filesystem::exists(home.path("data/Trash/files/a.mp3")));
         QCOMPARE(tree.files("sticky/"), Files {});
@@ -203,10 +203,9 @@ private Q_SLOTS:
         if (::mount(nullptr, music.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
             QSKIP("the bind mount cannot be made read-only here");
         }
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
+        const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
         ScriptedFileDeleter deleter;
         const DeletionOutcome outcome = trashAll(tree.path("music/"), deleter);
-        qunsetenv("XDG_DATA_HOME");
         QCOMPARE(outcome.failures.size(), std::size_t(1));
         QVERIFY2(outcome.failures[0].error == EROFS || outcome.failures[0].error == EXDEV
                      || outcome.failures[0].error == IFileDeleter::kNoTrash,

@@ -2,6 +2,7 @@
 
 #include "DialogDriver.h"
 #include "KeepListReader.h"
+#include "ScopedEnv.h"
 #include "UriList.h"
 
 #include <QAbstractButton>
@@ -131,8 +132,7 @@ private Q_SLOTS:
         QFETCH(QSize, size);
         QFETCH(bool, removeEmpty);
         QTemporaryDir config;
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        const auto unset = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
+        const ScopedEnv configHome("XDG_CONFIG_HOME", config.path().toUtf8());
         if (file.isEmpty()) {
             DialogDriver first(false, WindowSettings::load());
             first.dlg().show();

@@ -35,13 +35,7 @@ public:
         }
         m_root = pattern + "/";
     }
-    ~TempTree()
-    {
-        walk(::open(m_root.c_str(), kDirFlags), "", [](int fd, const char* name, const std::string&, bool isDir) {
-            ::unlinkat(fd, name, isDir ? AT_REMOVEDIR : 0);
-        });
-        ::rmdir(m_root.c_str());
-    }
+    ~TempTree() { removeAll(m_root); }
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
 
@@ -116,6 +110,56 @@ private:
             visit(fd, name.c_str(), path + name, sub >= 0);
         }
         dir != nullptr ? ::closedir(dir) : ::close(fd);
+    }
+
+    // Removes the folder and everything below it holding one descriptor at a time, so that a tree
+    // deeper than the descriptor limit (1,024 for an ordinary user) goes too: it goes down into
+    // the first folder left, and back up by "..", where the emptied folder is removed.
+    static void removeAll(const std::string& root)
+    {
+        std::vector<std::string> entered;
+        int fd = ::open(root.c_str(), kDirFlags);
+        while (fd >= 0) {
+            const std::string sub = removeFilesIn(fd);
+            const int next = ::openat(fd, sub.empty() ? ".." : sub.c_str(), kDirFlags);
+            ::close(fd);
+            fd = next;
+            if (!sub.empty()) {
+                entered.push_back(sub);
+            } else if (entered.empty() || ::unlinkat(fd, entered.back().c_str(), AT_REMOVEDIR) != 0) {
+                break; // done, or something below could not go: leave the rest rather than loop
+            } else {
+                entered.pop_back();
+            }
+        }
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        ::rmdir(root.c_str());
+    }
+
+    // Unlinks every entry of the folder open as `fd` that is not a folder; the name of a folder in
+    // it, or "" when none is left.
+    static std::string removeFilesIn(int fd)
+    {
+        DIR* dir = ::fdopendir(::dup(fd));
+        std::string folder;
+        while (const dirent* entry = dir != nullptr ? ::readdir(dir) : nullptr) {
+            const std::string name = entry->d_name;
+            struct stat st { };
+            if (name == "." || name == ".." || ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;
+            }
+            if (!S_ISDIR(st.st_mode)) {
+                ::unlinkat(fd, name.c_str(), 0);
+            } else if (folder.empty()) {
+                folder = name;
+            }
+        }
+        if (dir != nullptr) {
+            ::closedir(dir);
+        }
+        return folder;
     }
 
     std::string m_root;
