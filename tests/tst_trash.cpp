@@ -195,6 +195,12 @@ private Q_SLOTS:
             QVERIFY(wellFormed);
             QCOMPARE(path, tree.path("music/" + original));
         }
+        // Emptied by removing its folders while the window kept them: the next move makes them again.
+        std::filesystem::remove_all(tree.path(in + "files"));
+        std::filesystem::remove_all(tree.path(in + "info"));
+        tree.wfile("music/again.mp3");
+        QVERIFY(trashAll(tree.path("music/"), deleter).failures.size() == 1); // x.mp3
+        QCOMPARE(tree.files(in + "files/"), Files {"again.mp3"});
     }
 
     void otherFileSystem_data()
