@@ -45,6 +45,7 @@ private Q_SLOTS:
             << "link" << album << Files {"m/Album.old/a.mp3", "m/Album.old/b.mp3"};
         // A tagger renames the album: its files are still there, not "already gone".
         QTest::newRow("folder renamed") << "renamed" << album << Files {"m/Album 2/a.mp3", "m/Album 2/b.mp3"};
+        QTest::newRow("folder unmounted") << "unmounted" << album << Files {"m/Album/a.mp3", "m/Album/b.mp3"};
         QTest::newRow("folder replaced by another of that name")
             << "new folder" << album << Files {"m/Album.old/a.mp3", "m/Album.old/b.mp3"};
         QTest::newRow("file replaced by another of the same name") << "replace" << c[0] << Files {"m/c.mp3"};
@@ -72,6 +73,21 @@ private Q_SLOTS:
             tree.wfile(name, "old");
         }
         tree.mkdirp("m/x.mp3");
+        // A disk mounted on the album's folder while the scan ran, and unmounted before the deletion.
+        const std::string disk = tree.path("m/Album");
+        bool mounted = false;
+        const auto unmount = [&] {
+            mounted = mounted && ::umount2(disk.c_str(), MNT_DETACH) != 0;
+        };
+        const auto unmountAtEnd = qScopeGuard(unmount);
+        if (change == "unmounted") {
+            mounted = ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") == 0;
+            if (!mounted) {
+                QSKIP("no tmpfs can be mounted here");
+            }
+            tree.wfile("m/Album/a.mp3", "disk");
+            tree.wfile("m/Album/b.mp3", "disk");
+        }
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("m/"));
         const std::atomic<bool> stop = false;
@@ -90,6 +106,8 @@ private Q_SLOTS:
         if (change == "link") {
             std::filesystem::rename(tree.path("m/Album"), tree.path("m/Album.old"));
             std::filesystem::create_symlink(tree.path("elsewhere/Album"), tree.path("m/Album"));
+        } else if (change == "unmounted") {
+            unmount();
         } else if (change == "renamed") {
             std::filesystem::rename(tree.path("m/Album"), tree.path("m/Album 2"));
         } else if (change == "new folder") {
