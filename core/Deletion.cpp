@@ -157,6 +157,8 @@ QString failureReason(int error)
         return QStringLiteral("changed since the scan");
     case IFileDeleter::kNoTrash:
         return QStringLiteral("no trash can be used on its file system");
+    case IFileDeleter::kFolderGone:
+        return QStringLiteral("its folder is gone or has moved since the scan");
     default:
         return qt_error_string(error);
     }

@@ -42,7 +42,7 @@ struct DeletionOutcome {
     struct Failure {
         std::size_t row;
         std::string path;
-        int error; // errno, or IFileDeleter::kChanged
+        int error; // errno, or one of IFileDeleter's own answers
     };
 
     std::vector<std::uint8_t> gone; // by row of the list: 1 when the file is gone
@@ -51,6 +51,7 @@ struct DeletionOutcome {
     std::vector<std::string> removed; // the paths of the files removed, in the order removed
     int recordError = 0; // why the record of the removed files could not be written
     std::size_t foldersRemoved = 0; // folders left empty, removed after the files
+    std::size_t foldersStayed = 0; // emptied folders that stayed: something else is in them, or they are mount points
     std::size_t attempted = 0;
     Removal removal = Removal::Delete;
     // The trash folders other than the home's that files went to, in the order first used.
@@ -64,9 +65,9 @@ struct DeletionOutcome {
 
 // Deletes the requested files below `baseDir` permanently, or moves them to the trash, in the
 // order given, each only while it is still the entry the scan listed. A file that is already gone
-// counts as deleted, not as moved. `rowCount`: the rows of the list, for `gone`. Setting `stop`
-// ends it after the file at hand, with the rest untouched and not counted. `done` counts the files
-// attempted so far.
+// from its folder counts as deleted, not as moved; one whose folder is gone is a failure. `rowCount`: the rows of the
+// list, for `gone`. Setting `stop` ends it after the file at hand, with the rest untouched and not counted. `done`
+// counts the files attempted so far.
 DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
                             const std::vector<DeletionRequest>& requests, std::size_t rowCount,
                             const std::atomic<bool>& stop, std::atomic<std::size_t>& done,

@@ -58,7 +58,7 @@ std::vector<std::string> foldersOfGone(const std::vector<DeletionRequest>& reque
 
 std::size_t removeFoldersLeftEmpty(IFileDeleter& deleter, const std::string& baseDir,
                                    const std::vector<std::string>& dirs, Removal removal,
-                                   std::vector<std::string>& removed)
+                                   std::vector<std::string>& removed, std::size_t& stayed)
 {
     // Deepest first, so that a parent is looked at after all of its emptied subfolders.
     std::set<std::pair<std::ptrdiff_t, std::string>, std::greater<>> pending;
@@ -74,7 +74,9 @@ std::size_t removeFoldersLeftEmpty(IFileDeleter& deleter, const std::string& bas
     while (!pending.empty()) {
         const std::string dir = pending.begin()->second;
         pending.erase(pending.begin());
-        if (deleter.removeFolderLeftEmpty(baseDir, dir, removal, removed) != 0) {
+        const int error = deleter.removeFolderLeftEmpty(baseDir, dir, removal, removed);
+        stayed += error == IFileDeleter::kFolderStays ? 1 : 0;
+        if (error != 0) {
             continue;
         }
         ++count;

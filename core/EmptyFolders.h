@@ -12,13 +12,15 @@ class IFileDeleter;
 // the desktop's and the Mac's folder records, AppleDouble files and the usual album art.
 bool isFolderClutter(std::string_view name);
 
-// After a removal: each folder that held a removed file, and now holds nothing but clutter, goes,
-// then its parent in the same way, up to but never including the base directory. `dirs`: the
-// folders of the removed files, relative to `baseDir` ("" or ending in "/"). Returns how many
-// folders went; the paths of what went (clutter and folders) are added to `removed`.
 // The folders that held the files that are gone now, each once.
 std::vector<std::string> foldersOfGone(const std::vector<DeletionRequest>& requests, const DeletionOutcome& outcome);
 
+// After a removal: each folder that held a removed file, and now holds nothing but clutter, goes,
+// then its parent in the same way, up to but never including the base directory. `dirs`: the
+// folders of the removed files, relative to `baseDir` ("" or ending in "/"). Returns how many
+// folders went; the paths of what went (clutter and folders) are added to `removed`. `stayed`
+// counts the folders left with only clutter names that stay: something else is in them, or they
+// are mount points.
 std::size_t removeFoldersLeftEmpty(IFileDeleter& deleter, const std::string& baseDir,
                                    const std::vector<std::string>& dirs, Removal removal,
-                                   std::vector<std::string>& removed);
+                                   std::vector<std::string>& removed, std::size_t& stayed);

@@ -11,7 +11,7 @@ DeletionOutcome runRemoval(IDirLister& lister, IFileDeleter& deleter, const Mp3C
     DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, rowCount, stop, done, job.removal);
     if (job.removeEmptyFolders && !outcome.stopped()) {
         outcome.foldersRemoved = removeFoldersLeftEmpty(deleter, found.base, foldersOfGone(requests, outcome),
-                                                        job.removal, outcome.removed);
+                                                        job.removal, outcome.removed, outcome.foldersStayed);
     }
     if (!outcome.removed.empty()) {
         job.record.removed = std::move(outcome.removed);

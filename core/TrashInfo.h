@@ -12,5 +12,5 @@ std::string trashInfoText(std::string_view path, std::tm when);
 
 // The `n`th name tried for `name` in a trash where names must be unique: the name itself first,
 // then "song (2).mp3", "song (3).mp3"; a name without an extension, or a dot file, gets " (2)" at
-// its end.
+// its end. A name too long for "NAME.trashinfo" is shortened before its extension.
 std::string trashedName(std::string_view name, unsigned n);

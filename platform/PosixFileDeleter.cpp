@@ -19,6 +19,13 @@ constexpr std::size_t kMaxHeld = 256;
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
+// A folder that cannot be opened on the way the scan took: renamed, removed or unmounted, or a
+// link or a file where it was. Its files were not looked at, so none of them counts as gone.
+int folderError(int error)
+{
+    return error == ENOENT || error == ENOTDIR || error == ELOOP || error == ESTALE ? IFileDeleter::kFolderGone : error;
+}
+
 } // namespace
 
 PosixFileDeleter::~PosixFileDeleter()
@@ -37,6 +44,7 @@ void PosixFileDeleter::finish()
     m_nBaseFd = -1;
     m_strBase.clear();
     m_strRealBase.clear();
+    m_trash.forget();
 }
 
 void PosixFileDeleter::closeFrom(std::size_t level)
@@ -108,22 +116,22 @@ int PosixFileDeleter::verifiedDir(const std::string& baseDir, std::string_view d
     }
     const int dirFd = openDir(dir);
     if (dirFd < 0) {
-        // A link or a file where a folder was: something else stands in the way now.
-        error = errno == ELOOP || errno == ENOTDIR ? kChanged : errno;
+        error = folderError(errno);
         return -1;
     }
     error = checkDir(dirFd, dir);
     if (error == 0
-        && (m_nCheckedDevice != identity.dirDevice || (m_bStableInodes && m_nCheckedInode != identity.dirInode))) {
-        // Where inode numbers come and go, a folder reached without a link is all that can be known.
-        error = kChanged;
+        && (m_checked.device != identity.dirDevice || (m_bStableInodes && m_checked.inode != identity.dirInode))) {
+        // Another folder by that name, or the one under a mount that went. Where inode numbers
+        // come and go, a folder reached without a link is all that can be known.
+        error = kFolderGone;
     }
     struct stat st { };
     if (error == 0 && ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         error = errno;
     }
     if (error == 0
-        && (entryType(st) != identity.type || static_cast<std::uint64_t>(st.st_dev) != identity.dirDevice
+        && (entryType(st) != identity.type || static_cast<std::uint64_t>(st.st_dev) != m_checked.device
             || !sameFile(identity.stamp, fileStamp(st), m_bStableInodes))) {
         error = kChanged;
     }
@@ -138,7 +146,7 @@ int PosixFileDeleter::openBase(const std::string& baseDir)
     finish();
     m_nBaseFd = openDirectoryPath(baseDir);
     if (m_nBaseFd < 0) {
-        return errno;
+        return folderError(errno);
     }
     m_strBase = baseDir;
     return 0;
@@ -150,17 +158,16 @@ int PosixFileDeleter::checkDir(int dirFd, std::string_view dir)
     if (dirFd == m_nCheckedFd && dir == m_strCheckedDir) {
         return 0;
     }
-    struct stat st { };
-    if (::fstat(dirFd, &st) != 0) {
+    // The mount comes with the same call, for the trash.
+    if (!mountStat(dirFd, "", 0, m_checked)) {
+        m_nCheckedFd = -1;
         return errno;
     }
     m_nCheckedFd = dirFd;
     m_strCheckedDir = dir;
-    m_nCheckedDevice = static_cast<std::uint64_t>(st.st_dev);
-    m_nCheckedInode = static_cast<std::uint64_t>(st.st_ino);
-    if (m_nStableAsked != m_nCheckedDevice) {
+    if (m_nStableAsked != m_checked.device) {
         m_bStableInodes = stableInodes(dirFd);
-        m_nStableAsked = m_nCheckedDevice;
+        m_nStableAsked = m_checked.device;
     }
     return 0;
 }
@@ -189,7 +196,7 @@ int PosixFileDeleter::moveToTrash(const std::string& baseDir, std::string_view d
     if (identity.type == EntryType::Directory) {
         return EISDIR; // a folder named like a song is not one of the files the scan listed
     }
-    return m_trash.move(dirFd, fileName, realPath(baseDir, dir, name), m_nCheckedDevice, trashDir);
+    return m_trash.move(dirFd, fileName, realPath(baseDir, dir, name), m_checked, trashDir);
 }
 
 // The trash records where a file was by its real path, which a restore can go back to.
@@ -206,7 +213,7 @@ std::string PosixFileDeleter::realPath(const std::string& baseDir, std::string_v
 int PosixFileDeleter::removeFolderLeftEmpty(const std::string& baseDir, std::string_view dir, Removal removal,
                                             std::vector<std::string>& removed)
 {
-    int error = openBase(baseDir);
+    const int error = openBase(baseDir);
     if (error != 0) {
         return error;
     }
@@ -219,25 +226,40 @@ int PosixFileDeleter::removeFolderLeftEmpty(const std::string& baseDir, std::str
     if (fd < 0) {
         return errno == ELOOP || errno == ENOTDIR ? kChanged : errno;
     }
-    std::vector<std::string> clutter;
-    error = listClutter(fd, clutter);
-    for (std::size_t i = 0; error == 0 && i < clutter.size(); ++i) {
-        error = removeClutter(fd, clutter[i], removal, realPath(baseDir, dir, clutter[i]));
-        if (error == 0) {
-            removed.push_back(baseDir + std::string(dir) + clutter[i]);
-        }
-    }
+    int emptied = emptyFolder(parentFd, fd, dir, removal, removed);
     ::close(fd);
-    if (error == 0 && ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
-        error = errno;
+    if (emptied == 0 && ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) {
+        // Something came in since the folder was looked at.
+        emptied = errno == ENOTEMPTY || errno == EEXIST || errno == EBUSY ? kFolderStays : errno;
     }
-    if (error == 0) {
+    if (emptied == 0) {
         removed.push_back(baseDir + std::string(dir)); // never among the descriptors kept: those lead to its parent
+    }
+    return emptied;
+}
+
+// Takes the clutter out of the folder open as `fd`, once its listing and its mount have shown that
+// the folder can go: nothing in it is touched otherwise.
+int PosixFileDeleter::emptyFolder(int parentFd, int fd, std::string_view dir, Removal removal,
+                                  std::vector<std::string>& removed)
+{
+    std::vector<std::string> clutter;
+    MountStat folder;
+    int error = listClutter(fd, clutter);
+    if (error == 0) {
+        error = notMountRoot(parentFd, fd, folder);
+    }
+    for (std::size_t i = 0; error == 0 && i < clutter.size(); ++i) {
+        error = removeClutter(fd, clutter[i], removal, realPath(m_strBase, dir, clutter[i]), folder);
+        if (error == 0) {
+            removed.push_back(m_strBase + std::string(dir) + clutter[i]);
+        }
     }
     return error;
 }
 
-// The names in the folder, where all of them are clutter; else ENOTEMPTY.
+// The names in the folder, where all of them are clutter files or links; else ENOTEMPTY where a
+// name is not clutter, kFolderStays where a clutter name is something else (a folder, a device).
 int PosixFileDeleter::listClutter(int fd, std::vector<std::string>& clutter)
 {
     DIR* const listing = ::fdopendir(::dup(fd));
@@ -246,14 +268,20 @@ int PosixFileDeleter::listClutter(int fd, std::vector<std::string>& clutter)
     }
     int error = 0;
     errno = 0;
-    for (const dirent* entry; error == 0 && (entry = ::readdir(listing)) != nullptr; errno = 0) {
+    for (const dirent* entry; error != ENOTEMPTY && (entry = ::readdir(listing)) != nullptr; errno = 0) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") {
             continue;
         }
         if (!isFolderClutter(name)) {
             error = ENOTEMPTY;
+            continue;
         }
+        struct stat st { };
+        const bool file = entry->d_type == DT_REG || entry->d_type == DT_LNK
+            || (entry->d_type == DT_UNKNOWN && ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)));
+        error = file ? error : kFolderStays;
         clutter.emplace_back(name);
     }
     error = error != 0 ? error : errno;
@@ -261,19 +289,37 @@ int PosixFileDeleter::listClutter(int fd, std::vector<std::string>& clutter)
     return error;
 }
 
-// Removes one clutter file of the folder `fd`, once it is still a regular file.
-int PosixFileDeleter::removeClutter(int fd, const std::string& name, Removal removal, const std::string& path)
+// Where the folder open as `fd` is, and kFolderStays where a mount starts there: its clutter
+// belongs to that mount, and the folder cannot go while it is mounted.
+int PosixFileDeleter::notMountRoot(int parentFd, int fd, MountStat& folder)
+{
+    if (!mountStat(fd, "", 0, folder)) {
+        return errno;
+    }
+    if (folder.mountRootKnown) {
+        return folder.mountRoot ? kFolderStays : 0;
+    }
+    MountStat parent;
+    if (!mountStat(parentFd, "", 0, parent)) {
+        return errno;
+    }
+    return sameMount(folder, parent) ? 0 : kFolderStays;
+}
+
+// Removes one clutter entry of the folder `fd`, once it is still a regular file or a link.
+int PosixFileDeleter::removeClutter(int fd, const std::string& name, Removal removal, const std::string& path,
+                                    const MountStat& folder)
 {
     struct stat st { };
     if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno;
     }
-    if (!S_ISREG(st.st_mode)) {
-        return ENOTEMPTY;
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        return kFolderStays;
     }
     if (removal == Removal::Trash) {
         std::string trashDir;
-        return m_trash.move(fd, name, path, static_cast<std::uint64_t>(st.st_dev), trashDir);
+        return m_trash.move(fd, name, path, folder, trashDir);
     }
     return ::unlinkat(fd, name.c_str(), 0) == 0 ? 0 : errno;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileDeleter.h"
+#include "FileSystems.h"
 #include "Trash.h"
 
 #include <optional>
@@ -32,7 +33,10 @@ private:
     int checkDir(int dirFd, std::string_view dir);
     std::string realPath(const std::string& baseDir, std::string_view dir, std::string_view name);
     static int listClutter(int fd, std::vector<std::string>& clutter);
-    int removeClutter(int fd, const std::string& name, Removal removal, const std::string& path);
+    static int notMountRoot(int parentFd, int fd, MountStat& folder);
+    int emptyFolder(int parentFd, int fd, std::string_view dir, Removal removal, std::vector<std::string>& removed);
+    int removeClutter(int fd, const std::string& name, Removal removal, const std::string& path,
+                      const MountStat& folder);
     int verifiedDir(const std::string& baseDir, std::string_view dir, const std::string& name,
                     const EntryIdentity& identity, int& error);
 
@@ -43,11 +47,10 @@ private:
     std::vector<int> m_vecFds; // their descriptors, each opened relative to the one before
     std::string m_strOpenDir; // that directory, where m_bOpenKnown
     bool m_bOpenKnown = false;
-    // The directory whose device and inode were looked at last.
+    // The directory whose device, inode and mount were looked at last.
     int m_nCheckedFd = -1;
     std::string m_strCheckedDir;
-    std::uint64_t m_nCheckedDevice = 0;
-    std::uint64_t m_nCheckedInode = 0;
+    MountStat m_checked;
     bool m_bStableInodes = true; // of the checked directory's file system
     std::optional<std::uint64_t> m_nStableAsked; // the device whose file system was asked
     TrashCans m_trash {homeTrashDir()};

@@ -18,22 +18,24 @@ namespace {
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr unsigned kMostNames = 10000; // tries for a free name
 
-// The folder `name` of `parentFd`, made (private to the user) where it is missing; never a link.
-int ensureDir(int parentFd, const std::string& name)
+// The folder `name` of `parentFd`, made (private to the user) where it is missing; a link only
+// where `follow`.
+int ensureDir(int parentFd, const std::string& name, bool follow = false)
 {
     if (::mkdirat(parentFd, name.c_str(), 0700) != 0 && errno != EEXIST) {
         return -1;
     }
-    return ::openat(parentFd, name.c_str(), kDirFlags);
+    return ::openat(parentFd, name.c_str(), follow ? kDirFlags & ~O_NOFOLLOW : kDirFlags);
 }
 
-// Makes `path` and the folders above it that are missing.
+// Makes `path` and the folders above it that are missing. The user's own folders may be reached
+// through links (/home -> /var/home, a linked ~/.local).
 int ensurePath(const std::string& path)
 {
     int fd = ::open("/", kDirFlags);
     for (std::size_t at = 1; fd >= 0 && at < path.size();) {
         const std::size_t end = std::min(path.find('/', at), path.size());
-        const int next = end > at ? ensureDir(fd, path.substr(at, end - at)) : ::dup(fd);
+        const int next = end > at ? ensureDir(fd, path.substr(at, end - at), true) : ::dup(fd);
         const int error = errno;
         ::close(fd);
         fd = next;
@@ -107,19 +109,25 @@ TrashCans::TrashCans(std::string homeTrash)
 
 TrashCans::~TrashCans()
 {
-    for (auto& [device, can] : m_cans) {
+    forget();
+}
+
+void TrashCans::forget()
+{
+    for (auto& [mount, can] : m_cans) {
         for (const int fd : {can.files, can.info}) {
             if (fd >= 0) {
                 ::close(fd);
             }
         }
     }
+    m_cans.clear();
 }
 
-int TrashCans::move(int dirFd, const std::string& name, const std::string& path, std::uint64_t device,
+int TrashCans::move(int dirFd, const std::string& name, const std::string& path, const MountStat& where,
                     std::string& trashDir)
 {
-    Can& can = canFor(device);
+    Can& can = canFor(where);
     if (can.files < 0) {
         return can.error;
     }
@@ -136,13 +144,17 @@ int TrashCans::move(int dirFd, const std::string& name, const std::string& path,
             continue;
         }
         if (written != 0) {
-            return written;
+            return written == ENOENT ? IFileDeleter::kNoTrash : written; // the trash was removed
         }
         const int moved = renameNoReplace(dirFd, name, can.files, trashed);
         if (moved == 0) {
             return 0;
         }
         ::unlinkat(can.info, infoName.c_str(), 0);
+        struct stat st { };
+        if (moved == ENOENT && ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            return IFileDeleter::kNoTrash; // the file is there: its trash is what went
+        }
         if (moved != EEXIST) {
             return moved;
         }
@@ -150,34 +162,41 @@ int TrashCans::move(int dirFd, const std::string& name, const std::string& path,
     return EEXIST;
 }
 
-TrashCans::Can& TrashCans::canFor(std::uint64_t device)
+TrashCans::Can& TrashCans::canFor(const MountStat& where)
 {
-    const auto known = m_cans.find(device);
+    const std::pair<std::uint64_t, std::uint64_t> key {where.device, where.mountId};
+    const auto known = m_cans.find(key);
     if (known != m_cans.end()) {
         return known->second;
     }
-    // The home trash serves the files of the file system where it lies, or would lie.
+    // The home trash serves the files of the mount where it lies, or would lie: only there does a
+    // rename reach it. The links on its way, itself included, are the user's own.
     const std::size_t cut = m_strHome.rfind('/');
+    const std::string name = m_strHome.substr(cut + 1);
     const int dataHome = ensurePath(m_strHome.substr(0, cut));
-    struct stat st { };
+    MountStat home;
     Can can;
-    if (dataHome >= 0 && ::fstat(dataHome, &st) == 0 && static_cast<std::uint64_t>(st.st_dev) == device) {
-        can = openCan(dataHome, m_strHome.substr(cut + 1), m_strHome, {});
+    if (dataHome >= 0 && (mountStat(dataHome, name.c_str(), 0, home) || mountStat(dataHome, "", 0, home))
+        && sameMount(home, where)) {
+        can = openCan(dataHome, name, m_strHome, {}, true);
     } else {
-        can = openAtTop(device);
+        can = openAtTop(where);
     }
     if (dataHome >= 0) {
         ::close(dataHome);
     }
-    return m_cans[device] = std::move(can);
+    return m_cans[key] = std::move(can);
 }
 
-TrashCans::Can TrashCans::openAtTop(std::uint64_t device)
+// The trash at the top of the mount `where` is on, as file managers find that top in the mount
+// table; a bind mount's top is where it is mounted.
+TrashCans::Can TrashCans::openAtTop(const MountStat& where)
 {
-    const std::string top = mountPoint(static_cast<dev_t>(device));
+    const std::string top
+        = where.mountId != 0 ? mountPointOfMount(where.mountId) : mountPoint(static_cast<dev_t>(where.device));
     const int topFd = top.empty() ? -1 : ::open(top.c_str(), kDirFlags);
-    struct stat st { };
-    if (topFd < 0 || ::fstat(topFd, &st) != 0 || static_cast<std::uint64_t>(st.st_dev) != device) {
+    MountStat atTop;
+    if (topFd < 0 || !mountStat(topFd, "", 0, atTop) || !sameMount(atTop, where)) {
         if (topFd >= 0) {
             ::close(topFd);
         }
@@ -189,15 +208,16 @@ TrashCans::Can TrashCans::openAtTop(std::uint64_t device)
     const std::string prefix = top == "/" ? std::string() : top;
     Can can;
     // The administrator's shared trash: a real folder with the sticky bit, a folder a user in it.
+    struct stat st { };
     const int shared = ::openat(topFd, ".Trash", kDirFlags);
     if (shared >= 0 && ::fstat(shared, &st) == 0 && (st.st_mode & S_ISVTX) != 0) {
-        can = openCan(shared, uid, prefix + "/.Trash/" + uid, top);
+        can = openCan(shared, uid, prefix + "/.Trash/" + uid, top, false);
     }
     if (shared >= 0) {
         ::close(shared);
     }
     if (can.files < 0) {
-        can = openCan(topFd, ".Trash-" + uid, prefix + "/.Trash-" + uid, top);
+        can = openCan(topFd, ".Trash-" + uid, prefix + "/.Trash-" + uid, top, false);
     }
     ::close(topFd);
     if (can.files < 0) {
@@ -206,13 +226,14 @@ TrashCans::Can TrashCans::openAtTop(std::uint64_t device)
     return can;
 }
 
-// The trash folder `name` of `parentFd`, with its files and info folders, made where missing.
-TrashCans::Can TrashCans::openCan(int parentFd, const std::string& name, std::string dir, std::string top)
+// The trash folder `name` of `parentFd` (reached through a link where `follow`), with its files
+// and info folders, made where missing.
+TrashCans::Can TrashCans::openCan(int parentFd, const std::string& name, std::string dir, std::string top, bool follow)
 {
     Can can;
     can.dir = std::move(dir);
     can.top = std::move(top);
-    const int trash = ensureDir(parentFd, name);
+    const int trash = ensureDir(parentFd, name, follow);
     if (trash < 0 || !ownedDir(trash)) {
         can.error = trash < 0 ? errno : IFileDeleter::kNoTrash;
         if (trash >= 0) {

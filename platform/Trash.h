@@ -1,12 +1,16 @@
 #pragma once
 
+#include "FileSystems.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 
 // The freedesktop.org trash cans a deletion moves files into: the home trash for files on the
-// home's file system, else one at the top of the file's own mount ($topdir/.Trash/$uid, a real
-// folder with the sticky bit, or $topdir/.Trash-$uid). Each is opened once and kept open.
+// home trash's mount, else one at the top of the file's own mount ($topdir/.Trash/$uid, a real
+// folder with the sticky bit, or $topdir/.Trash-$uid), a bind mount's own top included, where a
+// rename can reach. Each is opened once and kept open until forget().
 class TrashCans {
 public:
     // `homeTrash`: $XDG_DATA_HOME/Trash, as the file system's bytes.
@@ -15,11 +19,14 @@ public:
     TrashCans(const TrashCans&) = delete;
     TrashCans& operator=(const TrashCans&) = delete;
 
-    // Moves the entry `name` of the folder open as `dirFd`, on `device`, into the trash of that
-    // file system, with its .trashinfo; `path` is its whole real path. Never copies: a file the
+    // Moves the entry `name` of the folder open as `dirFd`, which is `where`, into the trash of
+    // that mount, with its .trashinfo; `path` is its whole real path. Never copies: a file the
     // trash cannot take by a rename stays. Returns 0, IFileDeleter::kNoTrash or an errno, and
     // sets `trashDir` to the trash folder, or empties it for the home trash.
-    int move(int dirFd, const std::string& name, const std::string& path, std::uint64_t device, std::string& trashDir);
+    int move(int dirFd, const std::string& name, const std::string& path, const MountStat& where,
+             std::string& trashDir);
+    // Lets the trash folders go: a trash removed since is made again next time.
+    void forget();
 
 private:
     struct Can {
@@ -30,12 +37,12 @@ private:
         int error = 0; // why there is none
     };
 
-    Can& canFor(std::uint64_t device);
-    Can openAtTop(std::uint64_t device);
-    static Can openCan(int parentFd, const std::string& name, std::string dir, std::string top);
+    Can& canFor(const MountStat& where);
+    Can openAtTop(const MountStat& where);
+    static Can openCan(int parentFd, const std::string& name, std::string dir, std::string top, bool follow);
 
     std::string m_strHome;
-    std::map<std::uint64_t, Can> m_cans; // by device
+    std::map<std::pair<std::uint64_t, std::uint64_t>, Can> m_cans; // by device and mount
 };
 
 // $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.

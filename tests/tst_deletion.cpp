@@ -19,6 +19,7 @@
 #include <fstream>
 #include <thread>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -35,12 +36,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArrayList>("failed"); // path: errno, before the directory x.mp3, which always fails
         QTest::addColumn<Files>("left"); // every file left below the tree besides elsewhere/Album/a.mp3
         const QByteArray changed = ": " + QByteArray::number(IFileDeleter::kChanged);
+        const QByteArray folderGone = ": " + QByteArray::number(IFileDeleter::kFolderGone);
+        const QByteArrayList album {"Album/a.mp3" + folderGone, "Album/b.mp3" + folderGone};
         const QByteArrayList c[]
             = {{"c.mp3" + changed}, {"c.mp3: " + QByteArray::number(EACCES)}, {"c.mp3: " + QByteArray::number(EROFS)}};
         QTest::newRow("nothing") << "" << QByteArrayList {} << Files {};
         QTest::newRow("folder swapped for a link")
-            << "link" << QByteArrayList {"Album/a.mp3" + changed, "Album/b.mp3" + changed}
-            << Files {"m/Album.old/a.mp3", "m/Album.old/b.mp3"};
+            << "link" << album << Files {"m/Album.old/a.mp3", "m/Album.old/b.mp3"};
+        // A tagger renames the album: its files are still there, not "already gone".
+        QTest::newRow("folder renamed") << "renamed" << album << Files {"m/Album 2/a.mp3", "m/Album 2/b.mp3"};
+        QTest::newRow("folder unmounted") << "unmounted" << album << Files {"m/Album/a.mp3", "m/Album/b.mp3"};
+        QTest::newRow("folder replaced by another of that name")
+            << "new folder" << album << Files {"m/Album.old/a.mp3", "m/Album.old/b.mp3"};
         QTest::newRow("file replaced by another of the same name") << "replace" << c[0] << Files {"m/c.mp3"};
         // A tagger writes in place: the same inode, the same size, a new modification time.
         QTest::newRow("file rewritten in place") << "rewrite" << c[0] << Files {"m/c.mp3"};
@@ -66,6 +73,21 @@ private Q_SLOTS:
             tree.wfile(name, "old");
         }
         tree.mkdirp("m/x.mp3");
+        // A disk mounted on the album's folder while the scan ran, and unmounted before the deletion.
+        const std::string disk = tree.path("m/Album");
+        bool mounted = false;
+        const auto unmount = [&] {
+            mounted = mounted && ::umount2(disk.c_str(), MNT_DETACH) != 0;
+        };
+        const auto unmountAtEnd = qScopeGuard(unmount);
+        if (change == "unmounted") {
+            mounted = ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") == 0;
+            if (!mounted) {
+                QSKIP("no tmpfs can be mounted here");
+            }
+            tree.wfile("m/Album/a.mp3", "disk");
+            tree.wfile("m/Album/b.mp3", "disk");
+        }
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("m/"));
         const std::atomic<bool> stop = false;
@@ -84,6 +106,13 @@ private Q_SLOTS:
         if (change == "link") {
             std::filesystem::rename(tree.path("m/Album"), tree.path("m/Album.old"));
             std::filesystem::create_symlink(tree.path("elsewhere/Album"), tree.path("m/Album"));
+        } else if (change == "unmounted") {
+            unmount();
+        } else if (change == "renamed") {
+            std::filesystem::rename(tree.path("m/Album"), tree.path("m/Album 2"));
+        } else if (change == "new folder") {
+            std::filesystem::rename(tree.path("m/Album"), tree.path("m/Album.old"));
+            tree.mkdirp("m/Album");
         } else if (change == "replace") {
             tree.wfile("m/c.mp3.part", "new");
             std::filesystem::rename(tree.path("m/c.mp3.part"), tree.path("m/c.mp3"));
@@ -127,8 +156,10 @@ private Q_SLOTS:
                      && report.contains(QString::fromStdString(found.base) + failed[0].split(':')[0]),
                  qPrintable(report));
         QCOMPARE(report.contains(QString("... and %1 more.").arg(failed.size() - 1)), failed.size() > 1);
-        QCOMPARE(report.contains("changed since the scan"),
+        QCOMPARE(report.contains("\n    changed since the scan"),
                  failed[0].endsWith(": " + QByteArray::number(IFileDeleter::kChanged)));
+        QCOMPARE(report.contains("\n    its folder is gone or has moved since the scan"),
+                 failed[0].endsWith(": " + QByteArray::number(IFileDeleter::kFolderGone)));
     }
 
     // Stopped after the file in hand: the rest untouched, and, with the failed, still selected at
@@ -164,27 +195,40 @@ private Q_SLOTS:
 
     void foldersLeftEmpty_data()
     {
-        QTest::addColumn<Files>("made"); // below music/; every mp3 file goes
+        QTest::addColumn<Files>("made"); // below music/; every mp3 file goes; "x/" a folder, "x->y" a link
         QTest::addColumn<Files>("left"); // files, and folders ending in "/"
         QTest::addColumn<int>("removed"); // folders
+        QTest::addColumn<int>("stayed"); // folders with only clutter names that stayed
         QTest::addColumn<bool>("trash");
-        QTest::newRow("empty") << Files {"A/a.mp3", "b.mp3"} << Files {} << 1 << false;
+        QTest::addColumn<QString>("mounted"); // a folder below music/ bound on itself before the scan
+        QTest::newRow("empty") << Files {"A/a.mp3", "b.mp3"} << Files {} << 1 << 0 << false << "";
         QTest::newRow("only clutter") << Files {"A/a.mp3", "A/Thumbs.db", "A/.DS_Store", "A/._a.mp3", "A/desktop.ini"}
-                                      << Files {} << 1 << false;
+                                      << Files {} << 1 << 0 << false << "";
         QTest::newRow("only art") << Files {"A/a.mp3", "A/cover.jpg", "A/Folder.JPG", "A/AlbumArtSmall.png"} << Files {}
-                                  << 1 << false;
-        QTest::newRow("art beside a .flac")
-            << Files {"A/a.mp3", "A/cover.jpg", "A/a.flac"} << Files {"A/", "A/a.flac", "A/cover.jpg"} << 0 << false;
-        QTest::newRow("a text file") << Files {"A/a.mp3", "A/notes.txt"} << Files {"A/", "A/notes.txt"} << 0 << false;
+                                  << 1 << 0 << false << "";
+        QTest::newRow("art beside a .flac") << Files {"A/a.mp3", "A/cover.jpg", "A/a.flac"}
+                                            << Files {"A/", "A/a.flac", "A/cover.jpg"} << 0 << 0 << false << "";
+        QTest::newRow("a text file") << Files {"A/a.mp3", "A/notes.txt"} << Files {"A/", "A/notes.txt"} << 0 << 0
+                                     << false << "";
         QTest::newRow("nested, then the parent")
-            << Files {"A/B/a.mp3", "A/cover.jpg", "A/C/b.mp3"} << Files {} << 3 << false;
+            << Files {"A/B/a.mp3", "A/cover.jpg", "A/C/b.mp3"} << Files {} << 3 << 0 << false << "";
         QTest::newRow("a subfolder that stays")
-            << Files {"A/a.mp3", "A/B/keep.txt"} << Files {"A/", "A/B/", "A/B/keep.txt"} << 0 << false;
-        QTest::newRow("clutter to the trash") << Files {"A/a.mp3", "A/cover.jpg"} << Files {} << 1 << true;
+            << Files {"A/a.mp3", "A/B/keep.txt"} << Files {"A/", "A/B/", "A/B/keep.txt"} << 0 << 0 << false << "";
+        // Nothing goes from a folder that stays.
+        QTest::newRow("a subfolder named like clutter")
+            << Files {"A/desktop.ini/", "A/a.mp3", "A/cover.jpg", "A/Thumbs.db", "A/.DS_Store"}
+            << Files {"A/", "A/.DS_Store", "A/Thumbs.db", "A/cover.jpg", "A/desktop.ini/"} << 0 << 1 << false << "";
+        QTest::newRow("a mount point") << Files {"A/a.mp3", "A/cover.jpg"} << Files {"A/", "A/cover.jpg"} << 0 << 1
+                                       << false << "A";
+        // The link goes, not what it leads to.
+        QTest::newRow("clutter that is a link")
+            << Files {"A/a.mp3", "A/cover.jpg->../../elsewhere/Thumbs.db"} << Files {} << 1 << 0 << false << "";
+        QTest::newRow("clutter to the trash") << Files {"A/a.mp3", "A/cover.jpg"} << Files {} << 1 << 0 << true << "";
         // Set up by the folder hook below.
         QTest::newRow("a file came in since")
-            << Files {"A/a.mp3", "A/cover.jpg"} << Files {"A/", "A/cover.jpg", "A/new.mp3"} << 0 << false;
-        QTest::newRow("folder swapped for a link") << Files {"A/a.mp3"} << Files {"A", "A.old/"} << 0 << false;
+            << Files {"A/a.mp3", "A/cover.jpg"} << Files {"A/", "A/cover.jpg", "A/new.mp3"} << 0 << 0 << false << "";
+        QTest::newRow("folder swapped for a link")
+            << Files {"A/a.mp3"} << Files {"A", "A.old/"} << 0 << 0 << false << "";
     }
 
     // Folders that held a removed file and now hold nothing but clutter go, then their parents,
@@ -194,12 +238,27 @@ private Q_SLOTS:
         QFETCH(Files, made);
         QFETCH(Files, left);
         QFETCH(int, removed);
+        QFETCH(int, stayed);
         QFETCH(bool, trash);
+        QFETCH(QString, mounted);
         TempTree tree;
-        for (const std::string& file : made) {
-            tree.wfile("music/" + file, file);
-        }
         tree.wfile("elsewhere/Thumbs.db");
+        for (const std::string& file : made) {
+            if (const std::size_t link = file.find("->"); link != std::string::npos) {
+                std::filesystem::create_symlink(file.substr(link + 2), tree.path("music/" + file.substr(0, link)));
+            } else {
+                file.ends_with('/') ? tree.mkdirp("music/" + file) : tree.wfile("music/" + file, file);
+            }
+        }
+        const std::string mount = tree.path("music/" + mounted.toStdString());
+        if (!mounted.isEmpty() && ::mount(mount.c_str(), mount.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            QSKIP("no bind mount can be made here");
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (!mounted.isEmpty()) {
+                ::umount2(mount.c_str(), MNT_DETACH);
+            }
+        });
         const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("music/"));
@@ -222,9 +281,11 @@ private Q_SLOTS:
         const Removal removal = trash ? Removal::Trash : Removal::Delete;
         DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop, done, removal);
         QVERIFY(outcome.failures.empty());
-        const std::size_t count
-            = removeFoldersLeftEmpty(deleter, found.base, foldersOfGone(requests, outcome), removal, outcome.removed);
+        std::size_t stayedCount = 0;
+        const std::size_t count = removeFoldersLeftEmpty(deleter, found.base, foldersOfGone(requests, outcome), removal,
+                                                         outcome.removed, stayedCount);
         QCOMPARE(count, std::size_t(removed));
+        QCOMPARE(stayedCount, std::size_t(stayed));
         Files got;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.path("music"))) {
             const std::string relative = entry.path().string().substr(tree.path("music/").size());

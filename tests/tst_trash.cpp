@@ -1,5 +1,6 @@
-// Move to Trash on real trees: the home trash, a second file system (/dev/shm), a trash that
-// cannot be used, and a mount that refuses; nothing is ever unlinked.
+// Move to Trash on real trees: the home trash, a second file system (/dev/shm), a bind mount, a
+// trash that cannot be used, and a mount that refuses; nothing is ever unlinked. Mounts are made
+// in a mount namespace of this process's own.
 
 #include "Deletion.h"
 #include "EntryStamps.h"
@@ -16,6 +17,7 @@
 #include <map>
 #include <sstream>
 
+#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -34,6 +36,31 @@ std::uint64_t inodeOf(const std::string& path)
     struct stat st { };
     return ::lstat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_ino) : 0;
 }
+
+// A temporary tree that is a tmpfs of its own, mounted where no other process sees it: what a
+// trash makes at the top of the tree's mount stays in the tree, and the mount ends with the test.
+class MountedTree {
+public:
+    MountedTree()
+    {
+        static const bool privateMounts
+            = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        m_bMounted = privateMounts && ::mount("tmpfs", m_tree.root().c_str(), "tmpfs", 0, "size=16m,mode=0700") == 0;
+    }
+    ~MountedTree()
+    {
+        if (m_bMounted) {
+            ::umount2(m_tree.root().c_str(), MNT_DETACH);
+        }
+    }
+
+    bool mounted() const { return m_bMounted; }
+    const TempTree& tree() const { return m_tree; }
+
+private:
+    TempTree m_tree;
+    bool m_bMounted = false;
+};
 
 // Moves every mp3 entry below `base` to the trash, as Move to Trash does after a scan.
 DeletionOutcome trashAll(const std::string& base, ScriptedFileDeleter& deleter)
@@ -70,43 +97,85 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("encoded"); // as the Path of a .trashinfo
-        QTest::addColumn<QByteArray>("third"); // the third name tried in a trash
-        QTest::newRow("plain") << QByteArray("/m/a.mp3") << QByteArray("/m/a.mp3") << QByteArray("/m/a (3).mp3");
-        QTest::newRow("space, percent, hash")
-            << QByteArray("/m/A b%#.mp3") << QByteArray("/m/A%20b%25%23.mp3") << QByteArray("/m/A b%# (3).mp3");
+        QTest::addColumn<QByteArray>("first"); // the first name tried in a trash
+        QTest::addColumn<QByteArray>("third"); // the third
+        QTest::newRow("plain") << QByteArray("/m/a.mp3") << QByteArray("/m/a.mp3") << QByteArray("/m/a.mp3")
+                               << QByteArray("/m/a (3).mp3");
+        QTest::newRow("space, percent, hash") << QByteArray("/m/A b%#.mp3") << QByteArray("/m/A%20b%25%23.mp3")
+                                              << QByteArray("/m/A b%#.mp3") << QByteArray("/m/A b%# (3).mp3");
         QTest::newRow("UTF-8") << QByteArray("/Björk/é.mp3") << QByteArray("/Bj%C3%B6rk/%C3%A9.mp3")
-                               << QByteArray("/Björk/é (3).mp3");
+                               << QByteArray("/Björk/é.mp3") << QByteArray("/Björk/é (3).mp3");
         QTest::newRow("not UTF-8") << QByteArray("/m/\xff\x01.mp3") << QByteArray("/m/%FF%01.mp3")
-                                   << QByteArray("/m/\xff\x01 (3).mp3");
-        QTest::newRow("no extension") << QByteArray("/m/song") << QByteArray("/m/song") << QByteArray("/m/song (3)");
-        QTest::newRow("dot file") << QByteArray(".mp3") << QByteArray(".mp3") << QByteArray(".mp3 (3)");
+                                   << QByteArray("/m/\xff\x01.mp3") << QByteArray("/m/\xff\x01 (3).mp3");
+        QTest::newRow("no extension") << QByteArray("/m/song") << QByteArray("/m/song") << QByteArray("/m/song")
+                                      << QByteArray("/m/song (3)");
+        QTest::newRow("dot file") << QByteArray(".mp3") << QByteArray(".mp3") << QByteArray(".mp3")
+                                  << QByteArray(".mp3 (3)");
+        // "NAME.trashinfo" must fit in 255 bytes; a character is not cut.
+        QTest::newRow("250 bytes") << "/m/" + QByteArray(246, 'x') + ".mp3"
+                                   << "/m/" + QByteArray(246, 'x') + ".mp3"
+                                   << "/m/" + QByteArray(241, 'x') + ".mp3"
+                                   << "/m/" + QByteArray(237, 'x') + " (3).mp3";
+        QTest::newRow("250 bytes of two-byte letters") << "/m/" + QByteArray("é").repeated(123) + ".mp3"
+                                                       << "/m/" + QByteArray("%C3%A9").repeated(123) + ".mp3"
+                                                       << "/m/" + QByteArray("é").repeated(120) + ".mp3"
+                                                       << "/m/" + QByteArray("é").repeated(118) + " (3).mp3";
     }
 
     void names()
     {
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, encoded);
+        QFETCH(QByteArray, first);
         QFETCH(QByteArray, third);
         QCOMPARE(QByteArray::fromStdString(percentEncodedPath(name.toStdString())), encoded);
         const std::string last = name.mid(name.lastIndexOf('/') + 1).toStdString();
         const QByteArray head = name.left(name.lastIndexOf('/') + 1);
-        QCOMPARE(head + QByteArray::fromStdString(trashedName(last, 1)), name);
+        QCOMPARE(head + QByteArray::fromStdString(trashedName(last, 1)), first);
         QCOMPARE(head + QByteArray::fromStdString(trashedName(last, 3)), third);
     }
 
-    // On the home's file system: into $XDG_DATA_HOME/Trash, each file by a rename (the same inode)
-    // with its .trashinfo, a clash of names made unique; a folder row refused and left alone.
+    void homeTrash_data()
+    {
+        QTest::addColumn<QString>("dataHome"); // $XDG_DATA_HOME below the tree
+        QTest::addColumn<Files>("links"); // "link->target" made first
+        QTest::addColumn<QString>("trash"); // where the home trash really is
+        QTest::newRow("plain") << "data" << Files {} << "data/Trash";
+        // Fedora Silverblue's /home -> /var/home.
+        QTest::newRow("home reached through a link")
+            << "home/data" << Files {"home->var/home"} << "var/home/data/Trash";
+        QTest::newRow("Trash a link") << "data" << Files {"data/Trash->../elsewhere/Trash"} << "elsewhere/Trash";
+    }
+
+    // On the home trash's mount: into $XDG_DATA_HOME/Trash, each file by a rename (the same inode)
+    // with its .trashinfo, a clash of names made unique, a name too long for its .trashinfo
+    // shortened; a folder row refused and left alone.
     void homeTrash()
     {
-        TempTree tree;
-        const Files names {"a.mp3", "sub/a.mp3", "B\xff.mp3"};
+        QFETCH(QString, dataHome);
+        QFETCH(Files, links);
+        QFETCH(QString, trash);
+        // Where the links are not followed, the trash at the top of the tree's mount is used.
+        const MountedTree mounted;
+        if (!links.empty() && !mounted.mounted()) {
+            QSKIP("the tree cannot be a mount of its own here");
+        }
+        const TempTree& tree = mounted.tree();
+        for (const std::string& link : links) {
+            const std::size_t arrow = link.find("->");
+            const std::string folder = link.substr(0, link.rfind('/', arrow) + 1);
+            tree.mkdirp(folder + link.substr(arrow + 2));
+            std::filesystem::create_symlink(link.substr(arrow + 2), tree.path(link.substr(0, arrow)));
+        }
+        const std::string longName = std::string(246, 'L') + ".mp3";
+        const Files names {"a.mp3", "sub/a.mp3", "B\xff.mp3", longName};
         std::map<std::string, std::uint64_t> inodes;
         for (const std::string& name : names) {
             tree.wfile("music/" + name, name);
             inodes[name] = inodeOf(tree.path("music/" + name));
         }
         tree.wfile("music/x.mp3/inside.txt");
-        const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
+        const ScopedEnv data("XDG_DATA_HOME", QByteArray::fromStdString(tree.path(dataHome.toStdString())));
         ScriptedFileDeleter deleter;
         const DeletionOutcome outcome = trashAll(tree.path("music/"), deleter);
 
@@ -114,79 +183,107 @@ private Q_SLOTS:
         QCOMPARE(outcome.failures[0].error, EISDIR);
         QVERIFY(outcome.trashDirs.empty());
         QCOMPARE(tree.files("music/"), Files {"x.mp3/inside.txt"});
-        QCOMPARE(tree.files("data/Trash/files/"), (Files {"B\xff.mp3", "a (2).mp3", "a.mp3"}));
+        const std::string shortName = std::string(241, 'L') + ".mp3";
+        const std::string in = trash.toStdString() + "/";
+        QCOMPARE(tree.files(in + "files/"), (Files {"B\xff.mp3", shortName, "a (2).mp3", "a.mp3"}));
         // In walk order: the base's own a.mp3 sorts before the folder "sub".
         const std::map<std::string, std::string> trashed {
-            {"a.mp3", "a.mp3"}, {"a (2).mp3", "sub/a.mp3"}, {"B\xff.mp3", "B\xff.mp3"}};
+            {"a.mp3", "a.mp3"}, {"a (2).mp3", "sub/a.mp3"}, {"B\xff.mp3", "B\xff.mp3"}, {shortName, longName}};
         for (const auto& [inTrash, original] : trashed) {
-            QCOMPARE(inodeOf(tree.path("data/Trash/files/" + inTrash)), inodes[original]);
-            const auto [path, wellFormed] = readInfo(tree.path("data/Trash/info/" + inTrash + ".trashinfo"));
+            QCOMPARE(inodeOf(tree.path(in + "files/" + inTrash)), inodes[original]);
+            const auto [path, wellFormed] = readInfo(tree.path(in + "info/" + inTrash + ".trashinfo"));
             QVERIFY(wellFormed);
             QCOMPARE(path, tree.path("music/" + original));
         }
+        // Emptied by removing its folders while the window kept them: the next move makes them again.
+        std::filesystem::remove_all(tree.path(in + "files"));
+        std::filesystem::remove_all(tree.path(in + "info"));
+        tree.wfile("music/again.mp3");
+        QVERIFY(trashAll(tree.path("music/"), deleter).failures.size() == 1); // x.mp3
+        QCOMPARE(tree.files(in + "files/"), Files {"again.mp3"});
     }
 
     void otherFileSystem_data()
     {
-        QTest::addColumn<QString>("top"); // what stands at the top of /dev/shm before the move
-        QTest::newRow("nothing") << "";
-        QTest::newRow(".Trash a link to a sticky folder") << "link";
-        QTest::newRow(".Trash-$uid a file") << "file";
+        QTest::addColumn<bool>("bind"); // the music on a bind mount of the home's file system, else on /dev/shm
+        QTest::addColumn<QString>("top"); // what stands at the top of that mount before the move
+        QTest::newRow("nothing") << false << "";
+        QTest::newRow(".Trash a link to a sticky folder") << false << "link";
+        QTest::newRow(".Trash-$uid a file") << false << "file";
+        // A rename cannot leave a bind mount, even for the home trash on the same file system.
+        QTest::newRow("base through a bind mount") << true << "";
+        QTest::newRow("bind mount, .Trash a link") << true << "link";
     }
 
-    // On another file system (/dev/shm, a tmpfs): into $topdir/.Trash-$uid, the path relative to the
-    // top; a .Trash that is a link is not used; where no trash can be made, the file stays.
+    // On another mount (/dev/shm, a tmpfs, or a bind mount): into $topdir/.Trash-$uid, the path
+    // relative to the top; a .Trash that is a link is not used; where no trash can be made, the
+    // file stays.
     void otherFileSystem()
     {
+        QFETCH(bool, bind);
         QFETCH(QString, top);
-        TempTree home;
-        const TempTree tree = [] {
+        const MountedTree mounted;
+        const TempTree& home = mounted.tree();
+        const TempTree shm = [] {
             const ScopedEnv tmp("TMPDIR", "/dev/shm");
             return TempTree();
         }();
-        struct stat shm { };
-        struct stat tmp { };
-        if (::stat(tree.root().c_str(), &shm) != 0 || ::stat(home.root().c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev
-            || !tree.root().starts_with("/dev/shm/")) {
+        const std::string topDir = bind ? home.path("mnt") : "/dev/shm";
+        const std::string music = bind ? home.path("mnt/music/") : shm.path("music/");
+        const std::string sticky = bind ? home.path("mnt/sticky") : shm.path("sticky");
+        home.mkdirp("srv/music");
+        home.mkdirp("mnt");
+        if (bind
+            && (!mounted.mounted()
+                || ::mount(home.path("srv").c_str(), topDir.c_str(), nullptr, MS_BIND, nullptr) != 0)) {
+            QSKIP("no bind mount can be made here");
+        }
+        struct stat other { };
+        struct stat st { };
+        if (!bind
+            && (::stat(shm.root().c_str(), &other) != 0 || ::stat(home.root().c_str(), &st) != 0
+                || other.st_dev == st.st_dev || !shm.root().starts_with("/dev/shm/"))) {
             QSKIP("/dev/shm is not a second file system here");
         }
-        const std::string uid = std::to_string(::getuid());
-        const std::string can = "/dev/shm/.Trash-" + uid;
-        struct stat st { };
-        if (::lstat("/dev/shm/.Trash", &st) == 0 || ::lstat(can.c_str(), &st) == 0) {
+        const std::string can = topDir + "/.Trash-" + std::to_string(::getuid());
+        if (::lstat((topDir + "/.Trash").c_str(), &st) == 0 || ::lstat(can.c_str(), &st) == 0) {
             QSKIP("/dev/shm already has a trash, which this test must not touch");
         }
         const auto tidy = qScopeGuard([&] {
             std::filesystem::remove_all(can);
-            std::filesystem::remove("/dev/shm/.Trash");
+            std::filesystem::remove(topDir + "/.Trash");
+            if (bind) {
+                ::umount2(topDir.c_str(), MNT_DETACH);
+            }
         });
-        tree.mkdirp("sticky");
-        ::chmod(tree.path("sticky").c_str(), 01777);
+        std::filesystem::create_directories(sticky);
+        ::chmod(sticky.c_str(), 01777);
         if (top == "link") {
-            std::filesystem::create_symlink(tree.path("sticky"), "/dev/shm/.Trash");
+            std::filesystem::create_symlink(sticky, topDir + "/.Trash");
         } else if (top == "file") {
             std::ofstream(can) << "not a folder";
         }
-        tree.wfile("music/a.mp3", "a");
+        std::filesystem::create_directories(music);
+        std::ofstream(music + "a.mp3") << "a";
         const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(home.path("data")));
         ScriptedFileDeleter deleter;
-        const DeletionOutcome outcome = trashAll(tree.path("music/"), deleter);
+        const DeletionOutcome outcome = trashAll(music, deleter);
 
         QVERIFY(!std::filesystem::exists(home.path("data/Trash/files/a.mp3")));
-        QCOMPARE(tree.files("sticky/"), Files {});
+        QVERIFY(std::filesystem::is_empty(sticky));
         if (top == "file") {
             QCOMPARE(outcome.failures.size(), std::size_t(1));
             QCOMPARE(outcome.failures[0].error, IFileDeleter::kNoTrash);
-            QCOMPARE(tree.files("music/"), Files {"a.mp3"});
+            QVERIFY(std::filesystem::exists(music + "a.mp3"));
             return;
         }
-        QVERIFY(outcome.failures.empty());
+        QVERIFY2(outcome.failures.empty(), qPrintable(outcome.failureReport()));
         QCOMPARE(outcome.trashDirs, std::vector<std::string> {can});
-        QCOMPARE(tree.files("music/"), Files {});
+        QVERIFY(std::filesystem::is_empty(music));
         QVERIFY(std::filesystem::exists(can + "/files/a.mp3"));
         const auto [path, wellFormed] = readInfo(can + "/info/a.mp3.trashinfo");
         QVERIFY(wellFormed);
-        QCOMPARE(path, tree.path("music/a.mp3").substr(std::string("/dev/shm/").size()));
+        QCOMPARE(path, music.substr(topDir.size() + 1) + "a.mp3");
     }
 
     // A mount the system will not write to: the file stays where it was, with the reason, and no
