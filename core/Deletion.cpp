@@ -233,9 +233,6 @@ QString removalDoneText(const DeletionOutcome& outcome, std::size_t shown)
 {
     const auto gone = static_cast<std::size_t>(std::count(outcome.gone.begin(), outcome.gone.end(), 1));
     QStringList paragraphs {wentText(outcome, gone)};
-    if (!outcome.failures.empty()) {
-        paragraphs << failedText(outcome, shown);
-    }
     if (!outcome.trashes.empty()) {
         paragraphs << whereText(outcome, gone);
     }
@@ -245,6 +242,9 @@ QString removalDoneText(const DeletionOutcome& outcome, std::size_t shown)
     if (outcome.recordError != 0) {
         paragraphs << QStringLiteral("The record of what went could not be written to %1: %2.")
                           .arg(displayText(removalRecordDir()), qt_error_string(outcome.recordError));
+    }
+    if (!outcome.failures.empty()) {
+        paragraphs << failedText(outcome, shown);
     }
     return paragraphs.join(QStringLiteral("\n\n"));
 }

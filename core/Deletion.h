@@ -90,9 +90,9 @@ QString foldersLeftEmptyNote();
 QString trashQuestion(std::size_t files, std::optional<std::uint64_t> bytes);
 
 // What a removal did, for the window's end box and the command line alike: the success sentence
-// only when every selected file went; otherwise how many went, whether it was stopped, and how
-// many could not go, the first `shown` of them with the reason. Then each trash used with its
-// count, the folders removed and those that stayed, and a record that could not be written.
+// only when every selected file went, otherwise how many went and whether it was stopped; each
+// trash used with its count, the folders removed and those that stayed, a record that could not
+// be written; last, how many could not go, the first `shown` of them with the reason.
 QString removalDoneText(const DeletionOutcome& outcome, std::size_t shown = 10);
 
 // The rows that stay selected once the gone rows are taken out of the list: the failed and the

@@ -158,9 +158,9 @@ private Q_SLOTS:
                 + "\n\n... and 1 more.";
         QTest::newRow("partly moved, folders stayed")
             << true << QList {2, 1, 0} << QStringList {"/h/Trash:2"} << QList {1, 2} << 0
-            << "2 of the 3 selected files were moved to the trash.\n\n1 " + failure.arg("moved to the trash")
-                + "\n\nThey are in /h/Trash.\n\n1 folder left empty was removed. 2 emptied folders stayed: "
-                  "something else is in them.";
+            << "2 of the 3 selected files were moved to the trash.\n\nThey are in /h/Trash.\n\n1 folder left "
+               "empty was removed. 2 emptied folders stayed: something else is in them.\n\n1 "
+                + failure.arg("moved to the trash");
         QTest::newRow("stopped, one failed") << false << QList {2, 1, 3} << QStringList {} << QList {0, 0} << 0
                                              << "2 of the 6 selected files were deleted; the deletion was stopped."
                                                 "\n\n1 "
