@@ -1,5 +1,6 @@
 #include "PruneApp.h"
 
+#include "CloseOnSignals.h"
 #include "PruneDlg.h"
 #include "RealServices.h"
 #include "Resource.h"
@@ -17,7 +18,8 @@ CPruneApp::CPruneApp(int& argc, char** argv)
 int CPruneApp::InitInstance()
 {
     CPruneDlg dlg(realServices(), nullptr, kMainTemplate, WindowSettings::load());
+    const CloseOnSignals closer(&dlg);
     dlg.exec();
     dlg.settings().save();
-    return 0;
+    return closer.signal() != 0 ? 128 + closer.signal() : 0;
 }

@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -33,7 +34,6 @@ enum ExitStatus {
     kBadInput = 2,
     kDeclined = 3,
     kIncomplete = 4,
-    kStopped = 130,
 };
 
 void say(const QString& text)
@@ -122,7 +122,7 @@ private:
         }
         if (result.stopped) {
             say(QStringLiteral("the scan was stopped"));
-            return kStopped;
+            return stoppedStatus();
         }
         m_check = std::move(result.check);
         m_found = std::move(result.found);
@@ -208,7 +208,7 @@ private:
         const EntryStamps stamps = recordStamps(m_lister, *m_found, m_rows, m_bStop);
         if (m_bStop) {
             say(QStringLiteral("stopped; nothing was touched"));
-            return kStopped;
+            return stoppedStatus();
         }
         if (const int asked = ask(stamps); asked != kDone) {
             return asked;
@@ -221,9 +221,11 @@ private:
         RemovalJob job {
             removal,
             m_line.removeEmptyFolders,
-            {removal == Removal::Delete ? "tuneprune --delete" : "tuneprune --trash", m_line.playlists, m_strBase, {}}};
+            {removal == Removal::Delete ? "tuneprune --delete" : "tuneprune --trash", m_line.playlists, m_strBase}};
         std::atomic<std::size_t> done {0};
         DeletionOutcome outcome;
+        // A reader that went (`| tee` in a dropped session) must not end a removal unrecorded.
+        std::signal(SIGPIPE, SIG_IGN);
         {
             const std::size_t total = requests.size();
             const ProgressLine line([&] { return removalProgressText(removal, done.load(), total); });
@@ -260,7 +262,7 @@ private:
             return kBadInput;
         case Answer::Interrupted:
             say(QStringLiteral("stopped; nothing was touched"));
-            return kStopped;
+            return stoppedStatus();
         case Answer::Other:
             break;
         }
@@ -275,18 +277,14 @@ private:
             say(QStringLiteral("cannot %1 %2: %3")
                     .arg(QLatin1String(verb), QString::fromLocal8Bit(failure.path), failureReason(failure.error)));
         }
-        const QString text = removalDoneText(outcome, m_rows.size());
-        for (const QString& paragraph : text.split(QStringLiteral("\n\n"))) {
+        // Each failure has its line above: the end text only counts them.
+        for (const QString& paragraph : removalDoneText(outcome, 0).split(QStringLiteral("\n\n"))) {
             say(paragraph);
         }
-        if (outcome.recordError != 0) {
-            say(QStringLiteral("the record of what went could not be written to %1: %2")
-                    .arg(displayText(removalRecordDir()), qt_error_string(outcome.recordError)));
-        }
         if (outcome.stopped()) {
-            return kStopped;
+            return stoppedStatus();
         }
-        return outcome.failures.empty() ? completeness() : kFailures;
+        return outcome.failures.empty() && outcome.recordError == 0 ? completeness() : kFailures;
     }
 
     CommandLine m_line;

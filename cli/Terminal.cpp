@@ -9,16 +9,20 @@
 
 namespace {
 
-std::atomic<bool>* g_stop = nullptr;
-volatile std::sig_atomic_t g_interrupted = 0;
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-void onInterrupt(int)
+std::atomic<bool>* g_stop = nullptr;
+volatile std::sig_atomic_t g_interrupted = 0; // the signal
+
+void onInterrupt(int signal)
 {
-    g_interrupted = 1;
+    g_interrupted = signal;
     if (g_stop != nullptr) {
         g_stop->store(true);
     }
-    std::signal(SIGINT, SIG_DFL); // the next one ends the program
+    for (const int each : kStopSignals) {
+        std::signal(each, SIG_DFL); // the next one ends the program
+    }
 }
 
 void writeAll(int fd, const std::string& text)
@@ -44,12 +48,19 @@ void stopOnInterrupt(std::atomic<bool>& stop)
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no SA_RESTART: a question waiting on the terminal ends too
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int signal : kStopSignals) {
+        ::sigaction(signal, &action, nullptr);
+    }
 }
 
 bool interrupted()
 {
     return g_interrupted != 0;
+}
+
+int stoppedStatus()
+{
+    return 128 + (g_interrupted != 0 ? static_cast<int>(g_interrupted) : SIGINT);
 }
 
 Answer askOnTerminal(const std::string& question)

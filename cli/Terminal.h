@@ -9,10 +9,13 @@
 #include <string>
 #include <thread>
 
-// Ctrl+C asks `stop` to end the running work, as Esc does in the window (a scan at once, a
-// deletion after the file in hand); a second Ctrl+C ends the program at once.
+// Ctrl+C, SIGTERM (a service manager stopping it) and SIGHUP (a session that went) ask `stop` to
+// end the running work, as Esc does in the window (a scan at once, a deletion after the file in
+// hand); a second one ends the program at once.
 void stopOnInterrupt(std::atomic<bool>& stop);
 bool interrupted();
+// The exit status of a run that such a signal stopped: 128 and its number (130 for Ctrl+C).
+int stoppedStatus();
 
 // The question on the controlling terminal, /dev/tty, whatever standard input and output are.
 enum class Answer { Yes, Other, NoTerminal, Interrupted };

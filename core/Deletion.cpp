@@ -4,6 +4,8 @@
 #include "EntryStamps.h"
 #include "FileDeleter.h"
 #include "Mp3Collection.h"
+#include "RemovalRecord.h"
+#include "RemovalRecordWriter.h"
 #include "ScanProgress.h"
 
 #include <QStringList>
@@ -48,15 +50,31 @@ void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<
     }
 }
 
+namespace {
+
+void countTrash(std::vector<DeletionOutcome::TrashUse>& trashes, const std::string& dir)
+{
+    // From the last one first: most often it is the one used last.
+    const auto use = std::find_if(trashes.rbegin(), trashes.rend(), [&dir](const auto& t) { return t.dir == dir; });
+    if (use == trashes.rend()) {
+        trashes.push_back({dir, 1});
+    } else {
+        ++use->files;
+    }
+}
+
+} // namespace
+
 DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
                             const std::vector<DeletionRequest>& requests, std::size_t rowCount,
-                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done, Removal removal)
+                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done, Removal removal,
+                            RemovalRecordWriter* record)
 {
     DeletionOutcome outcome;
     outcome.removal = removal;
     outcome.gone.assign(rowCount, 0);
-    outcome.removed.reserve(requests.size());
     std::string trashDir;
+    std::string path;
     for (const DeletionRequest& request : requests) {
         if (stop.load(std::memory_order_relaxed)) {
             outcome.untouched.push_back(request.row);
@@ -66,19 +84,17 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
         const int error = removal == Removal::Delete
             ? deleter.remove(baseDir, request.dir, request.name, request.identity)
             : deleter.moveToTrash(baseDir, request.dir, request.name, request.identity, trashDir);
-        if (error == 0 && !trashDir.empty()
-            && std::find(outcome.trashDirs.begin(), outcome.trashDirs.end(), trashDir) == outcome.trashDirs.end()) {
-            outcome.trashDirs.push_back(trashDir);
+        if (error == 0 && removal == Removal::Trash) {
+            countTrash(outcome.trashes, trashDir);
         }
-        std::string path = baseDir;
-        path.append(request.dir).append(request.name);
-        if (error == 0) {
-            outcome.removed.push_back(std::move(path));
+        path.assign(baseDir).append(request.dir).append(request.name);
+        if (error == 0 && record != nullptr) {
+            record->add(path);
         }
         if (error == 0 || error == ENOENT) {
             outcome.gone[request.row] = 1;
         } else {
-            outcome.failures.push_back({request.row, std::move(path), error});
+            outcome.failures.push_back({request.row, path, error});
         }
     }
     deleter.finish();
@@ -122,34 +138,6 @@ QString removalProgressText(Removal removal, std::size_t done, std::size_t total
     return QStringLiteral("%1 %2 of %3").arg(doing, groupedNumber(done), groupedNumber(total));
 }
 
-QString removalDoneText(const DeletionOutcome& outcome, std::size_t selected)
-{
-    const bool trash = outcome.removal == Removal::Trash;
-    QString text;
-    if (outcome.stopped()) {
-        const auto gone = static_cast<std::size_t>(std::count(outcome.gone.begin(), outcome.gone.end(), 1));
-        text = QStringLiteral("%1 of the %2 selected files were %3; the deletion was stopped.")
-                   .arg(groupedNumber(gone), groupedNumber(selected),
-                        trash ? QStringLiteral("moved to the trash") : QStringLiteral("deleted"));
-    } else {
-        text = trash ? QStringLiteral("Selected files have been moved to the trash.")
-                     : QStringLiteral("Selected files have been removed.");
-    }
-    if (outcome.foldersRemoved != 0) {
-        text += outcome.foldersRemoved == 1
-            ? QStringLiteral("\n\n1 folder left empty was removed.")
-            : QStringLiteral("\n\n%1 folders left empty were removed.").arg(groupedNumber(outcome.foldersRemoved));
-    }
-    if (!outcome.trashDirs.empty()) {
-        QStringList dirs;
-        for (const std::string& dir : outcome.trashDirs) {
-            dirs << displayText(dir);
-        }
-        text += QStringLiteral("\n\nThey are in %1.").arg(dirs.join(QStringLiteral(" and ")));
-    }
-    return text;
-}
-
 QString failureReason(int error)
 {
     switch (error) {
@@ -164,23 +152,101 @@ QString failureReason(int error)
     }
 }
 
-QString DeletionOutcome::failureReport(std::size_t shown) const
+namespace {
+
+QString files(std::size_t count)
 {
-    const auto failed = static_cast<qsizetype>(failures.size());
-    const QString done = removal == Removal::Delete ? QStringLiteral("deleted") : QStringLiteral("moved to the trash");
-    QString text = failed == 1
-        ? QStringLiteral("1 of the %1 selected files could not be %2:").arg(static_cast<qsizetype>(attempted)).arg(done)
-        : QStringLiteral("%1 of the %2 selected files could not be %3:")
-              .arg(failed)
-              .arg(static_cast<qsizetype>(attempted))
-              .arg(done);
-    text += QLatin1Char('\n');
-    for (std::size_t i = 0; i < failures.size() && i < shown; ++i) {
-        text += QStringLiteral("\n%1\n    %2").arg(displayText(failures[i].path), failureReason(failures[i].error));
+    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(groupedNumber(count));
+}
+
+QString doneVerb(Removal removal)
+{
+    return removal == Removal::Delete ? QStringLiteral("deleted") : QStringLiteral("moved to the trash");
+}
+
+// How many went of how many selected; the success sentence where that is all of them.
+QString wentText(const DeletionOutcome& outcome, std::size_t gone)
+{
+    if (outcome.failures.empty() && !outcome.stopped()) {
+        return outcome.removal == Removal::Delete ? QStringLiteral("Selected files have been removed.")
+                                                  : QStringLiteral("Selected files have been moved to the trash.");
     }
-    if (failures.size() > shown) {
-        text += QStringLiteral("\n\n... and %1 more.").arg(static_cast<qsizetype>(failures.size() - shown));
+    const std::size_t selected = outcome.selected();
+    return QStringLiteral("%1 of the %2 selected %3 %4%5")
+        .arg(groupedNumber(gone), groupedNumber(selected),
+             selected == 1 ? QStringLiteral("file was") : QStringLiteral("files were"), doneVerb(outcome.removal),
+             !outcome.stopped()                       ? QStringLiteral(".")
+                 : outcome.removal == Removal::Delete ? QStringLiteral("; the deletion was stopped.")
+                                                      : QStringLiteral("; the move was stopped."));
+}
+
+// How many could not go, and the first `shown` of them with the reason.
+QString failedText(const DeletionOutcome& outcome, std::size_t shown)
+{
+    const std::size_t failed = outcome.failures.size();
+    QString text = QStringLiteral("%1 could not be %2%3")
+                       .arg(groupedNumber(failed), doneVerb(outcome.removal),
+                            shown == 0 ? QStringLiteral(".") : QStringLiteral(":\n"));
+    for (std::size_t i = 0; i < failed && i < shown; ++i) {
+        const DeletionOutcome::Failure& failure = outcome.failures[i];
+        text += QStringLiteral("\n%1\n    %2").arg(displayText(failure.path), failureReason(failure.error));
     }
-    text += QStringLiteral("\n\nTheir rows are still in the list and still selected.");
+    if (shown != 0 && failed > shown) {
+        text += QStringLiteral("\n\n... and %1 more.").arg(groupedNumber(failed - shown));
+    }
     return text;
+}
+
+// Each trash the files went to, with its count where that is not all of them.
+QString whereText(const DeletionOutcome& outcome, std::size_t gone)
+{
+    if (outcome.trashes.size() == 1 && outcome.trashes[0].files == gone) {
+        return QStringLiteral("They are in %1.").arg(displayText(outcome.trashes[0].dir));
+    }
+    QStringList each;
+    for (const DeletionOutcome::TrashUse& trash : outcome.trashes) {
+        each << QStringLiteral("%1 (%2)").arg(displayText(trash.dir), files(trash.files));
+    }
+    const QString last = each.takeLast();
+    return QStringLiteral("They are in %1.")
+        .arg(each.isEmpty() ? last : each.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last);
+}
+
+QString foldersText(const DeletionOutcome& outcome)
+{
+    QStringList text;
+    if (outcome.foldersRemoved != 0) {
+        text
+            << (outcome.foldersRemoved == 1
+                    ? QStringLiteral("1 folder left empty was removed.")
+                    : QStringLiteral("%1 folders left empty were removed.").arg(groupedNumber(outcome.foldersRemoved)));
+    }
+    if (outcome.foldersStayed != 0) {
+        text << (outcome.foldersStayed == 1 ? QStringLiteral("1 emptied folder stayed: something else is in it.")
+                                            : QStringLiteral("%1 emptied folders stayed: something else is in them.")
+                                                  .arg(groupedNumber(outcome.foldersStayed)));
+    }
+    return text.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+QString removalDoneText(const DeletionOutcome& outcome, std::size_t shown)
+{
+    const auto gone = static_cast<std::size_t>(std::count(outcome.gone.begin(), outcome.gone.end(), 1));
+    QStringList paragraphs {wentText(outcome, gone)};
+    if (!outcome.trashes.empty()) {
+        paragraphs << whereText(outcome, gone);
+    }
+    if (const QString folders = foldersText(outcome); !folders.isEmpty()) {
+        paragraphs << folders;
+    }
+    if (outcome.recordError != 0) {
+        paragraphs << QStringLiteral("The record of what went could not be written to %1: %2.")
+                          .arg(displayText(removalRecordDir()), qt_error_string(outcome.recordError));
+    }
+    if (!outcome.failures.empty()) {
+        paragraphs << failedText(outcome, shown);
+    }
+    return paragraphs.join(QStringLiteral("\n\n"));
 }

@@ -15,6 +15,7 @@
 
 class EntryStamps;
 class IDirLister;
+class RemovalRecordWriter;
 struct Mp3Collection;
 
 // One file the user chose to delete: its row in the list, where it is, and what the scan saw.
@@ -45,33 +46,36 @@ struct DeletionOutcome {
         int error; // errno, or one of IFileDeleter's own answers
     };
 
+    // A trash folder that files went to, and how many.
+    struct TrashUse {
+        std::string dir;
+        std::size_t files;
+    };
+
     std::vector<std::uint8_t> gone; // by row of the list: 1 when the file is gone
     std::vector<Failure> failures; // in row order
     std::vector<std::size_t> untouched; // rows not attempted, because the deletion was stopped
-    std::vector<std::string> removed; // the paths of the files removed, in the order removed
     int recordError = 0; // why the record of the removed files could not be written
     std::size_t foldersRemoved = 0; // folders left empty, removed after the files
     std::size_t foldersStayed = 0; // emptied folders that stayed: something else is in them, or they are mount points
     std::size_t attempted = 0;
     Removal removal = Removal::Delete;
-    // The trash folders other than the home's that files went to, in the order first used.
-    std::vector<std::string> trashDirs;
+    std::vector<TrashUse> trashes; // each trash used, the home's included, in the order first used
 
     bool stopped() const { return !untouched.empty(); }
-
-    // How many files could not be deleted, and the first few of them with the system's reason.
-    QString failureReport(std::size_t shown = 10) const;
+    std::size_t selected() const { return attempted + untouched.size(); }
 };
 
 // Deletes the requested files below `baseDir` permanently, or moves them to the trash, in the
 // order given, each only while it is still the entry the scan listed. A file that is already gone
-// from its folder counts as deleted, not as moved; one whose folder is gone is a failure. `rowCount`: the rows of the
-// list, for `gone`. Setting `stop` ends it after the file at hand, with the rest untouched and not counted. `done`
-// counts the files attempted so far.
+// from its folder counts as deleted, not as moved; one whose folder is gone is a failure.
+// `rowCount`: the rows of the list, for `gone`. Setting `stop` ends it after the file at hand, with
+// the rest untouched and not counted. `done` counts the files attempted so far. Each file removed
+// goes to `record`, where there is one, as soon as it is gone.
 DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
                             const std::vector<DeletionRequest>& requests, std::size_t rowCount,
                             const std::atomic<bool>& stop, std::atomic<std::size_t>& done,
-                            Removal removal = Removal::Delete);
+                            Removal removal = Removal::Delete, RemovalRecordWriter* record = nullptr);
 
 // Why a file could not be removed: "changed since the scan", or the system's words for `error`.
 QString failureReason(int error);
@@ -86,9 +90,11 @@ QString foldersLeftEmptyNote();
 // and why it is not the end of the space; the size left out while it is not known.
 QString trashQuestion(std::size_t files, std::optional<std::uint64_t> bytes);
 
-// The end box of a removal: what went, and where a stopped one stopped; the folders left empty
-// that went; for a move, the trash folders that file managers do not show.
-QString removalDoneText(const DeletionOutcome& outcome, std::size_t selected);
+// What a removal did, for the window's end box and the command line alike: the success sentence
+// only when every selected file went, otherwise how many went and whether it was stopped; each
+// trash used with its count, the folders removed and those that stayed, a record that could not
+// be written; last, how many could not go, the first `shown` of them with the reason.
+QString removalDoneText(const DeletionOutcome& outcome, std::size_t shown = 10);
 
 // The rows that stay selected once the gone rows are taken out of the list: the failed and the
 // untouched ones, at their new places.

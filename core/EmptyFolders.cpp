@@ -2,6 +2,7 @@
 
 #include "Ascii.h"
 #include "FileDeleter.h"
+#include "RemovalRecordWriter.h"
 
 #include <algorithm>
 #include <functional>
@@ -57,8 +58,8 @@ std::vector<std::string> foldersOfGone(const std::vector<DeletionRequest>& reque
 }
 
 std::size_t removeFoldersLeftEmpty(IFileDeleter& deleter, const std::string& baseDir,
-                                   const std::vector<std::string>& dirs, Removal removal,
-                                   std::vector<std::string>& removed, std::size_t& stayed)
+                                   const std::vector<std::string>& dirs, Removal removal, RemovalRecordWriter& record,
+                                   std::size_t& stayed)
 {
     // Deepest first, so that a parent is looked at after all of its emptied subfolders.
     std::set<std::pair<std::ptrdiff_t, std::string>, std::greater<>> pending;
@@ -71,11 +72,16 @@ std::size_t removeFoldersLeftEmpty(IFileDeleter& deleter, const std::string& bas
         }
     }
     std::size_t count = 0;
+    std::vector<std::string> removed;
     while (!pending.empty()) {
         const std::string dir = pending.begin()->second;
         pending.erase(pending.begin());
         const int error = deleter.removeFolderLeftEmpty(baseDir, dir, removal, removed);
         stayed += error == IFileDeleter::kFolderStays ? 1 : 0;
+        for (const std::string& path : removed) {
+            record.add(path);
+        }
+        removed.clear();
         if (error != 0) {
             continue;
         }

@@ -46,9 +46,8 @@ public:
         = 0;
     // Moves the entry into the trash of its own file system (the freedesktop.org trash: the
     // home's, or one at the top of its mount), after the same check as remove(); never copies it
-    // and never removes it. `trashDir` is set to the trash it went to, or emptied for the home
-    // trash, which file managers show. Returns 0, kChanged, kFolderGone,
-    // kNoTrash, or the errno that the system gave.
+    // and never removes it. `trashDir` is set to the trash folder it went to, the home's too.
+    // Returns 0, kChanged, kFolderGone, kNoTrash, or the errno that the system gave.
     virtual int moveToTrash(const std::string& baseDir, std::string_view dir, std::string_view name,
                             const EntryIdentity& identity, std::string& trashDir)
         = 0;

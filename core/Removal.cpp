@@ -2,20 +2,19 @@
 
 #include "EmptyFolders.h"
 #include "Mp3Collection.h"
+#include "RemovalRecordWriter.h"
 
 DeletionOutcome runRemoval(IDirLister& lister, IFileDeleter& deleter, const Mp3Collection& found,
                            std::vector<DeletionRequest>& requests, std::size_t rowCount, RemovalJob job,
                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done)
 {
     completeStamps(lister, found, requests);
-    DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, rowCount, stop, done, job.removal);
+    RemovalRecordWriter record(removalRecordDir(), std::move(job.record));
+    DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, rowCount, stop, done, job.removal, &record);
     if (job.removeEmptyFolders && !outcome.stopped()) {
         outcome.foldersRemoved = removeFoldersLeftEmpty(deleter, found.base, foldersOfGone(requests, outcome),
-                                                        job.removal, outcome.removed, outcome.foldersStayed);
+                                                        job.removal, record, outcome.foldersStayed);
     }
-    if (!outcome.removed.empty()) {
-        job.record.removed = std::move(outcome.removed);
-        outcome.recordError = appendRemovalRecord(removalRecordDir(), job.record);
-    }
+    outcome.recordError = record.finish(outcome.stopped());
     return outcome;
 }

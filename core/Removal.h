@@ -20,9 +20,10 @@ struct RemovalJob {
 
 // A whole removal, on the calling thread, as the window and the command line run it: records what
 // the pass after the scan had not reached, removes the files (`done` counts them, `stop` ends it
-// after the file in hand), then the folders left empty where asked (not after a stop), and
-// appends what went to the day's record. A record that cannot be written stops nothing: the
-// outcome says so.
+// after the file in hand), then the folders left empty where asked (not after a stop). What went
+// is appended to the day's record as it goes, so that at any stop the record holds each file
+// that went and none that stayed. A record that cannot be written stops nothing: the outcome
+// says so.
 DeletionOutcome runRemoval(IDirLister& lister, IFileDeleter& deleter, const Mp3Collection& found,
                            std::vector<DeletionRequest>& requests, std::size_t rowCount, RemovalJob job,
                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done);

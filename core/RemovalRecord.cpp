@@ -2,12 +2,7 @@
 
 #include "PercentEncoding.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -17,15 +12,9 @@ std::string formatted(const char* format, const std::tm& when)
     return std::string(text, std::strftime(text, sizeof text, format, &when));
 }
 
-// A line of the file; a name that a line break would cut in two as a URL.
-void appendLine(std::string& text, const std::string& path)
+std::string counted(std::size_t count, const char* one, const char* many)
 {
-    if (path.find('\n') == std::string::npos && path.find('\r') == std::string::npos) { // memchr, not a loop
-        text += path;
-    } else {
-        text += fileUrl(path);
-    }
-    text += '\n';
+    return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 } // namespace
@@ -39,50 +28,34 @@ std::string removalRecordDir()
     return std::string(home != nullptr ? home : "") + "/.local/state/tuneprune";
 }
 
-std::string removalRecordText(const RemovalRecord& record, std::tm when, bool startsFile)
+void appendRecordLine(std::string& text, std::string_view path)
 {
-    std::string text = startsFile ? "#EXTM3U\n" : "";
-    const std::size_t count = record.removed.size();
-    text += "# " + formatted("%Y-%m-%d %H:%M:%S", when) + " " + record.command + ", " + std::to_string(count)
-        + (count == 1 ? " file\n" : " files\n");
+    if (path.find('\n') == std::string_view::npos && path.find('\r') == std::string_view::npos) {
+        text += path;
+    } else {
+        text += fileUrl(path);
+    }
+    text += '\n';
+}
+
+std::string removalRecordHeader(const RemovalRecord& record, std::tm when)
+{
+    std::string text = "# " + formatted("%Y-%m-%d %H:%M:%S", when) + " " + record.command + "\n";
     for (const std::string& playlist : record.playlists) {
         text += "# Playlist: ";
-        appendLine(text, playlist);
+        appendRecordLine(text, playlist);
     }
     text += "# Base directory: ";
-    appendLine(text, record.baseDir);
-    std::size_t size = text.size();
-    for (const std::string& path : record.removed) {
-        size += path.size() + 1;
-    }
-    text.reserve(size);
-    for (const std::string& path : record.removed) {
-        appendLine(text, path);
-    }
+    appendRecordLine(text, record.baseDir);
     return text;
 }
 
-int appendRemovalRecord(const std::string& dir, const RemovalRecord& record)
+std::string removalRecordEnd(std::size_t files, std::size_t folders, bool stopped)
 {
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
-        return error.value();
+    std::string text = stopped ? "# Stopped: " : "# Done: ";
+    text += counted(files, "file", "files");
+    if (folders != 0) {
+        text += " and " + counted(folders, "folder", "folders");
     }
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    ::localtime_r(&now, &local);
-    const std::string path = dir + "/" + formatted("%Y-%m-%d", local) + ".m3u8";
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return errno;
-    }
-    const bool startsFile = ::lseek(fd, 0, SEEK_END) == 0;
-    const std::string text = removalRecordText(record, local, startsFile);
-    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    const int writeError = written ? 0 : (errno != 0 ? errno : EIO);
-    if (::close(fd) != 0 && written) {
-        return errno;
-    }
-    return writeError;
+    return text + "\n";
 }

@@ -640,10 +640,9 @@ void CPruneDlg::StartRemoval(const std::vector<int>& selected, Removal removal)
     BeginWork();
     m_nDeleting = requests.size();
     m_removal = removal;
-    RemovalJob job {
-        removal,
-        RemovesEmptyFolders(),
-        {removal == Removal::Delete ? "Delete Files" : "Move to Trash", m_vecPlaylistPaths, m_strBaseDir, {}}};
+    RemovalJob job {removal,
+                    RemovesEmptyFolders(),
+                    {removal == Removal::Delete ? "Delete Files" : "Move to Trash", m_vecPlaylistPaths, m_strBaseDir}};
     m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()), std::move(job));
     m_deletionClock.start();
     m_progressTimer.start();
@@ -705,17 +704,12 @@ void CPruneDlg::OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome)
     ShowPlaylistCheck();
 
     const QString caption = outcome->removal == Removal::Delete ? fromLatin("Files Deleted") : fromLatin("Files Moved");
-    const QString record = outcome->recordError == 0
-        ? QString()
-        : QStringLiteral("\n\nThe record of what went could not be written to %1: %2.")
-              .arg(displayText(removalRecordDir()), qt_error_string(outcome->recordError));
+    const QString text = removalDoneText(*outcome);
     if (outcome->failures.empty()) {
-        MessageBox(removalDoneText(*outcome, m_nDeleting) + record, caption, MB_OK);
-    } else if (outcome->stopped()) {
-        MessageBox(removalDoneText(*outcome, m_nDeleting) + QStringLiteral("\n\n") + outcome->failureReport() + record,
-                   caption, MB_ICONEXCLAMATION);
+        MessageBox(text, caption, MB_OK);
     } else {
-        MessageBox(outcome->failureReport() + record, fromLatin("Error"), MB_ICONEXCLAMATION);
+        MessageBox(text + QStringLiteral("\n\nTheir rows are still in the list and still selected."),
+                   outcome->stopped() ? caption : fromLatin("Error"), MB_ICONEXCLAMATION);
     }
     Q_EMIT deleteFinished();
 }

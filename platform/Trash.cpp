@@ -131,7 +131,7 @@ int TrashCans::move(int dirFd, const std::string& name, const std::string& path,
     if (can.files < 0) {
         return can.error;
     }
-    trashDir = can.top.empty() ? std::string() : can.dir;
+    trashDir = can.dir;
     // Below the top of its mount, a path is kept relative to it.
     const bool below = !can.top.empty() && path.starts_with(can.top == "/" ? "/" : can.top + "/");
     const std::string original = below ? path.substr(can.top == "/" ? 1 : can.top.size() + 1) : path;

@@ -22,7 +22,7 @@ public:
     // Moves the entry `name` of the folder open as `dirFd`, which is `where`, into the trash of
     // that mount, with its .trashinfo; `path` is its whole real path. Never copies: a file the
     // trash cannot take by a rename stays. Returns 0, IFileDeleter::kNoTrash or an errno, and
-    // sets `trashDir` to the trash folder, or empties it for the home trash.
+    // sets `trashDir` to the trash folder.
     int move(int dirFd, const std::string& name, const std::string& path, const MountStat& where,
              std::string& trashDir);
     // Lets the trash folders go: a trash removed since is made again next time.

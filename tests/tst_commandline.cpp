@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
@@ -239,11 +240,22 @@ private Q_SLOTS:
         QCOMPARE(library.tree.files("music/").size(), std::size_t(status == 0 ? 2 : 5));
     }
 
-    // On a share: a folder that cannot be listed makes the list incomplete (4); Ctrl+C during a
-    // deletion stops it after the file in hand (130).
+    void share_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl+C") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    // On a share: a folder that cannot be listed makes the list incomplete (4); Ctrl+C, SIGTERM
+    // or SIGHUP during a deletion stops it after the file in hand, with 128 and the signal's
+    // number, and the record holds the file that went.
     void share()
     {
+        QFETCH(int, signal);
         Library library;
+        const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(library.tree.path("state")));
         library.tree.wfile("music/unreadable/d.mp3", "song");
         const std::string source = library.tree.path("music");
         FuseMount mount(source, library.tree.path("mnt"));
@@ -263,15 +275,16 @@ private Q_SLOTS:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         QVERIFY(std::filesystem::exists(source + "/.held"));
-        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        ::kill(static_cast<pid_t>(process.processId()), signal);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         std::filesystem::remove(source + "/.hold");
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(process.exitCode(), 128 + signal);
         const QByteArray said = process.readAllStandardError();
         QVERIFY2(said.contains("1 of the 3 selected files were deleted; the deletion was stopped."), said.constData());
         QCOMPARE(library.tree.files("music/").size(), std::size_t(6)); // a.mp3 went, .held came
+        QCOMPARE(recordedPaths(library.tree.path("state/tuneprune")), Paths {mount.mountPoint() + "/a.mp3"});
     }
 
     // A file the system refuses to delete is named with the reason, and the status says so.
@@ -288,9 +301,46 @@ private Q_SLOTS:
         }
         const Run done = run(library.args("--delete", {"--yes"}));
         QCOMPARE(done.status, 1);
-        QVERIFY2(done.err.contains(QByteArray::fromStdString("cannot delete " + x + "/c.mp3: Read-only file system")),
+        QVERIFY2(done.err.contains(QByteArray::fromStdString("cannot delete " + x
+                                                             + "/c.mp3: Read-only file system\n"
+                                                               "tuneprune: 2 of the 3 selected files were deleted.\n"
+                                                               "tuneprune: 1 could not be deleted.\n")),
                  done.err.constData());
         QCOMPARE(library.tree.files("music/"), (Paths {"keep.mp3", "x/c.mp3", "x/cover.jpg"}));
+    }
+
+    void recordNotWritten_data()
+    {
+        QTest::addColumn<QString>("state"); // what stands where the record's folder goes
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("a file") << "file" << QByteArray("Not a directory");
+        QTest::newRow("a full disk") << "full" << QByteArray("No space left on device");
+    }
+
+    // The files go all the same; the record that could not be written is named with its own
+    // reason, and the status is 1.
+    void recordNotWritten()
+    {
+        QFETCH(QString, state);
+        QFETCH(QByteArray, reason);
+        Library library;
+        std::optional<SmallDisk> small;
+        if (state == "full") {
+            if (!small.emplace(library.tree.path("state")).ok()) {
+                QSKIP("no tmpfs can be mounted here");
+            }
+            small->fill();
+        } else {
+            library.tree.wfile("state");
+        }
+        const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(library.tree.path("state")));
+        const Run done = run(library.args("--delete", {"--yes"}));
+        QCOMPARE(done.status, 1);
+        QVERIFY2(done.err.contains("Selected files have been removed.\ntuneprune: The record of what went could not be "
+                                   "written to "
+                                   + QByteArray::fromStdString(library.tree.path("state/tuneprune: ")) + reason),
+                 done.err.constData());
+        QCOMPARE(library.tree.files("music/"), (Paths {"keep.mp3", "x/cover.jpg"}));
     }
 
     // The same playlists as players write them and the same tree give the window's list, byte for byte.

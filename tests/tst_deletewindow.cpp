@@ -1,5 +1,6 @@
 // Select All, Deselect All and Delete Files through the real window, on real files.
 
+#include "CloseOnSignals.h"
 #include "DialogDriver.h"
 #include "ScopedEnv.h"
 
@@ -7,7 +8,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 using Rows = std::vector<std::string>;
@@ -57,9 +60,12 @@ private Q_SLOTS:
         const QStringList boxes = w.d.takeBoxes();
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0], kConfirm);
-        QVERIFY2(
-            boxes[1].startsWith(boxText("2 of the 4 selected files could not be deleted", "Error", MB_ICONEXCLAMATION)),
-            qPrintable(boxes[1]));
+        QCOMPARE(boxes[1],
+                 boxText(QString::fromStdString("2 of the 4 selected files were deleted.\n\n2 could not be deleted:\n\n"
+                                                + w.base() + "c.mp3\n    Permission denied\n" + w.base()
+                                                + "x.mp3\n    Is a directory\n\nTheir rows are still in the list "
+                                                  "and still selected."),
+                         "Error", MB_ICONEXCLAMATION));
         QCOMPARE(w.d.rows(), (Rows {w.base() + "b.mp3", w.base() + "c.mp3", w.base() + "x.mp3"}));
         QCOMPARE(w.d.selectedRows(), (std::vector<int> {1, 2}));
         QCOMPARE(w.tree.files("music/"), (Rows {"b.mp3", "c.mp3", "keep.mp3", "x.mp3/inside.txt"}));
@@ -131,18 +137,24 @@ private Q_SLOTS:
     void duringDeletion_data()
     {
         QTest::addColumn<QString>("end");
-        for (const char* end : {"let go", "Esc", "close box"}) {
+        for (const char* end : {"let go", "Esc", "close box", "SIGTERM"}) {
             QTest::newRow(end) << QString(end);
         }
     }
 
     // The second file holds the deletion until let go: after a moment the window shows the count
     // where the scan shows its own and takes no command but Esc and the close box, which stop it
-    // after the file in hand. The rows of the files removed go; the rest stay, selected.
+    // after the file in hand; SIGTERM is the close box. The rows of the files removed go; the rest
+    // stay, selected. The record holds what went.
     void duringDeletion()
     {
         QFETCH(QString, end);
         MusicWindow w;
+        const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(w.tree.path("state")));
+        std::optional<CloseOnSignals> closer;
+        if (end == "SIGTERM") {
+            closer.emplace(&w.d.dlg());
+        }
         w.scan({"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3", "6.mp3", "keep.mp3"}, "keep.mp3\n");
         w.d.takeBoxes();
         w.d.click(IDC_SELECT_ALL);
@@ -165,19 +177,28 @@ private Q_SLOTS:
         go = true; // the close box waits for the file in hand
         if (end == "close box") {
             QVERIFY(w.d.dlg().close());
+        } else if (end == "SIGTERM") {
+            ::raise(SIGTERM);
         }
         QVERIFY(!ended.isEmpty() || ended.wait());
 
         const bool stopped = end != "let go";
-        QCOMPARE(w.d.dlg().isVisible(), end != "close box");
+        const bool closed = end == "close box" || end == "SIGTERM";
+        QCOMPARE(w.d.dlg().isVisible(), !closed);
         const QStringList boxes = w.d.takeBoxes();
         const QString last = end == "Esc"
             ? boxText("2 of the 6 selected files were deleted; the deletion was stopped.", "Files Deleted", MB_OK)
             : kDone;
-        QCOMPARE(boxes, end == "close box" ? QStringList {kConfirm} : (QStringList {kConfirm, last}));
+        QCOMPARE(boxes, closed ? QStringList {kConfirm} : (QStringList {kConfirm, last}));
         QCOMPARE(w.d.off(), "disabled: PROGRESS STATUS; hidden: PROGRESS STATUS");
         const Rows left = stopped ? Rows {"3.mp3", "4.mp3", "5.mp3", "6.mp3", "keep.mp3"} : Rows {"keep.mp3"};
         QCOMPARE(w.tree.files("music/"), left);
+        Rows went;
+        for (const char* file : {"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3", "6.mp3"}) {
+            went.push_back(w.base() + file);
+        }
+        went.resize(stopped ? 2 : 6);
+        QCOMPARE(recordedPaths(w.tree.path("state/tuneprune")), went);
         if (end == "Esc") {
             QCOMPARE(w.d.rows().size(), std::size_t(4));
             QCOMPARE(w.d.selectedRows(), (std::vector<int> {0, 1, 2, 3}));
@@ -202,7 +223,9 @@ private Q_SLOTS:
                      boxText("Move the 2 selected files (200 bytes) to the trash?\n\nThe space comes back when the "
                              "trash is emptied.",
                              "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION),
-                     boxText("Selected files have been moved to the trash.", "Files Moved", MB_OK)}));
+                     boxText(QString::fromStdString("Selected files have been moved to the trash.\n\nThey are in "
+                                                    + home.path("data/Trash") + "."),
+                             "Files Moved", MB_OK)}));
         QCOMPARE(w.d.rows(), Rows {w.base() + "b.mp3"});
         QCOMPARE(w.tree.files("music/"), (Rows {"b.mp3", "keep.mp3"}));
         QCOMPARE(home.files("data/Trash/files/"), (Rows {"a.mp3", "c.mp3"}));

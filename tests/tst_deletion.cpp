@@ -4,7 +4,8 @@
 #include "Deletion.h"
 #include "EmptyFolders.h"
 #include "EntryStamps.h"
-#include "RemovalRecord.h"
+#include "Removal.h"
+#include "RemovalRecordWriter.h"
 #include "TreeWalk.h"
 
 #include "RealFiles.h"
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include <sys/mount.h>
@@ -151,8 +153,10 @@ private Q_SLOTS:
         QCOMPARE(std::count(outcome.gone.begin(), outcome.gone.end(), 1), qsizetype(4 - failed.size()));
         QCOMPARE(tree.files(), left);
         // The report names as many failures as asked for, with their reasons, and counts the rest.
-        const QString report = outcome.failureReport(1);
-        QVERIFY2(report.startsWith(QString("%1 of the 4 selected files").arg(failed.size()))
+        const QString report = removalDoneText(outcome, 1);
+        QVERIFY2(report.startsWith(QString("%1 of the 4 selected files were deleted.\n\n%2 could not be deleted:\n")
+                                       .arg(4 - failed.size())
+                                       .arg(failed.size()))
                      && report.contains(QString::fromStdString(found.base) + failed[0].split(':')[0]),
                  qPrintable(report));
         QCOMPARE(report.contains(QString("... and %1 more.").arg(failed.size() - 1)), failed.size() > 1);
@@ -162,35 +166,136 @@ private Q_SLOTS:
                  failed[0].endsWith(": " + QByteArray::number(IFileDeleter::kFolderGone)));
     }
 
+    void doneText_data()
+    {
+        QTest::addColumn<bool>("trash");
+        QTest::addColumn<QList<int>>("counts"); // files gone, failed (EACCES), untouched
+        QTest::addColumn<QStringList>("trashes"); // "DIR:COUNT"
+        QTest::addColumn<QList<int>>("folders"); // removed, stayed
+        QTest::addColumn<int>("recordError");
+        QTest::addColumn<QString>("text"); // one failure shown
+        const QString failure = "could not be %1:\n\n/m/0.mp3\n    Permission denied";
+        QTest::newRow("all deleted") << false << QList {3, 0, 0} << QStringList {} << QList {0, 0} << 0
+                                     << "Selected files have been removed.";
+        QTest::newRow("all moved") << true << QList {3, 0, 0} << QStringList {"/h/Trash:3"} << QList {1, 0} << 0
+                                   << "Selected files have been moved to the trash.\n\nThey are in /h/Trash.\n\n"
+                                      "1 folder left empty was removed.";
+        QTest::newRow("two trashes, one file gone already")
+            << true << QList {4, 0, 0} << QStringList {"/h/Trash:2", "/mnt/usb/.Trash-0:1"} << QList {0, 0} << 0
+            << "Selected files have been moved to the trash.\n\nThey are in /h/Trash (2 files) and "
+               "/mnt/usb/.Trash-0 (1 file).";
+        QTest::newRow("none deleted") << false << QList {0, 2, 0} << QStringList {} << QList {0, 0} << 0
+                                      << "0 of the 2 selected files were deleted.\n\n2 " + failure.arg("deleted")
+                + "\n\n... and 1 more.";
+        QTest::newRow("partly moved, folders stayed")
+            << true << QList {2, 1, 0} << QStringList {"/h/Trash:2"} << QList {1, 2} << 0
+            << "2 of the 3 selected files were moved to the trash.\n\nThey are in /h/Trash.\n\n1 folder left "
+               "empty was removed. 2 emptied folders stayed: something else is in them.\n\n1 "
+                + failure.arg("moved to the trash");
+        QTest::newRow("stopped, one failed") << false << QList {2, 1, 3} << QStringList {} << QList {0, 0} << 0
+                                             << "2 of the 6 selected files were deleted; the deletion was stopped."
+                                                "\n\n1 "
+                + failure.arg("deleted");
+        QTest::newRow("a folder stayed") << false << QList {1, 0, 0} << QStringList {} << QList {0, 1} << 0
+                                         << "Selected files have been removed.\n\n1 emptied folder stayed: something "
+                                            "else is in it.";
+        QTest::newRow("record not written")
+            << false << QList {1, 0, 0} << QStringList {} << QList {0, 0} << ENOSPC
+            << "Selected files have been removed.\n\nThe record of what went could not be written to "
+               "/s/tuneprune: No space left on device.";
+    }
+
+    // The one end text of the window and the command line: success only when every selected file
+    // went, else what went of all selected, what could not and why, where, and the folders.
+    void doneText()
+    {
+        QFETCH(bool, trash);
+        QFETCH(QList<int>, counts);
+        QFETCH(QStringList, trashes);
+        QFETCH(QList<int>, folders);
+        QFETCH(int, recordError);
+        QFETCH(QString, text);
+        const ScopedEnv stateHome("XDG_STATE_HOME", "/s");
+        DeletionOutcome outcome;
+        outcome.removal = trash ? Removal::Trash : Removal::Delete;
+        outcome.gone.assign(std::size_t(counts[0]), 1);
+        for (int i = 0; i < counts[1]; ++i) {
+            outcome.failures.push_back({outcome.gone.size(), "/m/" + std::to_string(i) + ".mp3", EACCES});
+            outcome.gone.push_back(0);
+        }
+        outcome.attempted = outcome.gone.size();
+        for (int i = 0; i < counts[2]; ++i) {
+            outcome.untouched.push_back(outcome.gone.size());
+            outcome.gone.push_back(0);
+        }
+        for (const QString& used : trashes) {
+            outcome.trashes.push_back({used.section(':', 0, 0).toStdString(), used.section(':', 1).toULongLong()});
+        }
+        outcome.foldersRemoved = std::size_t(folders[0]);
+        outcome.foldersStayed = std::size_t(folders[1]);
+        outcome.recordError = recordError;
+        QCOMPARE(removalDoneText(outcome, 1), text);
+    }
+
+    void stopAfterTheFileInHand_data()
+    {
+        QTest::addColumn<QString>("stopAt"); // the file in hand when the stop comes; a.mp3 cannot be deleted
+        QTest::addColumn<Files>("went"); // in order
+        QTest::addColumn<std::vector<std::size_t>>("selected"); // the rows still selected once the gone ones left
+        QTest::newRow("at the first, which fails") << "a.mp3" << Files {} << std::vector<std::size_t> {0, 1, 2, 3, 4};
+        QTest::newRow("at the third") << "c.mp3" << Files {"b.mp3", "c.mp3"} << std::vector<std::size_t> {0, 1, 2};
+        QTest::newRow("at the last") << "e.mp3" << Files {"b.mp3", "c.mp3", "d.mp3", "e.mp3"}
+                                     << std::vector<std::size_t> {0};
+    }
+
     // Stopped after the file in hand: the rest untouched, and, with the failed, still selected at
-    // their places once the gone rows have left the list.
+    // their places once the gone rows have left the list. The record, written as the files go,
+    // holds each file that went and none that stayed.
     void stopAfterTheFileInHand()
     {
+        QFETCH(QString, stopAt);
+        QFETCH(Files, went);
+        QFETCH(std::vector<std::size_t>, selected);
         TempTree tree;
         for (const char* name : {"m/a.mp3", "m/b.mp3", "m/c.mp3", "m/d.mp3", "m/e.mp3"}) {
             tree.wfile(name, "old");
         }
+        const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(tree.path("state")));
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("m/"));
         std::vector<DeletionRequest> requests;
         for (std::uint32_t i = 0; i < found.entries.size(); ++i) {
             requests.push_back(deletionRequest(found, EntryStamps(), EntryIndex {i}, i));
         }
-        completeStamps(lister, found, requests);
+        Files recorded;
+        for (const std::string& path : went) {
+            recorded.push_back(tree.path("m/" + path));
+        }
+        const std::string inHand = tree.path("m/" + stopAt.toStdString());
+        Files before; // what the record holds when the file in hand comes
         std::atomic<bool> stop = false;
         ScriptedFileDeleter deleter;
         deleter.failing[tree.path("m/a.mp3")] = EACCES;
         deleter.onRemove = [&](const std::string& path) {
-            stop = path.ends_with("/c.mp3");
+            const auto wanted = std::count_if(recorded.begin(), recorded.end(), [&](auto& p) { return p < inHand; });
+            for (int tries = 0; path == inHand && tries < 5000 && before.size() != std::size_t(wanted); ++tries) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                before = recordedPaths(tree.path("state/tuneprune"));
+            }
+            stop = path == inHand;
         };
         std::atomic<std::size_t> done {0};
-        const DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop, done);
-        QCOMPARE(outcome.attempted, std::size_t(3));
-        QCOMPARE(done.load(), std::size_t(3));
-        QVERIFY(outcome.stopped());
-        QCOMPARE(outcome.untouched, (std::vector<std::size_t> {3, 4}));
-        QCOMPARE(tree.files(), (Files {"m/a.mp3", "m/d.mp3", "m/e.mp3"}));
-        QCOMPARE(rowsStillSelected(outcome), (std::vector<std::size_t> {0, 1, 2}));
+        const DeletionOutcome outcome
+            = runRemoval(lister, deleter, found, requests, requests.size(),
+                         {Removal::Delete, false, {"Delete Files", {}, found.base}}, stop, done);
+        const auto attempted = static_cast<std::size_t>(stopAt[0].toLatin1() - 'a' + 1);
+        QCOMPARE(done.load(), attempted);
+        QCOMPARE(outcome.untouched.size(), 5 - attempted);
+        QCOMPARE(tree.files("m/").size(), 5 - went.size());
+        QCOMPARE(rowsStillSelected(outcome), selected);
+        QCOMPARE(recordedPaths(tree.path("state/tuneprune")), recorded);
+        recorded.erase(std::remove(recorded.begin(), recorded.end(), inHand), recorded.end());
+        QCOMPARE(before, recorded); // written as they went, not at the end
     }
 
     void foldersLeftEmpty_data()
@@ -279,13 +384,15 @@ private Q_SLOTS:
         const std::atomic<bool> stop = false;
         std::atomic<std::size_t> done {0};
         const Removal removal = trash ? Removal::Trash : Removal::Delete;
+        RemovalRecordWriter record(tree.path("state"), {});
         DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop, done, removal);
         QVERIFY(outcome.failures.empty());
         std::size_t stayedCount = 0;
         const std::size_t count = removeFoldersLeftEmpty(deleter, found.base, foldersOfGone(requests, outcome), removal,
-                                                         outcome.removed, stayedCount);
+                                                         record, stayedCount);
         QCOMPARE(count, std::size_t(removed));
         QCOMPARE(stayedCount, std::size_t(stayed));
+        QCOMPARE(record.finish(false), 0);
         Files got;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.path("music"))) {
             const std::string relative = entry.path().string().substr(tree.path("music/").size());
@@ -295,37 +402,59 @@ private Q_SLOTS:
         QCOMPARE(got, left);
         QCOMPARE(tree.files("elsewhere/"), Files {"Thumbs.db"});
         QCOMPARE(tree.files("data/Trash/files/").size(), std::size_t(trash ? 2 : 0)); // a.mp3 and cover.jpg
-        if (removed != 0) {
-            QVERIFY(outcome.removed.back().ends_with("/"));
-        }
+        const Files recorded = recordedPaths(tree.path("state"));
+        QCOMPARE(!recorded.empty() && recorded.back().ends_with("/"), removed != 0);
     }
 
-    // The day's record: appended to, never rewritten; each path's bytes as they are, a path that a
-    // line break would cut as a file URL.
+    void record_data()
+    {
+        QTest::addColumn<QString>("disk"); // what the second run meets
+        QTest::addColumn<int>("error"); // that the second run says
+        QTest::newRow("room") << "" << 0;
+        QTest::newRow("a full disk") << "full" << ENOSPC;
+        QTest::newRow("a file where its folder would be") << "file" << ENOTDIR;
+    }
+
+    // The day's record: appended to by each run, never rewritten; each path's bytes as they are,
+    // a path that a line break would cut as a file URL; a closing line with the count. A run that
+    // cannot write says why, and what was there stays whole: no half line.
     void record()
     {
+        QFETCH(QString, disk);
+        QFETCH(int, error);
         TempTree tree;
+        std::optional<SmallDisk> small;
+        if (disk == "full" && !small.emplace(tree.path("state")).ok()) {
+            QSKIP("no tmpfs can be mounted here");
+        }
         const std::string dir = tree.path("state/tuneprune");
-        RemovalRecord record {"Delete Files", {"/m/a.m3u"}, "/m/", {"/m/B\xff.mp3", "/m/two\nlines.mp3"}};
-        QCOMPARE(appendRemovalRecord(dir, record), 0);
-        record.command = "Move to Trash";
-        record.removed = {"/m/c.mp3"};
-        QCOMPARE(appendRemovalRecord(dir, record), 0);
+        RemovalRecord header {"Delete Files", {"/m/a.m3u"}, "/m/"};
+        RemovalRecordWriter first(dir, header);
+        for (const char* path : {"/m/B\xff.mp3", "/m/two\nlines.mp3", "/m/A/"}) {
+            first.add(path);
+        }
+        QCOMPARE(first.finish(false), 0);
         const Files made = tree.files("state/tuneprune/");
         QCOMPARE(made.size(), std::size_t(1));
         QVERIFY(made[0].ends_with(".m3u8"));
-        std::ifstream in(dir + "/" + made[0], std::ios::binary);
-        const std::string text {std::istreambuf_iterator<char>(in), {}};
-        const QRegularExpression form(
-            QString::fromLatin1("^#EXTM3U\n"
-                                "# [-0-9]{10} [:0-9]{8} Delete Files, 2 files\n# Playlist: /m/a.m3u\n"
-                                "# Base directory: /m/\n/m/B\xff.mp3\nfile:///m/two%0Alines.mp3\n"
-                                "# [-0-9]{10} [:0-9]{8} Move to Trash, 1 file\n# Playlist: /m/a.m3u\n"
-                                "# Base directory: /m/\n/m/c.mp3\n$"));
-        QVERIFY2(form.match(QString::fromLatin1(text)).hasMatch(), text.c_str());
-        // A folder that cannot be made says why.
-        tree.wfile("state/file");
-        QCOMPARE(appendRemovalRecord(tree.path("state/file/tuneprune"), record), ENOTDIR);
+        const auto text = [&] {
+            std::ifstream in(dir + "/" + made[0], std::ios::binary);
+            return QString::fromLatin1(std::string {std::istreambuf_iterator<char>(in), {}});
+        };
+        disk == "full" ? small->fill() : disk == "file" ? tree.wfile("state/file") : void();
+        header.command = "Move to Trash";
+        RemovalRecordWriter second(disk == "file" ? tree.path("state/file/tuneprune") : dir, header);
+        second.add("/m/c.mp3");
+        for (int i = 0; disk == "full" && i < 300; ++i) {
+            second.add("/m/" + std::string(60, 'x') + std::to_string(i) + ".mp3"); // more than the page left
+        }
+        QCOMPARE(second.finish(true), error);
+        const QString ran = "# [-0-9]{10} [:0-9]{8} %1\n# Playlist: /m/a.m3u\n# Base directory: /m/\n";
+        const QString secondRun = ran.arg("Move to Trash") + "/m/c.mp3\n# Stopped: 1 file\n";
+        const QRegularExpression form("^#EXTM3U\n" + ran.arg("Delete Files")
+                                      + QString::fromLatin1("/m/B\xff.mp3\nfile:///m/two%0Alines.mp3\n/m/A/\n")
+                                      + "# Done: 2 files and 1 folder\n" + (error != 0 ? QString() : secondRun) + "$");
+        QVERIFY2(form.match(text()).hasMatch(), qPrintable(text()));
     }
 
     // Which change of a file since its record makes it another file, where inode numbers last and

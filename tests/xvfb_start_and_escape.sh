@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Starts the real binary in a real X server, waits for the window named "Tuneprune", presses
-# Esc and expects the process to end with status 0.
+# Esc and expects the process to end with status 0; with "TERM" as the second argument, sends
+# SIGTERM instead and expects 143, the window closed as by its close box.
 set -u
 binary=$1
+ending=${2:-Escape}
+expected=0
+[ "$ending" = TERM ] && expected=143
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "needs Xvfb and xdotool"; exit 1; }
 
 # Xvfb picks a free display itself and writes its number, so parallel runs never collide.
@@ -29,17 +33,21 @@ done
 
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 sleep 0.3
-xdotool key Escape
+if [ "$ending" = TERM ]; then
+    kill -TERM $app
+else
+    xdotool key Escape
+fi
 for _ in $(seq 300); do
     kill -0 $app 2>/dev/null || break
     sleep 0.1
 done
 if kill -0 $app 2>/dev/null; then
-    echo "still running after Esc"
+    echo "still running after $ending"
     exit 1
 fi
 wait $app
 status=$?
 app=""
-[ $status -eq 0 ] || { echo "exit status $status"; exit 1; }
-echo "window appeared, Esc ended the program with status 0"
+[ $status -eq $expected ] || { echo "exit status $status"; exit 1; }
+echo "window appeared, $ending ended the program with status $status"

@@ -8,6 +8,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -164,6 +166,61 @@ private:
 
     std::string m_root;
 };
+
+// A tmpfs of 64 KiB mounted on a folder for the length of a test, to be filled up; ok() is false
+// where no mount can be made here.
+class SmallDisk {
+public:
+    explicit SmallDisk(std::string dir)
+        : m_dir(std::move(dir))
+    {
+        std::filesystem::create_directories(m_dir);
+        m_ok = ::mount("tmpfs", m_dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_ok) {
+            ::umount2(m_dir.c_str(), MNT_DETACH);
+        }
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool ok() const { return m_ok; }
+    // Takes all the room that is left, with one file.
+    void fill() const
+    {
+        const int fd = ::open((m_dir + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        const std::string block(4096, 'x');
+        while (fd >= 0 && ::write(fd, block.data(), block.size()) > 0) { }
+        ::close(fd);
+    }
+
+private:
+    std::string m_dir;
+    bool m_ok = false;
+};
+
+// The lines of the removal records in `dir` (tuneprune's folder of them) that are paths, in order.
+inline std::vector<std::string> recordedPaths(const std::string& dir)
+{
+    std::vector<std::string> days;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+        days.push_back(entry.path().string());
+    }
+    std::sort(days.begin(), days.end());
+    std::vector<std::string> paths;
+    for (const std::string& day : days) {
+        std::ifstream in(day, std::ios::binary);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.starts_with('#')) {
+                paths.push_back(line);
+            }
+        }
+    }
+    return paths;
+}
 
 // 20 directories of 240 bytes each, ending in "/": below any root, longer than PATH_MAX (4,096).
 inline std::string longDirs()
