@@ -280,8 +280,7 @@ private:
             say(paragraph);
         }
         if (outcome.recordError != 0) {
-            say(QStringLiteral("the record of what went could not be written to %1: %2")
-                    .arg(displayText(removalRecordDir()), qt_error_string(outcome.recordError)));
+            say(QStringLiteral("the record of what went %1").arg(recordFailure(outcome.recordError)));
         }
         if (outcome.stopped()) {
             return kStopped;

@@ -4,7 +4,9 @@
 #include "EntryStamps.h"
 #include "FileDeleter.h"
 #include "Mp3Collection.h"
+#include "RemovalRecord.h"
 #include "ScanProgress.h"
+#include "UserDirs.h"
 
 #include <QStringList>
 
@@ -157,9 +159,19 @@ QString failureReason(int error)
         return QStringLiteral("changed since the scan");
     case IFileDeleter::kNoTrash:
         return QStringLiteral("no trash can be used on its file system");
+    case kNoHomeFolder:
+        return QStringLiteral("no home folder");
     default:
         return qt_error_string(error);
     }
+}
+
+QString recordFailure(int error)
+{
+    const std::optional<std::string> dir = removalRecordDir();
+    return dir && error != kNoHomeFolder
+        ? QStringLiteral("could not be written to %1: %2").arg(displayText(*dir), failureReason(error))
+        : QStringLiteral("could not be written: %1").arg(failureReason(error));
 }
 
 QString DeletionOutcome::failureReport(std::size_t shown) const

@@ -2,6 +2,7 @@
 
 #include "EmptyFolders.h"
 #include "Mp3Collection.h"
+#include "UserDirs.h"
 
 DeletionOutcome runRemoval(IDirLister& lister, IFileDeleter& deleter, const Mp3Collection& found,
                            std::vector<DeletionRequest>& requests, std::size_t rowCount, RemovalJob job,
@@ -15,7 +16,8 @@ DeletionOutcome runRemoval(IDirLister& lister, IFileDeleter& deleter, const Mp3C
     }
     if (!outcome.removed.empty()) {
         job.record.removed = std::move(outcome.removed);
-        outcome.recordError = appendRemovalRecord(removalRecordDir(), job.record);
+        const std::optional<std::string> recordDir = removalRecordDir();
+        outcome.recordError = recordDir ? appendRemovalRecord(*recordDir, job.record) : kNoHomeFolder;
     }
     return outcome;
 }

@@ -1,6 +1,7 @@
 #include "RemovalRecord.h"
 
 #include "PercentEncoding.h"
+#include "UserDirs.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -30,13 +31,10 @@ void appendLine(std::string& text, const std::string& path)
 
 } // namespace
 
-std::string removalRecordDir()
+std::optional<std::string> removalRecordDir()
 {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
-        return std::string(state) + "/tuneprune";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/state/tuneprune";
+    const std::optional<std::string> state = userDirs().state;
+    return state ? std::optional<std::string>(*state + "/tuneprune") : std::nullopt;
 }
 
 std::string removalRecordText(const RemovalRecord& record, std::tm when, bool startsFile)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,9 @@ struct RemovalRecord {
     std::vector<std::string> removed; // each path's bytes as on disk
 };
 
-// The folder of the records: $XDG_STATE_HOME/tuneprune, or ~/.local/state/tuneprune.
-std::string removalRecordDir();
+// The folder of the records: $XDG_STATE_HOME/tuneprune, or ~/.local/state/tuneprune; none where
+// there is no home (appendRemovalRecord()'s error is then kNoHomeFolder).
+std::optional<std::string> removalRecordDir();
 
 // What one removal adds to the day's file: "#" lines with the time, the command, the playlists
 // and the base directory, then one path a line; a path holding a line break as a file URL.

@@ -707,8 +707,7 @@ void CPruneDlg::OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome)
     const QString caption = outcome->removal == Removal::Delete ? fromLatin("Files Deleted") : fromLatin("Files Moved");
     const QString record = outcome->recordError == 0
         ? QString()
-        : QStringLiteral("\n\nThe record of what went could not be written to %1: %2.")
-              .arg(displayText(removalRecordDir()), qt_error_string(outcome->recordError));
+        : QStringLiteral("\n\nThe record of what went %1.").arg(recordFailure(outcome->recordError));
     if (outcome->failures.empty()) {
         MessageBox(removalDoneText(*outcome, m_nDeleting) + record, caption, MB_OK);
     } else if (outcome->stopped()) {

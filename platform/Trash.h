@@ -9,7 +9,8 @@
 // folder with the sticky bit, or $topdir/.Trash-$uid). Each is opened once and kept open.
 class TrashCans {
 public:
-    // `homeTrash`: $XDG_DATA_HOME/Trash, as the file system's bytes.
+    // `homeTrash`: $XDG_DATA_HOME/Trash, as the file system's bytes; empty where there is no home,
+    // and then every file is refused (kNoHomeFolder).
     explicit TrashCans(std::string homeTrash);
     ~TrashCans();
     TrashCans(const TrashCans&) = delete;
@@ -17,7 +18,7 @@ public:
 
     // Moves the entry `name` of the folder open as `dirFd`, on `device`, into the trash of that
     // file system, with its .trashinfo; `path` is its whole real path. Never copies: a file the
-    // trash cannot take by a rename stays. Returns 0, IFileDeleter::kNoTrash or an errno, and
+    // trash cannot take by a rename stays. Returns 0, IFileDeleter::kNoTrash, kNoHomeFolder or an errno, and
     // sets `trashDir` to the trash folder, or empties it for the home trash.
     int move(int dirFd, const std::string& name, const std::string& path, std::uint64_t device, std::string& trashDir);
 
@@ -38,5 +39,5 @@ private:
     std::map<std::uint64_t, Can> m_cans; // by device
 };
 
-// $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.
+// $XDG_DATA_HOME/Trash, or ~/.local/share/Trash; empty where there is no home.
 std::string homeTrashDir();
