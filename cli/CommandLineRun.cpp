@@ -4,6 +4,7 @@
 #include "ComparisonForm.h"
 #include "Deletion.h"
 #include "EntryStamps.h"
+#include "FdCloser.h"
 #include "KeepListReader.h"
 #include "PosixDirLister.h"
 #include "PosixFileDeleter.h"
@@ -15,14 +16,14 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +41,47 @@ void say(const QString& text)
 {
     const QByteArray bytes = "tuneprune: " + text.toLocal8Bit() + '\n';
     std::fwrite(bytes.data(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+}
+
+constexpr std::size_t kLargestList = std::size_t {1} << 30;
+
+// The bytes of --from-list's file: a regular file or a pipe (as `<(...)` gives), up to 1 GiB;
+// otherwise why not. A folder or a device is not opened at all.
+QString readListFile(const std::string& path, std::string& bytes)
+{
+    const QString notAList = QStringLiteral("not a file or a pipe");
+    struct stat st { };
+    if (::stat(path.c_str(), &st) != 0) {
+        return qt_error_string(errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return qt_error_string(EISDIR);
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode)) {
+        return notAList;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return qt_error_string(errno);
+    }
+    const FdCloser closer(fd);
+    if (::fstat(fd, &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))) {
+        return notAList;
+    }
+    char chunk[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got == 0) {
+            return {};
+        }
+        if (got < 0 && errno != EINTR) {
+            return qt_error_string(errno);
+        }
+        if (got > 0 && bytes.size() + static_cast<std::size_t>(got) > kLargestList) {
+            return QStringLiteral("larger than 1 GiB");
+        }
+        bytes.append(chunk, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    }
 }
 
 // A relative base directory is taken from the current one, as a shell user means it.
@@ -97,16 +139,61 @@ private:
             return kBadInput;
         }
         if (!m_line.fromList.empty()) {
-            std::ifstream file(m_line.fromList, std::ios::binary);
-            const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-            if (!file.good() && !file.eof()) {
-                say(QStringLiteral("cannot read %1").arg(displayText(m_line.fromList)));
+            std::string bytes;
+            if (const QString why = readListFile(m_line.fromList, bytes); !why.isEmpty()) {
+                say(QStringLiteral("cannot read %1: %2").arg(displayText(m_line.fromList), why));
                 return kBadInput;
             }
-            const std::vector<std::string> paths = pathsOfSavedList(bytes);
-            m_reviewed = std::set<std::string>(paths.begin(), paths.end());
+            const std::string cwd = absoluteDir(".");
+            m_reviewed.emplace();
+            for (const std::string& path : pathsOfSavedList(bytes)) {
+                m_reviewed->insert(comparablePath(path, cwd));
+            }
         }
         return kDone;
+    }
+
+    // The rows --from-list names; false, having said so, when it names none of the scan's.
+    bool takeReviewed(const std::vector<EntryIndex>& unwanted)
+    {
+        const std::string base = comparablePath(m_strBase, "/");
+        for (const EntryIndex entry : unwanted) {
+            if (m_reviewed->contains(base + path(entry).substr(m_strBase.size()))) {
+                m_rows.push_back(entry);
+            }
+        }
+        const std::size_t paths = m_reviewed->size();
+        const QString list = displayText(m_line.fromList);
+        if (m_rows.empty()) {
+            say(paths == 0
+                    ? QStringLiteral("%1 holds no path; nothing was touched").arg(list)
+                    : QStringLiteral("None of the %1 %2 in %3 is listed by this scan: %4")
+                          .arg(groupedNumber(paths), paths == 1 ? QStringLiteral("path") : QStringLiteral("paths"),
+                               list, someReviewed()));
+            return false;
+        }
+        if (m_rows.size() < paths) {
+            const std::size_t unlisted = paths - m_rows.size();
+            say(QStringLiteral("%1 of the %2 paths in %3 %4 not listed by this scan")
+                    .arg(groupedNumber(unlisted), groupedNumber(paths), list,
+                         unlisted == 1 ? QStringLiteral("is") : QStringLiteral("are")));
+        }
+        return true;
+    }
+
+    // The first few paths of --from-list, as they were compared.
+    QString someReviewed() const
+    {
+        constexpr std::size_t kShown = 3;
+        QStringList shown;
+        for (auto it = m_reviewed->begin(); it != m_reviewed->end() && shown.size() < qsizetype(kShown); ++it) {
+            shown << displayText(*it);
+        }
+        QString text = shown.join(QStringLiteral(", "));
+        if (m_reviewed->size() > kShown) {
+            text += QStringLiteral(" and %1 more").arg(groupedNumber(m_reviewed->size() - kShown));
+        }
+        return text;
     }
 
     int scan()
@@ -134,11 +221,10 @@ private:
             say(QStringLiteral("No mp3 files found in that directory!"));
             return completeness();
         }
-        for (const EntryIndex entry : result.unwanted) {
-            if (!m_reviewed || m_reviewed->contains(path(entry))) {
-                m_rows.push_back(entry);
-            }
+        if (m_reviewed) {
+            return takeReviewed(result.unwanted) ? kDone : kBadInput;
         }
+        m_rows = std::move(result.unwanted);
         if (m_rows.empty()) {
             say(QStringLiteral("No unwanted mp3 files found in that directory!"));
             return completeness();

@@ -7,6 +7,7 @@
 #include "RemovalRecord.h"
 #include "RemovalRecordWriter.h"
 #include "ScanProgress.h"
+#include "UserDirs.h"
 
 #include <QStringList>
 
@@ -147,9 +148,19 @@ QString failureReason(int error)
         return QStringLiteral("no trash can be used on its file system");
     case IFileDeleter::kFolderGone:
         return QStringLiteral("its folder is gone or has moved since the scan");
+    case kNoHomeFolder:
+        return QStringLiteral("no home folder");
     default:
         return qt_error_string(error);
     }
+}
+
+QString recordFailure(int error)
+{
+    const std::optional<std::string> dir = removalRecordDir();
+    return dir && error != kNoHomeFolder
+        ? QStringLiteral("could not be written to %1: %2").arg(displayText(*dir), failureReason(error))
+        : QStringLiteral("could not be written: %1").arg(failureReason(error));
 }
 
 namespace {
@@ -242,8 +253,7 @@ QString removalDoneText(const DeletionOutcome& outcome, std::size_t shown)
         paragraphs << folders;
     }
     if (outcome.recordError != 0) {
-        paragraphs << QStringLiteral("The record of what went could not be written to %1: %2.")
-                          .arg(displayText(removalRecordDir()), qt_error_string(outcome.recordError));
+        paragraphs << QStringLiteral("The record of what went %1.").arg(recordFailure(outcome.recordError));
     }
     if (!outcome.failures.empty()) {
         paragraphs << failedText(outcome, shown);

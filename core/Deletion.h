@@ -80,6 +80,9 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
 // Why a file could not be removed: "changed since the scan", or the system's words for `error`.
 QString failureReason(int error);
 
+// Why the record of a removal is missing: "could not be written to DIR: REASON".
+QString recordFailure(int error);
+
 // "Deleting 120 of 1,204", "Moving to trash 120 of 1,204".
 QString removalProgressText(Removal removal, std::size_t done, std::size_t total);
 

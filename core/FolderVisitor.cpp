@@ -1,5 +1,6 @@
 #include "FolderVisitor.h"
 
+#include "Ascii.h"
 #include "ComparisonForm.h"
 #include "ScanProgress.h"
 
@@ -26,6 +27,32 @@ std::uint64_t sortKey(std::string_view form)
     return key;
 }
 
+// The freedesktop.org trash folders (.Trash, .Trash-1000), macOS disks' (.Trashes) and Windows
+// disks' ($RECYCLE.BIN, RECYCLER, in any case: NTFS shows "$Recycle.Bin").
+bool isTrashFolderName(std::string_view name)
+{
+    const auto sameLetters = [name](std::string_view upper) {
+        return name.size() == upper.size() && std::equal(name.begin(), name.end(), upper.begin(), [](char a, char b) {
+                   return lowerAscii(a) == lowerAscii(b);
+               });
+    };
+    switch (name.empty() ? '\0' : name.front()) {
+    case '.':
+        if (name == ".Trash" || name == ".Trashes") {
+            return true;
+        }
+        return name.size() > 7 && name.starts_with(".Trash-")
+            && std::all_of(name.begin() + 7, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+    case '$':
+        return sameLetters("$RECYCLE.BIN");
+    case 'R':
+    case 'r':
+        return sameLetters("RECYCLER");
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 FolderVisitor::FolderVisitor(WalkShared& shared)
@@ -45,6 +72,9 @@ void FolderVisitor::visit(WalkFolder* folder, std::vector<WalkFolder*>& subdirs)
         return;
     }
     const Counts counts = order();
+    if (counts.trashes != 0) {
+        m_shared.trashSkipped += counts.trashes;
+    }
     if (m_shared.keep != nullptr && counts.mp3s != 0) {
         // What a line matches must lie in an mp3 entry's path: a folder's path counts only when
         // it lists one.
@@ -83,6 +113,12 @@ bool FolderVisitor::list(WalkFolder& folder)
     if (folder.error != 0) {
         return false;
     }
+    if (folder.parent != nullptr && m_shared.homeTrash && m_listing.device == m_shared.homeTrash->device
+        && m_listing.inode == m_shared.homeTrash->inode) {
+        ++m_shared.trashSkipped;
+        m_shared.lister.close(m_listing.fd);
+        return false;
+    }
     folder.listed = true;
     folder.device = m_listing.device;
     folder.inode = m_listing.inode;
@@ -107,6 +143,10 @@ FolderVisitor::Counts FolderVisitor::order()
         const bool directory = entry.type == EntryType::Directory;
         const bool mp3 = isMp3Name(m_listing.name(entry));
         if (!directory && !mp3) {
+            continue;
+        }
+        if (directory && isTrashFolderName(m_listing.name(entry))) {
+            ++counts.trashes;
             continue;
         }
         const std::size_t offset = m_strForms.size();

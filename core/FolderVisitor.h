@@ -1,12 +1,14 @@
 #pragma once
 
 #include "DirLister.h"
+#include "TreeWalk.h"
 #include "WalkFolder.h"
 #include "WorkPool.h"
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,8 @@ struct WalkShared {
     ScanProgress* const progress;
     const std::atomic<bool>* const stop; // looked at before each folder
     std::atomic<bool> stopped {false}; // some folder was not listed for it
+    std::optional<FolderIdentity> homeTrash; // not walked
+    std::atomic<std::size_t> trashSkipped {0};
     std::mutex mutex; // for `arenas`
     WalkArenas arenas; // the threads' own, once they are done
 };
@@ -58,6 +62,7 @@ private:
     struct Counts {
         std::uint32_t mp3s = 0;
         std::uint32_t subdirs = 0;
+        std::uint32_t trashes = 0; // subfolders left out
         std::size_t nameBytes = 0;
     };
 

@@ -54,6 +54,7 @@ CheckedPlaylist checkPlaylist(const Mp3Collection& found, const KeepList& keep)
     PlaylistCheck& check = checked.check;
     check.lines = keep.lines().size();
     check.unreadable = found.unreadable;
+    check.trashSkipped = found.trashSkipped;
     std::vector<std::uint32_t> unseen;
     for (std::size_t line = 0; line < keep.lines().size(); ++line) {
         if (!found.entries.empty() && found.linesFound[line]) {

@@ -126,6 +126,7 @@ struct Mp3Collection {
     std::vector<Unreadable> unreadable; // in walk order
     bool baseListed = false; // the base directory itself could be listed
     bool stopped = false; // the walk was stopped before its end; the entries are a part
+    std::size_t trashSkipped = 0; // trash folders below the base, not walked
     std::vector<bool> linesFound; // by keep line: whether it occurs in the path of some entry
     std::vector<std::unique_ptr<char[]>> textBlocks; // where the names and the folders' paths are
 

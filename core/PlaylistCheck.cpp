@@ -16,6 +16,11 @@ QString playlistCheckText(const PlaylistCheck& check)
                     .arg(groupedNumber(check.unreadable.size()),
                          check.unreadable.size() == 1 ? QStringLiteral("folder") : QStringLiteral("folders"));
     }
+    if (check.trashSkipped != 0) {
+        text += QStringLiteral("; %1 %2 skipped")
+                    .arg(groupedNumber(check.trashSkipped),
+                         check.trashSkipped == 1 ? QStringLiteral("trash folder") : QStringLiteral("trash folders"));
+    }
     return text;
 }
 

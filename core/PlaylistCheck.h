@@ -42,19 +42,21 @@ struct PlaylistCheck {
     std::vector<Elsewhere> elsewhere; // newest line first, as the keep-list
     std::vector<NotFound> notFound;
     std::vector<Unreadable> unreadable;
+    std::size_t trashSkipped = 0; // trash folders below the base, not walked
     // The base directory's file system when it is a network or FUSE mount ("fuse.sshfs"), whose
     // changes to a file a deletion may not see; otherwise empty.
     std::string remoteFileSystem;
 
     bool hasDetails() const
     {
-        return !elsewhere.empty() || !notFound.empty() || !unreadable.empty() || !remoteFileSystem.empty();
+        return !elsewhere.empty() || !notFound.empty() || !unreadable.empty() || !remoteFileSystem.empty()
+            || trashSkipped != 0;
     }
     Coverage coverage() const { return {lines, linesFound + elsewhere.size()}; }
 };
 
 // "Playlist: 19,480 lines found, 480 found elsewhere, 40 not found", and when there are any,
-// "; 2 folders could not be read".
+// "; 2 folders could not be read" and "; 1 trash folder skipped".
 QString playlistCheckText(const PlaylistCheck& check);
 
 // "150,694 files, 612.3 GB; 12 selected, 48.1 MB"; `bytes` and `selectedBytes` are left out

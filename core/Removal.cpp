@@ -3,6 +3,7 @@
 #include "EmptyFolders.h"
 #include "Mp3Collection.h"
 #include "RemovalRecordWriter.h"
+#include "UserDirs.h"
 
 DeletionOutcome runRemoval(IDirLister& lister, IFileDeleter& deleter, const Mp3Collection& found,
                            std::vector<DeletionRequest>& requests, std::size_t rowCount, RemovalJob job,

@@ -1,6 +1,7 @@
 #include "RemovalRecord.h"
 
 #include "PercentEncoding.h"
+#include "UserDirs.h"
 
 #include <cstdlib>
 
@@ -19,13 +20,10 @@ std::string counted(std::size_t count, const char* one, const char* many)
 
 } // namespace
 
-std::string removalRecordDir()
+std::optional<std::string> removalRecordDir()
 {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
-        return std::string(state) + "/tuneprune";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/state/tuneprune";
+    const std::optional<std::string> state = userDirs().state;
+    return state ? std::optional<std::string>(*state + "/tuneprune") : std::nullopt;
 }
 
 void appendRecordLine(std::string& text, std::string_view path)

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +15,9 @@ struct RemovalRecord {
     std::string baseDir;
 };
 
-// The folder of the records: $XDG_STATE_HOME/tuneprune, or ~/.local/state/tuneprune.
-std::string removalRecordDir();
+// The folder of the records: $XDG_STATE_HOME/tuneprune, or ~/.local/state/tuneprune; none where
+// there is no home (the record's error is then kNoHomeFolder).
+std::optional<std::string> removalRecordDir();
 
 // The first line of a day's file.
 inline constexpr std::string_view kRemovalRecordStart = "#EXTM3U\n";

@@ -1,6 +1,7 @@
 #include "RemovalRecordWriter.h"
 
 #include "LockedAppend.h"
+#include "UserDirs.h"
 
 #include <cerrno>
 #include <chrono>
@@ -15,7 +16,7 @@ constexpr auto kFlushEvery = std::chrono::milliseconds(250);
 
 } // namespace
 
-RemovalRecordWriter::RemovalRecordWriter(std::string dir, RemovalRecord header)
+RemovalRecordWriter::RemovalRecordWriter(std::optional<std::string> dir, RemovalRecord header)
     : m_strDir(std::move(dir))
     , m_header(std::move(header))
 {
@@ -97,14 +98,17 @@ void RemovalRecordWriter::flush()
 
 int RemovalRecordWriter::open()
 {
+    if (!m_strDir) {
+        return kNoHomeFolder;
+    }
     std::error_code error;
-    std::filesystem::create_directories(m_strDir, error);
+    std::filesystem::create_directories(*m_strDir, error);
     if (error) {
         return error.value();
     }
     char day[16];
     const std::string path
-        = m_strDir + "/" + std::string(day, std::strftime(day, sizeof day, "%Y-%m-%d", &m_when)) + ".m3u8";
+        = *m_strDir + "/" + std::string(day, std::strftime(day, sizeof day, "%Y-%m-%d", &m_when)) + ".m3u8";
     m_fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     return m_fd >= 0 ? 0 : errno;
 }

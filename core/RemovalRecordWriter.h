@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -17,8 +18,9 @@
 // there is room. A removal that removes nothing writes nothing.
 class RemovalRecordWriter {
 public:
-    // Into the day's file in `dir`, made with its folders where missing.
-    RemovalRecordWriter(std::string dir, RemovalRecord header);
+    // Into the day's file in `dir`, made with its folders where missing; with no `dir` (no home),
+    // nothing is written and finish() says kNoHomeFolder once anything went.
+    RemovalRecordWriter(std::optional<std::string> dir, RemovalRecord header);
     ~RemovalRecordWriter();
     RemovalRecordWriter(const RemovalRecordWriter&) = delete;
     RemovalRecordWriter& operator=(const RemovalRecordWriter&) = delete;
@@ -34,7 +36,7 @@ private:
     void flush();
     int open();
 
-    const std::string m_strDir;
+    const std::optional<std::string> m_strDir;
     const RemovalRecord m_header;
     std::tm m_when {};
     std::size_t m_nFiles = 0;

@@ -1,5 +1,7 @@
 #include "SavedList.h"
 
+#include <algorithm>
+
 bool isListLine(std::string_view path)
 {
     return path.find('\n') == std::string_view::npos && path.find('\r') == std::string_view::npos;
@@ -36,4 +38,27 @@ std::vector<std::string> pathsOfSavedList(std::string_view bytes)
         }
     }
     return paths;
+}
+
+std::string comparablePath(std::string_view path, std::string_view cwd)
+{
+    std::string whole;
+    if (!path.starts_with('/')) {
+        whole.append(cwd).push_back('/');
+    }
+    whole.append(path);
+    std::string out;
+    out.reserve(whole.size());
+    for (std::size_t at = 0; at < whole.size();) {
+        const std::size_t end = std::min(whole.find('/', at), whole.size());
+        const std::string_view segment = std::string_view(whole).substr(at, end - at);
+        if (!segment.empty() && segment != ".") {
+            out.append("/").append(segment);
+        }
+        at = end + 1;
+    }
+    if (out.empty() || whole.ends_with('/') || whole.ends_with("/.")) {
+        out.push_back('/');
+    }
+    return out;
 }

@@ -22,3 +22,8 @@ SavedList savedList(const std::vector<std::string>& paths);
 // The paths of a list the user reviewed: NUL-terminated paths (`tuneprune --list -0`), or lines
 // as Save List or `tuneprune --list` write them ("#" lines and blank lines skipped, CRLF taken).
 std::vector<std::string> pathsOfSavedList(std::string_view bytes);
+
+// A path of such a list as it is compared with the scan's: made absolute from `cwd`, with "."
+// segments and doubled slashes dropped. A ".." stays as it is: through a link, "a/link/../x" is
+// not "a/x", so it names only a path that holds the same "..".
+std::string comparablePath(std::string_view path, std::string_view cwd);

@@ -32,6 +32,7 @@ Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, const 
         keep.emplace(*options.keep);
     }
     WalkShared shared(lister, keep ? &*keep : nullptr, options.progress, options.stop);
+    shared.homeTrash = options.homeTrash;
     const std::string baseForm = comparisonForm(baseDir);
     auto base = std::make_unique<WalkFolder>();
     prepareBase(*base, baseDir, baseForm, shared.keep);
@@ -42,6 +43,7 @@ Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, const 
 
     Mp3Collection result = assembleCollection(*base, baseDir, std::move(shared.arenas));
     result.stopped = shared.stopped;
+    result.trashSkipped = shared.trashSkipped;
     if (keep) {
         result.linesFound = keep->linesFound();
     }

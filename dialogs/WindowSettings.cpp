@@ -1,11 +1,70 @@
 #include "WindowSettings.h"
 
+#include "FdCloser.h"
+#include "UserDirs.h"
+
 #include <QDir>
+#include <QFile>
 #include <QSettings>
+
+#include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr int kLargestSide = 100000;
+constexpr qint64 kLargestFile = 1 << 20; // ours is a few hundred bytes
+
+enum class FileState { Missing, Ours, NotOurs };
+
+// Lines as QSettings writes them: blank, a comment, a [section], a key=value.
+bool isIniText(const QByteArray& text)
+{
+    if (text.contains('\0')) {
+        return false;
+    }
+    for (const QByteArray& line : text.split('\n')) {
+        const QByteArray trimmed = line.trimmed();
+        if (!trimmed.isEmpty() && !trimmed.startsWith(';') && !trimmed.startsWith('#')
+            && !(trimmed.startsWith('[') && trimmed.endsWith(']')) && trimmed.indexOf('=') <= 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the settings file may be read and written: only a regular file (a link only to one)
+// that holds nothing but INI lines. A FIFO would block the window, a device or a folder would be
+// replaced by the save, and a file we cannot parse is not ours to overwrite.
+FileState settingsFileState(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st { };
+    if (::lstat(name.constData(), &st) != 0) {
+        return errno == ENOENT ? FileState::Missing : FileState::NotOurs;
+    }
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return FileState::NotOurs;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return FileState::NotOurs;
+    }
+    const FdCloser closer(fd);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargestFile) {
+        return FileState::NotOurs;
+    }
+    QByteArray text(static_cast<qsizetype>(st.st_size) + 1, Qt::Uninitialized);
+    const ssize_t got = ::read(fd, text.data(), static_cast<std::size_t>(text.size()));
+    if (got < 0 || got > st.st_size) {
+        return FileState::NotOurs;
+    }
+    text.truncate(got);
+    return isIniText(text) ? FileState::Ours : FileState::NotOurs;
+}
 
 QString folderValue(const QSettings& settings, const QString& key)
 {
@@ -23,16 +82,18 @@ bool boolValue(const QSettings& settings, const QString& key)
 
 QString WindowSettings::filePath()
 {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!QDir::isAbsolutePath(config)) {
-        config = QDir::homePath() + QStringLiteral("/.config");
-    }
-    return config + QStringLiteral("/tuneprune/tuneprune.conf");
+    const std::optional<std::string> config = userDirs().config;
+    return config ? QFile::decodeName(QByteArray::fromStdString(*config)) + QStringLiteral("/tuneprune/tuneprune.conf")
+                  : QString();
 }
 
 WindowSettings WindowSettings::load()
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
+    const QString path = filePath();
+    if (path.isEmpty() || settingsFileState(path) != FileState::Ours) {
+        return {};
+    }
+    const QSettings settings(path, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError) {
         return {};
     }
@@ -50,7 +111,11 @@ WindowSettings WindowSettings::load()
 
 void WindowSettings::save() const
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
+    const QString path = filePath();
+    if (path.isEmpty() || settingsFileState(path) == FileState::NotOurs) {
+        return;
+    }
+    QSettings settings(path, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError) {
         return; // a file we cannot read is not ours to overwrite
     }

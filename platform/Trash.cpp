@@ -3,6 +3,7 @@
 #include "FileDeleter.h"
 #include "FileSystems.h"
 #include "TrashInfo.h"
+#include "UserDirs.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 namespace {
 
@@ -95,11 +97,8 @@ int renameNoReplace(int fromFd, const std::string& from, int toFd, const std::st
 
 std::string homeTrashDir()
 {
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/') {
-        return std::string(data) + "/Trash";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/share/Trash";
+    const std::optional<std::string> data = userDirs().data;
+    return data ? *data + "/Trash" : std::string();
 }
 
 TrashCans::TrashCans(std::string homeTrash)
@@ -168,6 +167,12 @@ TrashCans::Can& TrashCans::canFor(const MountStat& where)
     const auto known = m_cans.find(key);
     if (known != m_cans.end()) {
         return known->second;
+    }
+    if (m_strHome.empty()) {
+        // Without a home, which file system the home trash serves is not known: none is guessed.
+        Can none;
+        none.error = kNoHomeFolder;
+        return m_cans[key] = std::move(none);
     }
     // The home trash serves the files of the mount where it lies, or would lie: only there does a
     // rename reach it. The links on its way, itself included, are the user's own.

@@ -13,7 +13,8 @@
 // rename can reach. Each is opened once and kept open until forget().
 class TrashCans {
 public:
-    // `homeTrash`: $XDG_DATA_HOME/Trash, as the file system's bytes.
+    // `homeTrash`: $XDG_DATA_HOME/Trash, as the file system's bytes; empty where there is no home,
+    // and then every file is refused (kNoHomeFolder).
     explicit TrashCans(std::string homeTrash);
     ~TrashCans();
     TrashCans(const TrashCans&) = delete;
@@ -21,7 +22,8 @@ public:
 
     // Moves the entry `name` of the folder open as `dirFd`, which is `where`, into the trash of
     // that mount, with its .trashinfo; `path` is its whole real path. Never copies: a file the
-    // trash cannot take by a rename stays. Returns 0, IFileDeleter::kNoTrash or an errno, and
+    // trash cannot take by a rename stays. Returns 0, IFileDeleter::kNoTrash,
+    // kNoHomeFolder or an errno, and
     // sets `trashDir` to the trash folder.
     int move(int dirFd, const std::string& name, const std::string& path, const MountStat& where,
              std::string& trashDir);
@@ -45,5 +47,5 @@ private:
     std::map<std::pair<std::uint64_t, std::uint64_t>, Can> m_cans; // by device and mount
 };
 
-// $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.
+// $XDG_DATA_HOME/Trash, or ~/.local/share/Trash; empty where there is no home.
 std::string homeTrashDir();

@@ -18,6 +18,8 @@
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using Paths = std::vector<std::string>;
@@ -45,10 +47,14 @@ void start(QProcess& process, const QStringList& arguments, int tty = -1)
     process.start();
 }
 
-Run run(const QStringList& arguments)
+// Runs the program in `cwd` (none: this one's), with `input` on a pipe as its standard input.
+Run run(const QStringList& arguments, const QString& cwd = {}, const QByteArray& input = {})
 {
     QProcess process;
+    process.setWorkingDirectory(cwd);
     start(process, arguments);
+    process.write(input);
+    process.closeWriteChannel();
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
@@ -140,25 +146,47 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("playlist");
+        QTest::addColumn<QString>("list"); // for --from-list; "null": a device node the test makes
         QTest::addColumn<QByteArray>("said");
         QTest::newRow("missing folder") << "nope/"
-                                        << "list.m3u" << QByteArray("No such file or directory");
+                                        << "list.m3u"
+                                        << "" << QByteArray("No such file or directory");
         QTest::newRow("a file as the folder") << "list.m3u"
-                                              << "list.m3u" << QByteArray("Not a directory");
+                                              << "list.m3u"
+                                              << "" << QByteArray("Not a directory");
         QTest::newRow("missing playlist") << "music/"
-                                          << "nope.m3u" << QByteArray("Unable to open M3U for reading!");
+                                          << "nope.m3u"
+                                          << "" << QByteArray("Unable to open M3U for reading!");
         QTest::newRow("a folder as the playlist") << "music/"
-                                                  << "music" << QByteArray("Unable to open M3U");
+                                                  << "music"
+                                                  << "" << QByteArray("Unable to open M3U");
+        QTest::newRow("a folder as the list") << "music/"
+                                              << "list.m3u"
+                                              << "music" << QByteArray("music: Is a directory");
+        QTest::newRow("a device as the list") << "music/"
+                                              << "list.m3u"
+                                              << "null" << QByteArray("null: not a file or a pipe");
+        QTest::newRow("missing list") << "music/"
+                                      << "list.m3u"
+                                      << "nope.txt" << QByteArray("nope.txt: No such file or directory");
     }
 
     void badInput()
     {
         QFETCH(QString, base);
         QFETCH(QString, playlist);
+        QFETCH(QString, list);
         QFETCH(QByteArray, said);
         Library library;
         const QString root = arg(library.tree.root());
-        const Run done = run({"--delete", "--yes", "--base", root + base, root + playlist});
+        QStringList arguments {"--delete", "--yes", "--base", root + base, root + playlist};
+        if (list == "null" && ::mknod(library.tree.path("null").c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0) {
+            QSKIP("no device node can be made here");
+        }
+        if (!list.isEmpty()) {
+            arguments << "--from-list" << root + list;
+        }
+        const Run done = run(arguments);
         QCOMPARE(done.status, 2);
         QVERIFY2(done.err.contains(said), done.err.constData());
         QCOMPARE(library.tree.files("music/").size(), std::size_t(5));
@@ -197,6 +225,53 @@ private Q_SLOTS:
             = run(library.args("--delete", {"--yes", "--from-list", arg(library.tree.path("reviewed.txt"))}));
         QCOMPARE(done.status, 0);
         QCOMPARE(library.tree.files("music/"), (Paths {"b.mp3", "keep.mp3", "new.mp3", "x/cover.jpg"}));
+    }
+
+    // --from-list's paths are taken from the current folder, "." and doubled slashes dropped, a ".."
+    // kept as it stands; a list that names nothing the scan lists stops everything (2). "@" is the
+    // tree's root, without its last "/".
+    void fromListPaths_data()
+    {
+        QTest::addColumn<QByteArray>("list"); // on standard input when it starts with "|"
+        QTest::addColumn<int>("status");
+        QTest::addColumn<Paths>("left"); // below music/
+        QTest::addColumn<QByteArray>("said");
+        const Paths all {"a.mp3", "b.mp3", "keep.mp3", "x/c.mp3", "x/cover.jpg"};
+        QTest::newRow("relative, with . and //") << QByteArray("music/./a.mp3\n./music//x/c.mp3\n") << 0
+                                                 << Paths {"b.mp3", "keep.mp3", "x/cover.jpg"} << QByteArray();
+        QTest::newRow("absolute, one not listed")
+            << QByteArray("@//music/./b.mp3\n@/music/keep.mp3\n") << 0
+            << Paths {"a.mp3", "keep.mp3", "x/c.mp3", "x/cover.jpg"}
+            << QByteArray("1 of the 2 paths in reviewed.txt is not listed by this scan");
+        QTest::newRow("from a pipe") << QByteArray("|music/a.mp3\n") << 0
+                                     << Paths {"b.mp3", "keep.mp3", "x/c.mp3", "x/cover.jpg"} << QByteArray();
+        QTest::newRow(".. is not resolved") << QByteArray("music/x/../a.mp3\n") << 2 << all
+                                            << QByteArray("None of the 1 path in reviewed.txt is listed by this "
+                                                          "scan: @/music/x/../a.mp3");
+        QTest::newRow("another base") << QByteArray("/elsewhere/a.mp3\n/elsewhere/b.mp3\n") << 2 << all
+                                      << QByteArray("None of the 2 paths in reviewed.txt is listed by this scan: "
+                                                    "/elsewhere/a.mp3, /elsewhere/b.mp3");
+        QTest::newRow("empty") << QByteArray("# nothing\n") << 2 << all
+                               << QByteArray("reviewed.txt holds no path; nothing was touched");
+    }
+
+    void fromListPaths()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(int, status);
+        QFETCH(Paths, left);
+        QFETCH(QByteArray, said);
+        Library library;
+        const QByteArray root = QByteArray::fromStdString(library.tree.root()).chopped(1);
+        list.replace('@', root);
+        said.replace('@', root);
+        const bool piped = list.startsWith('|');
+        library.tree.wfile("reviewed.txt", list.toStdString());
+        const Run done = run(library.args("--delete", {"--yes", "--from-list", piped ? "/dev/stdin" : "reviewed.txt"}),
+                             arg(library.tree.root()), piped ? list.mid(1) : QByteArray());
+        QCOMPARE(done.status, status);
+        QVERIFY2(done.err.contains(said), done.err.constData());
+        QCOMPARE(library.tree.files("music/"), left);
     }
 
     // The question goes to the terminal, whatever the output is: "yes" goes on, anything else

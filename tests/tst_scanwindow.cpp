@@ -20,7 +20,7 @@ private Q_SLOTS:
     {
         MusicWindow w;
         w.scan({"Artist/Album/01.mp3", "Artist/Album/02.mp3", "Artist/Album/03.mp3", "Artist/Album/cover.jpg", "C.mp3",
-                "b.mp3", "old.mp3/inner.MP3", "x.flac", "\xC9t\xE9.mp3", "Locked/05.mp3"},
+                "b.mp3", "old.mp3/inner.MP3", "x.flac", "\xC9t\xE9.mp3", "Locked/05.mp3", ".Trash-0/files/gone.mp3"},
                "Artist/Album/01.mp3\n/storage/emulated/0/Music/Artist/Album/02.mp3\n"
                "http://radio.example.com/live.mp3\n",
                false);
@@ -38,7 +38,8 @@ private Q_SLOTS:
         QCOMPARE(w.d.off(), "disabled: PROGRESS STATUS; hidden: PROGRESS STATUS");
         QVERIFY(!w.d.dlg().isWorking() && w.d.dlg().cursor().shape() != Qt::WaitCursor);
         const QString check
-            = QStringLiteral("Playlist: 1 line found, 1 found elsewhere, 1 not found; 1 folder could not be read - "
+            = QStringLiteral("Playlist: 1 line found, 1 found elsewhere, 1 not found; 1 folder could not be read; "
+                             "1 trash folder skipped - "
                              "<a href=\"details\">Details...</a><br>6 files, 500 bytes; ");
         QVERIFY(sized.wait());
         QCOMPARE(w.d.text(IDC_PLAYLIST_CHECK), check + "0 selected, 0 bytes");

@@ -9,6 +9,7 @@
 #include "ScopedEnv.h"
 #include "TrashInfo.h"
 #include "TreeWalk.h"
+#include "UserDirs.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -143,6 +144,41 @@ private Q_SLOTS:
         const QByteArray head = name.left(name.lastIndexOf('/') + 1);
         QCOMPARE(head + QByteArray::fromStdString(trashedName(last, 1)), first);
         QCOMPARE(head + QByteArray::fromStdString(trashedName(last, 3)), third);
+    }
+
+    // The home and the XDG folders, or none: never a folder made from an empty or relative home.
+    void userDirs_data()
+    {
+        QTest::addColumn<QByteArrayList>("given"); // HOME, XDG_DATA_HOME, XDG_STATE_HOME, XDG_CONFIG_HOME, passwd
+        QTest::addColumn<QByteArrayList>("dirs"); // home, data, state, config
+        const QByteArrayList belowH {"/h", "/h/.local/share", "/h/.local/state", "/h/.config"};
+        QTest::newRow("all set") << QByteArrayList {"/h", "/d", "/s", "/c", "/p"}
+                                 << QByteArrayList {"/h", "/d", "/s", "/c"};
+        QTest::newRow("HOME with a slash") << QByteArrayList {"/h//", "-", "-", "-", "/p"} << belowH;
+        QTest::newRow("XDG relative or empty") << QByteArrayList {"/h", "d", "", "./c", "-"} << belowH;
+        QTest::newRow("HOME unset: the password entry's") << QByteArrayList {"-", "-", "-", "-", "/h"} << belowH;
+        QTest::newRow("HOME relative") << QByteArrayList {"h", "-", "-", "-", "/h"} << belowH;
+        QTest::newRow("HOME empty") << QByteArrayList {"", "-", "-", "-", "/h"} << belowH;
+        QTest::newRow("HOME the root") << QByteArrayList {"/", "-", "-", "-", "/h"} << belowH;
+        QTest::newRow("no home anywhere")
+            << QByteArrayList {"-", "-", "s", "-", ""} << QByteArrayList {"-", "-", "-", "-"};
+        QTest::newRow("no home, XDG set")
+            << QByteArrayList {"-", "/d", "-", "/c", "-"} << QByteArrayList {"-", "/d", "-", "/c"};
+    }
+
+    void userDirs()
+    {
+        QFETCH(QByteArrayList, given);
+        QFETCH(QByteArrayList, dirs);
+        const auto value = [&given](int i) {
+            return given[i] == "-" ? nullptr : given[i].constData();
+        };
+        const UserDirs found = userDirsFrom({value(0), value(1), value(2), value(3), value(4)});
+        const auto shown = [](const std::optional<std::string>& dir) {
+            return dir ? QByteArray::fromStdString(*dir) : QByteArray("-");
+        };
+        QCOMPARE((QByteArrayList {shown(found.home), shown(found.data), shown(found.state), shown(found.config)}),
+                 dirs);
     }
 
     void homeTrash_data()

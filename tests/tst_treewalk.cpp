@@ -10,9 +10,12 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -23,6 +26,7 @@ struct Walk : TempTree {
     ScriptedDirLister lister;
     Mp3Collection c;
     std::atomic<int> calls = 0;
+    std::optional<FolderIdentity> homeTrash;
 
     QByteArray below(const std::string& path) const { return QByteArray::fromStdString(path.substr(root().size())); }
 
@@ -33,7 +37,7 @@ struct Walk : TempTree {
         lister.onList = [this](const std::string&) {
             ++calls;
         };
-        c = collectMp3s(lister, base.empty() ? root() : base, {.threads = threads});
+        c = collectMp3s(lister, base.empty() ? root() : base, {.homeTrash = homeTrash, .threads = threads});
         QByteArrayList list;
         for (const auto& e : c.entries) {
             list << below(c.path(e));
@@ -94,6 +98,18 @@ private Q_SLOTS:
              {".mp3", "a..mp3", "x.Mp3y", "song.mP3.bak", "songmp3", "song.mp4", "a.np3.mq3", "song.mp"}) {
             w.wfile(name);
         }
+        // A trash is not walked: by name, or the home trash by identity, wherever it is; names
+        // that only look like a trash's are walked.
+        for (const char* name :
+             {".Trash-1000/files/d1.mp3", ".Trash-1000/info/d1.mp3.trashinfo", ".Trash/1000/files/t.mp3",
+              ".Trashes/501/t.mp3", "$RECYCLE.BIN/S-1-5-21/t.mp3", "$Recycle.Bin/t.mp3", "RECYCLER/t.mp3",
+              "Album/.Trash-0/t.mp3", "home/data/Trash/files/h.mp3", ".Trash-/k.mp3", ".Trash-1000x/k.mp3",
+              "Trash/k.mp3", "recycled/k.mp3"}) {
+            w.wfile(name);
+        }
+        struct stat st { };
+        QCOMPARE(::stat(w.path("home/data/Trash").c_str(), &st), 0);
+        w.homeTrash = FolderIdentity {st.st_dev, st.st_ino};
         // No limit on depth, nor on the length of a path (PATH_MAX is 4,096 bytes).
         const QByteArray deep = QByteArray("d/").repeated(2000) + "deep.mp3";
         const QByteArray wide = QByteArray::fromStdString(longDirs()) + "long.mp3";
@@ -102,11 +118,36 @@ private Q_SLOTS:
         // Any name with ".mp3" in it, in any case. By form, ties by bytes ("X" before "x"); a
         // directory's own entry after its contents; hidden ones too.
         QCOMPARE(w.paths(),
-                 (QByteArrayList {".dir/.x.mp3", ".hidden.mp3", ".mp3", "a..mp3", wide, "Album/01.mp3", "Album/02.MP3",
-                                  "b.mp3", "C.mp3", deep, "dir\xe9/\xff\xfe Caf\xe9.MP3", "old.mp3/inner.mp3",
-                                  "old.mp3", "song.mP3.bak", "X.mp3", "x.mp3", "x.Mp3y"}));
+                 (QByteArrayList {".dir/.x.mp3",
+                                  ".hidden.mp3",
+                                  ".mp3",
+                                  ".Trash-/k.mp3",
+                                  ".Trash-1000x/k.mp3",
+                                  "a..mp3",
+                                  wide,
+                                  "Album/01.mp3",
+                                  "Album/02.MP3",
+                                  "b.mp3",
+                                  "C.mp3",
+                                  deep,
+                                  "dir\xe9/\xff\xfe Caf\xe9.MP3",
+                                  "old.mp3/inner.mp3",
+                                  "old.mp3",
+                                  "recycled/k.mp3",
+                                  "song.mP3.bak",
+                                  "Trash/k.mp3",
+                                  "X.mp3",
+                                  "x.mp3",
+                                  "x.Mp3y"}));
         QVERIFY(w.c.baseListed);
-        QCOMPARE(w.calls.load(), 2025); // once a directory: 2,000 deep, 20 long and 5 others
+        QCOMPARE(w.c.trashSkipped, std::size_t(8));
+        // Once a directory: 2,000 deep, 20 long, 11 others, and the home trash, opened to be known.
+        QCOMPARE(w.calls.load(), 2032);
+        // A trash chosen as the base is walked.
+        QCOMPARE(w.paths(w.path(".Trash-1000/")),
+                 (QByteArrayList {".Trash-1000/files/d1.mp3", ".Trash-1000/info/d1.mp3.trashinfo"}));
+        QCOMPARE(w.paths(w.path("home/data/Trash/")), QByteArrayList {"home/data/Trash/files/h.mp3"});
+        QCOMPARE(w.c.trashSkipped, std::size_t(0));
         QCOMPARE(w.paths(w.path("missing/")), QByteArrayList {"unreadable missing/: " + QByteArray::number(ENOENT)});
         QVERIFY(!w.c.baseListed);
     }

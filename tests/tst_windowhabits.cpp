@@ -19,6 +19,8 @@
 #include <optional>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using Paths = std::vector<std::string>;
 Q_DECLARE_METATYPE(std::optional<Paths>)
@@ -112,28 +114,47 @@ private Q_SLOTS:
 
     // The size, the dialogs' folders and the option come back at the next start; a size below the
     // template's is raised to it; a file that is broken or holds what this program did not write
-    // gives the defaults, without a box.
+    // gives the defaults, without a box. Only a regular file is read, and a save writes over
+    // nothing that is not ours: a file it cannot parse, a FIFO (which would block the window), a
+    // link to a device (a node of the test's own), a folder.
     void settings_data()
     {
-        QTest::addColumn<QByteArray>("file"); // empty: written by the window
+        QTest::addColumn<QString>("kind"); // at the settings' path: "", written by the window, or "file"...
+        QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QSize>("size"); // the next window's; empty: the template's
         QTest::addColumn<bool>("removeEmpty");
-        QTest::newRow("written") << QByteArray() << QSize(900, 700) << true;
-        QTest::newRow("smaller than the template") << QByteArray("[window]\nsize=@Size(10 10)\n") << QSize() << false;
-        QTest::newRow("broken") << QByteArray("[window\nsize=@Size(900 700\n\xff\x00\x01", 18) << QSize() << false;
-        QTest::newRow("foreign") << QByteArray("[window]\nsize=banana\nmaximized=1\n[folders]\nplaylist=music\n"
+        QTest::addColumn<bool>("kept"); // a save leaves what is there as it was
+        QTest::newRow("written") << "" << QByteArray() << QSize(900, 700) << true << false;
+        QTest::newRow("smaller than the template")
+            << "file" << QByteArray("[window]\nsize=@Size(10 10)\n") << QSize() << false << false;
+        QTest::newRow("broken") << "file" << QByteArray("[window\nsize=@Size(900 700\n\xff\x00\x01", 18) << QSize()
+                                << false << true;
+        QTest::newRow("NUL after what we wrote")
+            << "file" << QByteArray("[window]\nsize=@Size(900 700)\n\0\n", 30) << QSize() << false << true;
+        QTest::newRow("not INI") << "file" << QByteArray("[window]\nsize=@Size(900 700)\nnotes on the window\n")
+                                 << QSize() << false << true;
+        QTest::newRow("foreign") << "file"
+                                 << QByteArray("[window]\nsize=banana\nmaximized=1\n[folders]\nplaylist=music\n"
                                                "[cleanup]\nremoveEmptyFolders=yes\n")
-                                 << QSize() << false;
+                                 << QSize() << false << false;
+        QTest::newRow("FIFO") << "fifo" << QByteArray() << QSize() << false << true;
+        QTest::newRow("link to a device") << "device" << QByteArray() << QSize() << false << true;
+        QTest::newRow("folder") << "folder" << QByteArray() << QSize() << false << true;
     }
 
     void settings()
     {
+        QFETCH(QString, kind);
         QFETCH(QByteArray, file);
         QFETCH(QSize, size);
         QFETCH(bool, removeEmpty);
+        QFETCH(bool, kept);
         QTemporaryDir config;
         const ScopedEnv configHome("XDG_CONFIG_HOME", config.path().toUtf8());
-        if (file.isEmpty()) {
+        const QString path = config.path() + "/tuneprune/tuneprune.conf";
+        const QByteArray bytes = QFile::encodeName(path);
+        QDir().mkpath(config.path() + "/tuneprune");
+        if (kind.isEmpty()) {
             DialogDriver first(false, WindowSettings::load());
             first.dlg().show();
             first.dlg().resize(900, 700);
@@ -141,19 +162,46 @@ private Q_SLOTS:
             first.dialogs.nextFolder = "/music/playlists";
             first.openPlaylist(std::nullopt);
             first.dlg().settings().save();
-            QVERIFY(QFile::exists(config.path() + "/tuneprune/tuneprune.conf"));
-        } else {
-            QDir().mkpath(config.path() + "/tuneprune");
-            QFile written(config.path() + "/tuneprune/tuneprune.conf");
+            QVERIFY(QFile::exists(path));
+        } else if (kind == "file") {
+            QFile written(path);
             QVERIFY(written.open(QIODevice::WriteOnly) && written.write(file) == file.size());
+        } else if (kind == "fifo") {
+            QCOMPARE(::mkfifo(bytes.constData(), 0600), 0);
+        } else if (kind == "device") {
+            const QByteArray node = QFile::encodeName(config.path() + "/null");
+            if (::mknod(node.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0) {
+                QSKIP("no device node can be made here");
+            }
+            QCOMPARE(::symlink(node.constData(), bytes.constData()), 0);
+        } else {
+            QVERIFY(QDir().mkdir(path));
         }
-        DialogDriver next(false, WindowSettings::load());
-        next.dlg().show();
-        QCOMPARE(next.dlg().size(), size.isEmpty() ? next.dlg().minimumSize() : size);
-        QCOMPARE(qobject_cast<QAbstractButton*>(next.item(IDC_REMOVE_EMPTY))->isChecked(), removeEmpty);
-        next.openPlaylist(std::nullopt);
-        QCOMPARE(next.dialogs.startFolders, QStringList {file.isEmpty() ? "/music/playlists" : ""});
-        QVERIFY(next.takeBoxes().isEmpty());
+        struct stat before { };
+        QCOMPARE(::stat(bytes.constData(), &before), 0);
+        {
+            DialogDriver next(false, WindowSettings::load());
+            next.dlg().show();
+            QCOMPARE(next.dlg().size(), size.isEmpty() ? next.dlg().minimumSize() : size);
+            QCOMPARE(qobject_cast<QAbstractButton*>(next.item(IDC_REMOVE_EMPTY))->isChecked(), removeEmpty);
+            next.openPlaylist(std::nullopt);
+            QCOMPARE(next.dialogs.startFolders, QStringList {kind.isEmpty() ? "/music/playlists" : ""});
+            QVERIFY(next.takeBoxes().isEmpty());
+            next.dlg().settings().save();
+        }
+        struct stat after { };
+        QCOMPARE(::stat(bytes.constData(), &after), 0);
+        if (kept) {
+            QCOMPARE(after.st_mode, before.st_mode);
+            QCOMPARE(after.st_ino, before.st_ino);
+            if (kind == "file") {
+                QFile read(path);
+                QVERIFY(read.open(QIODevice::ReadOnly));
+                QCOMPARE(read.readAll(), file);
+            }
+        } else {
+            QVERIFY(S_ISREG(after.st_mode));
+        }
     }
 
     // A drop's text/uri-list, byte for byte: the local paths it names, or none when it names
