@@ -276,9 +276,12 @@ std::string xmlEscaped(const std::string& text)
     return out;
 }
 
-// The same tracks as XSPF the way VLC writes it, as PLS and as M3U: STEM.xspf, STEM.pls, STEM.m3u.
+// The same tracks as XSPF the way VLC writes it, as PLS, as M3U and as ASX with end tags in
+// another case: STEM.xspf, STEM.pls, STEM.m3u, STEM.asx.
 void writeFormats(const std::string& stem, const std::vector<LibraryFile>& tracks)
 {
+    std::ofstream asx(stem + ".asx", std::ios::binary);
+    asx << "<ASX version=\"3.0\">\r\n<Title>Playlist</Title>\r\n";
     std::ofstream xspf(stem + ".xspf", std::ios::binary);
     std::ofstream pls(stem + ".pls", std::ios::binary);
     std::ofstream m3u(stem + ".m3u", std::ios::binary);
@@ -295,9 +298,12 @@ void writeFormats(const std::string& stem, const std::vector<LibraryFile>& track
              << i << "</vlc:id>\n\t\t\t</extension>\n\t\t</track>\n";
         pls << "File" << i + 1 << '=' << url << "\nTitle" << i + 1 << '=' << title << '\n';
         m3u << tracks[i].extinf << '\n' << url << '\n';
+        asx << "<Entry>\r\n<Title>" << xmlEscaped(title) << "</title>\r\n<Ref href = \"" << xmlEscaped(url)
+            << "\"/>\r\n</entry>\r\n";
     }
     xspf << "\t</trackList>\n</playlist>\n";
-    if (!xspf.flush() || !pls.flush() || !m3u.flush()) {
+    asx << "</asx>\r\n";
+    if (!xspf.flush() || !pls.flush() || !m3u.flush() || !asx.flush()) {
         throw std::runtime_error("cannot write " + stem + ".*");
     }
 }

@@ -21,7 +21,7 @@ void writePlaylists(const std::string& stem, std::size_t libraryFiles, std::size
 void writeBigPlaylists(const std::string& dir);
 
 // The first 100,000 and 20,000 tracks as file URLs, each written as XSPF (the way VLC writes it),
-// PLS and M3U: DIR/tracks-100k.{xspf,pls,m3u} and DIR/tracks-20k.{xspf,pls,m3u}.
+// PLS, M3U and ASX: DIR/tracks-100k.{xspf,pls,m3u,asx} and DIR/tracks-20k.{xspf,pls,m3u,asx}.
 void writeFormatPlaylists(const std::string& dir);
 
 } // namespace bench

@@ -14,7 +14,7 @@ std::string bytesOf(const QString& argument)
 
 const char* const kSummary
     = "Lists the mp3 files below a folder that none of the playlists names, and deletes them or moves\n"
-      "them to the trash. The playlists may be M3U, M3U8, XSPF, PLS, WPL, ASX or Apple Music XML.\n"
+      "them to the trash. The playlists may be M3U, M3U8, XSPF, PLS, WPL, ASX, B4S or Apple Music XML.\n"
       "\n"
       "Exit status: 0 done; 1 some files could not be removed; 2 bad arguments, or a playlist or\n"
       "folder that cannot be read; 3 the question was answered other than yes; 4 done, but some\n"

@@ -124,9 +124,8 @@ private:
     {
         KeepListRead read = readKeepList(m_line.playlists);
         if (!read.set.ok()) {
-            say(QStringLiteral("Unable to open M3U for reading!"));
             for (const std::string& refusal : read.set.refusalLines()) {
-                say(displayText(refusal));
+                say(QStringLiteral("cannot read playlist: ") + displayText(refusal));
             }
             return kBadInput;
         }

@@ -260,7 +260,7 @@ void CPruneDlg::OnOpenM3u()
     }
     std::vector<std::string> chosen = m_services.fileDialog.getOpenFileNames(
         this,
-        fromLatin("Playlist Files (*.m3u *.m3u8 *.xspf *.pls *.wpl *.asx *.xml);;M3U (*.m3u);;"
+        fromLatin("Playlist Files (*.m3u *.m3u8 *.xspf *.pls *.wpl *.asx *.b4s *.xml);;M3U (*.m3u);;"
                   "Playlist Files (*.m3u8);;All Files (*)"),
         m_settings.playlistFolder);
     if (chosen.empty()) {

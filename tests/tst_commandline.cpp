@@ -154,12 +154,14 @@ private Q_SLOTS:
         QTest::newRow("a file as the folder") << "list.m3u"
                                               << "list.m3u"
                                               << "" << QByteArray("Not a directory");
-        QTest::newRow("missing playlist") << "music/"
-                                          << "nope.m3u"
-                                          << "" << QByteArray("Unable to open M3U for reading!");
-        QTest::newRow("a folder as the playlist") << "music/"
-                                                  << "music"
-                                                  << "" << QByteArray("Unable to open M3U");
+        QTest::newRow("missing playlist")
+            << "music/"
+            << "nope.m3u"
+            << "" << QByteArray("tuneprune: cannot read playlist: nope.m3u: no such file or directory\n");
+        QTest::newRow("a folder as the playlist")
+            << "music/"
+            << "music"
+            << "" << QByteArray("tuneprune: cannot read playlist: music: a folder, not a file\n");
         QTest::newRow("a folder as the list") << "music/"
                                               << "list.m3u"
                                               << "music" << QByteArray("music: Is a directory");

@@ -154,7 +154,7 @@ private Q_SLOTS:
         d.openPlaylist(chosen.isEmpty() ? std::nullopt : std::optional(path));
 
         const QStringList opened(loadedBefore ? 2 : 1,
-                                 "Playlist Files (*.m3u *.m3u8 *.xspf *.pls *.wpl *.asx *.xml);;M3U (*.m3u);;"
+                                 "Playlist Files (*.m3u *.m3u8 *.xspf *.pls *.wpl *.asx *.b4s *.xml);;M3U (*.m3u);;"
                                  "Playlist Files (*.m3u8);;All Files (*)");
         QCOMPARE(d.dialogs.asked, opened);
         if (chosen != "list.m3u") {

@@ -62,10 +62,12 @@ private Q_SLOTS:
                                                  u"<track><location>\u00C4.mp3</location></track>"
                                                  u"</trackList></playlist>")),
             {"\xC3\x84.mp3"});
-        row("XSPF without its namespace",
-            "<playlist><trackList><track><location>a.mp3</location></track>"
+        row("XSPF in another namespace",
+            "<playlist xmlns=\"urn:x\"><trackList><track><location>a.mp3</location></track>"
             "</trackList></playlist>",
             {}, "an XML file that is not a playlist");
+        row("playlist without namespace or trackList", "<playlist><title>a.mp3</title></playlist>", {},
+            "an XML file that is not a playlist (a playlist without trackList)");
         row("XSPF, blank line before the declaration", "\n<?xml version=\"1.0\"?>" + xspf, {},
             "not well-formed XML: xML declaration not at start of document (line 2)");
         row("XSPF, entity in the location",
@@ -82,12 +84,38 @@ private Q_SLOTS:
             "[playlist]\nFile0=z.mp3\nFile1=a.mp3\nFile3=c.mp3\nNumberOfEntries=1", {"z.mp3", "a.mp3", "c.mp3"});
         row("PLS, a count that is no number", "[playlist]\nFile1=a.mp3\nNumberOfEntries=two\n", {},
             "NumberOfEntries is not a number");
+        row("PLS after a comment, blank lines and a stray line",
+            "; saved by hand\r\nFile9=z.mp3\r\n\r\n[PLAYLIST]\r\nFile1=a.mp3\r\nNumberOfEntries=1\r\n", {"a.mp3"});
+        row("not PLS: two lines before the bracket", "a.mp3\nb.mp3\n[playlist]\nFile1=c.mp3\nNumberOfEntries=1",
+            {"a.mp3", "b.mp3", "[playlist]", "File1=c.mp3", "NumberOfEntries=1"});
         row("not PLS: more after the bracket", "[playlist] of mine\nFile1=a.mp3\n",
             {"[playlist] of mine", "File1=a.mp3"});
         row("M3U with a NUL", QByteArray("#EXTM3U\na.mp3\n\0b.mp3\n", 19), {}, "not a text file (it holds NUL bytes)");
         row("M3U, NUL after 0x1A", QByteArray("a.mp3\n\032\0", 8), {"a.mp3"});
         row("blanks only", " \r\n\t", {});
         row("WPL without its header", "<smil><body><seq><media src=\"a.mp3\"/></seq></body></smil>", {"a.mp3"});
+        // ASX as players read it: the liberties they allow, and nothing else.
+        row("ASX after a declaration and a comment, entities in the href",
+            "<?xml version=\"1.0\"?>\n<!-- <asx> -->\n<Asx><Entry><REF href=' &amp;&#65;&#x42;&x=1 '/></entry></ASX>",
+            {"&AB&x=1"});
+        row("ASX with an empty root", "<?xml version='1.0' encoding='UTF-8'?><asx/>", {});
+        row("ASX in Shift_JIS", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<asx/>", {},
+            "the file is in Shift_JIS, which an ASX file is not read in (line 1)");
+        row("ASX, an entity no one declared", "<asx><entry><ref href=\"a&nbsp;b.mp3\"/></entry></asx>", {},
+            "the entity &nbsp; cannot be read (line 1)");
+        row("ASX, an entity bomb",
+            "<!DOCTYPE asx [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;\">]>\n<asx><entry><ref href=\"&b;\"/>"
+            "</entry></asx>",
+            {}, "the file declares entities or a document type of its own, which are not read (line 1)");
+        row("ASX, an attribute without a value", "<asx><entry><ref href/></entry></asx>", {},
+            "not well-formed: the attribute href has no value (line 1)");
+        row("ASX, a quote that does not end", "<asx>\n<entry><ref href=\"a.mp3/></entry></asx>", {},
+            "the file ends inside <entry> (line 2)");
+        row("ASX, a ref outside an entry and an unclosed one", "<asx><ref href=a.mp3/><entry></entry></asx>", {},
+            "not well-formed: </asx> where <ref> is open (line 1)");
+        row("ASX in UTF-16, read as XML",
+            QByteArray::fromStdString(utf16Bytes(u"\uFEFF<asx><entry><ref href=\"\u00C4.mp3\"/></entry></asx>")),
+            {"\xC3\x84.mp3"});
         row("only a declaration", "<?xml version=\"1.0\"?>\n", {}, "the file ends before its first element (line 2)");
     }
 
@@ -105,26 +133,29 @@ private Q_SLOTS:
         }
     }
 
-    // From real files, read in many 64 KiB pieces, whatever their names say: an XSPF and a PLS of
-    // 100,000 tracks, and the same XSPF cut short.
+    // From real files, read in many 64 KiB pieces, whatever their names say: an XSPF, a PLS and an
+    // ASX of 100,000 tracks, and the same XSPF cut short.
     void largeFiles()
     {
         std::vector<std::string> expected;
         std::string xspf
             = "<?xml version=\"1.0\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n<trackList>\n";
         std::string pls = "[playlist]\n";
+        std::string asx = "<ASX version=\"3.0\">\r\n";
         for (int i = 0; i < 100000; ++i) {
             const std::string n = std::to_string(i);
             expected.push_back("file:///home/anna/Music/Artist%20" + n + "/Album/" + n + "%20Song.mp3");
             xspf += "<track><location>" + expected.back() + "</location><title>Song " + n + "</title></track>\n";
             pls += "File" + std::to_string(i + 1) + "=" + expected.back() + "\nTitle" + std::to_string(i + 1) + "=x\n";
+            asx += "<Entry><Title>Song " + n + "</title><Ref href = \"" + expected.back() + "\"/></entry>\r\n";
         }
         pls += "NumberOfEntries=100000\n";
         TempTree t;
         t.wfile("big.m3u", xspf + "</trackList>\n</playlist>\n");
         t.wfile("big.txt", pls);
+        t.wfile("big.asx", asx + "</asx>\r\n");
         t.wfile("cut.xspf", xspf.substr(0, xspf.size() / 2));
-        for (const char* name : {"big.m3u", "big.txt"}) {
+        for (const char* name : {"big.m3u", "big.txt", "big.asx"}) {
             const PlaylistRead read = readPlaylist(t.path(name));
             QVERIFY2(read.ok() && read.entries == expected, name);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,3 +17,6 @@ public:
     // Later bytes would change nothing: the input ended early, or the playlist is refused already.
     virtual bool done() const = 0;
 };
+
+// ASX read as players read it (AsxReader.cpp).
+std::unique_ptr<EntryReader> makeAsxReader();

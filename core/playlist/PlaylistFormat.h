@@ -1,13 +1,15 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 enum class PlaylistFormat : unsigned char {
     M3u, // anything that is none of the others
-    Pls, // the first non-blank line is "[playlist]"
+    Pls, // "[playlist]" after blank lines, comments or one stray line
     Xml, // the first non-blank character is "<"; its root element tells which format
+    Asx, // XML whose root element is "asx" in any case, read as players read it, not as XML
 };
 
 struct Sniffed {
@@ -26,9 +28,12 @@ public:
     Sniffed finish();
 
 private:
-    enum class Phase : unsigned char { Bom, Blanks, Bracket };
+    enum class Phase : unsigned char { Bom, Blanks, Lines, Markup };
 
     std::optional<Sniffed> take(char c);
+    std::optional<Sniffed> takeLine(char c);
+    std::optional<Sniffed> endLine();
+    std::optional<Sniffed> takeMarkup(char c);
     Sniffed sniffed(PlaylistFormat format) const { return {format, m_bUtf16}; }
 
     Phase m_phase = Phase::Bom;
@@ -37,5 +42,9 @@ private:
     bool m_bBigEndian = false;
     bool m_bHalfUnit = false; // a UTF-16 unit was cut after its first byte
     unsigned char m_nHalfUnit = 0;
-    std::string m_strLine; // the first non-blank line so far, when it starts with "["
+    std::size_t m_nSeen = 0; // characters taken so far
+    std::string m_strLine; // the line so far, its first kMaxHeaderLine characters
+    bool m_bStray = false; // a line that is neither blank, comment nor "[playlist]" came
+    std::string m_strMarkup; // from the first "<" on
+    std::size_t m_nMarkupDone = 0; // where the declarations and comments before the root end
 };

@@ -25,6 +25,8 @@ std::unique_ptr<EntryReader> readerFor(PlaylistFormat format)
         return std::make_unique<PlsReader>();
     case PlaylistFormat::Xml:
         return std::make_unique<XmlReader>();
+    case PlaylistFormat::Asx:
+        return makeAsxReader();
     case PlaylistFormat::M3u:
         break;
     }

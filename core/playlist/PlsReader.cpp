@@ -51,6 +51,12 @@ void PlsReader::takeLines(std::vector<std::string>& entries)
 
 void PlsReader::takeLine(const std::string& line, std::vector<std::string>& entries)
 {
+    // What stands before the section is not the playlist's (Amarok writes its MIME type there).
+    if (!m_bInSection) {
+        const std::string_view header = trimmed(line);
+        m_bInSection = header.size() == 10 && startsWithNoCase(header, "[playlist]");
+        return;
+    }
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) {
         return; // "[playlist]", or text that is not a key

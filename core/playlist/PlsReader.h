@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-// The PLS format: "[playlist]", then "FileN=" entries, "TitleN=", "LengthN=" and
+// The PLS format: "[playlist]" (lines before it are passed over), then "FileN=" entries, "TitleN=", "LengthN=" and
 // "NumberOfEntries=". Lines are read as M3U lines are (byte-order marks, UTF-16, line ends).
 // A file whose FileN lines do not cover 1 to NumberOfEntries was cut short or badly written, and
 // is refused, as is one without NumberOfEntries: players write it at the end.
@@ -24,5 +24,6 @@ private:
     std::vector<std::string> m_pending; // lines split but not yet taken
     std::vector<std::uint64_t> m_vecNumbers; // N of every FileN line
     std::optional<std::uint64_t> m_nDeclared; // NumberOfEntries
+    bool m_bInSection = false; // the "[playlist]" line was read
     std::optional<std::string> m_refusal;
 };

@@ -7,8 +7,12 @@
 std::unique_ptr<XmlFormat> xmlFormatFor(const QXmlStreamReader& xml, bool wplHeader)
 {
     const QStringView name = xml.name();
-    if (name == u"playlist" && xml.namespaceUri() == u"http://xspf.org/ns/0/") {
-        return makeXspfFormat();
+    // Last.fm, Clementine and older Quod Libet leave the XSPF namespace out.
+    if (name == u"playlist" && (xml.namespaceUri() == u"http://xspf.org/ns/0/" || xml.namespaceUri().isEmpty())) {
+        return makeXspfFormat(xml.namespaceUri().isEmpty());
+    }
+    if (name.compare(u"WinampXML", Qt::CaseInsensitive) == 0) {
+        return makeB4sFormat();
     }
     if (wplHeader || name == u"smil") {
         return makeWplFormat();

@@ -26,10 +26,12 @@ public:
 // came before it.
 std::unique_ptr<XmlFormat> xmlFormatFor(const QXmlStreamReader& xml, bool wplHeader);
 
-std::unique_ptr<XmlFormat> makeXspfFormat();
+// `withoutNamespace`: the root is a plain "playlist", which is XSPF only with a trackList.
+std::unique_ptr<XmlFormat> makeXspfFormat(bool withoutNamespace);
 std::unique_ptr<XmlFormat> makeWplFormat();
 std::unique_ptr<XmlFormat> makeAsxFormat();
 std::unique_ptr<XmlFormat> makePlistFormat();
+std::unique_ptr<XmlFormat> makeB4sFormat();
 
 // Adds a location or file name as written in the file, entities decoded, white space around it
 // taken off; an empty one names no file.

@@ -24,7 +24,7 @@ _tuneprune()
             --even-if-nothing-matches --remove-empty-folders --help --version" -- "$cur"))
         return
     fi
-    COMPREPLY=($(compgen -f -X '!*.@(m3u|M3U|m3u8|M3U8|xspf|XSPF|pls|PLS|wpl|WPL|asx|ASX|xml|XML)' -- "$cur")
+    COMPREPLY=($(compgen -f -X '!*.@(m3u|M3U|m3u8|M3U8|xspf|XSPF|pls|PLS|wpl|WPL|asx|ASX|b4s|B4S|xml|XML)' -- "$cur")
                $(compgen -d -- "$cur"))
 }
 complete -o filenames -F _tuneprune tuneprune

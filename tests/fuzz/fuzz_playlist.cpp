@@ -1,6 +1,7 @@
 // Tells a playlist's format and reads it, from any bytes. Whole and in pieces it gives the same
 // entries or the same refusal, and a refused playlist gives none. A PLS file gives what a plain
-// reading of its lines gives; the input's lines written as XSPF, WPL and PLS read back as themselves.
+// reading of its lines gives; the input's lines written as XSPF, WPL, PLS and ASX read back as
+// themselves.
 
 #include "FuzzCheck.h"
 #include "M3uReader.h"
@@ -133,18 +134,28 @@ void roundTrip(std::string_view in)
     std::string xspf = "<?xml version=\"1.0\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList>\n";
     std::string wpl = "<?wpl version=\"1.0\"?>\r\n<smil><body><seq>\r\n";
     std::string pls = "[playlist]\n";
+    std::string asx = "<ASX version=\"3.0\">\r\n";
     std::vector<std::string> trimmed;
+    std::vector<std::string> blanksTrimmed; // the ASX reader keeps bytes and knows no Unicode spaces
     for (std::size_t i = 0; i < lines.size(); ++i) {
         xspf += "<track><location>" + escaped(lines[i]) + "</location></track>\n";
         wpl += "<media src=\"" + escaped(lines[i]) + "\"/>\r\n";
         pls += "File" + std::to_string(i + 1) + "=" + lines[i] + "\n";
         trimmed.push_back(QString::fromUtf8(lines[i]).trimmed().toStdString());
+        asx += "<Entry><Ref href=\"" + escaped(lines[i]) + "\"/></entry>\r\n";
+        const std::size_t first = lines[i].find_first_not_of(' ');
+        blanksTrimmed.push_back(first == std::string::npos
+                                    ? std::string()
+                                    : lines[i].substr(first, lines[i].find_last_not_of(' ') + 1 - first));
     }
+    asx += "</asx>\r\n";
+    std::erase(blanksTrimmed, std::string());
     xspf += "</trackList></playlist>\n";
     wpl += "</seq></body></smil>\r\n";
     pls += "NumberOfEntries=" + std::to_string(lines.size()) + "\n";
     CHECK(readPlaylistBytes(xspf).ok() && readPlaylistBytes(xspf).entries == trimmed);
     CHECK(readPlaylistBytes(wpl).ok() && readPlaylistBytes(wpl).entries == trimmed);
+    CHECK(readPlaylistBytes(asx).ok() && readPlaylistBytes(asx).entries == blanksTrimmed);
     const PlaylistRead fromPls = readPlaylistBytes(pls);
     CHECK(fromPls.ok() && fromPls.entries.size() == lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
