@@ -1,22 +1,25 @@
 #include "Scan.h"
 
+#include "CueSheets.h"
 #include "DirLister.h"
 #include "KeepVerdict.h"
 #include "ScanProgress.h"
 
 ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::string& baseDir, ScanProgress& progress,
-                       const std::atomic<bool>& stop, unsigned threads)
+                       const std::atomic<bool>& stop, unsigned threads, AudioTypes types)
 {
     ScanResult result;
-    auto found = std::make_shared<Mp3Collection>(
-        collectMp3s(lister, baseDir, {.keep = &keep, .progress = &progress, .stop = &stop, .threads = threads}));
+    auto found = std::make_shared<Mp3Collection>(collectMp3s(
+        lister, baseDir, {.keep = &keep, .progress = &progress, .stop = &stop, .threads = threads, .types = types}));
     progress.finish(found->entries.size());
     if (found->stopped || stop.load()) {
         result.stopped = true;
         return result;
     }
+    std::vector<Mp3Collection::Unreadable> unreadableSheets = applyCueSheets(*found, keep, lister);
     CheckedPlaylist checked = checkPlaylist(*found, keep);
     result.check = std::move(checked.check);
+    result.check.unreadableCueSheets = std::move(unreadableSheets);
     if (const std::string type = lister.fileSystemType(baseDir); isRemoteFileSystem(type)) {
         result.check.remoteFileSystem = type;
     }

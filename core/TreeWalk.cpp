@@ -31,7 +31,7 @@ Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, const 
     if (options.keep != nullptr) {
         keep.emplace(*options.keep);
     }
-    WalkShared shared(lister, keep ? &*keep : nullptr, options.progress, options.stop);
+    WalkShared shared(lister, keep ? &*keep : nullptr, options.progress, options.stop, options.types);
     const std::string baseForm = comparisonForm(baseDir);
     auto base = std::make_unique<WalkFolder>();
     prepareBase(*base, baseDir, baseForm, shared.keep);
@@ -42,6 +42,7 @@ Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, const 
 
     Mp3Collection result = assembleCollection(*base, baseDir, std::move(shared.arenas));
     result.stopped = shared.stopped;
+    result.types = options.types;
     if (keep) {
         result.linesFound = keep->linesFound();
     }

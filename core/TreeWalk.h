@@ -15,6 +15,7 @@ struct WalkOptions {
     ScanProgress* progress = nullptr; // the number of mp3 entries found so far
     const std::atomic<bool>* stop = nullptr; // looked at before each folder
     unsigned threads = 0; // listing at once; 0: as many as suit this machine
+    AudioTypes types = AudioTypes::Mp3; // which entries to take; with All, also the cue sheets beside them
 };
 
 // Walks the whole tree below `baseDir` (file-system bytes ending in "/") and collects every mp3
