@@ -70,6 +70,7 @@ private Q_SLOTS:
         QTest::newRow("Delete Files") << IDC_DELETE_FILES << QRect(200, 150, 0, 0);
         QTest::newRow("Exit") << IDOK << QRect(200, 150, 0, 0);
         QTest::newRow("check box") << IDC_REMOVE_EMPTY << QRect(0, 150, 0, 0);
+        QTest::newRow("audio check box") << IDC_ALL_AUDIO << QRect(0, 150, 0, 0);
         QTest::newRow("playlist check") << IDC_PLAYLIST_CHECK << QRect(0, 150, 200, 0);
     }
 
@@ -116,12 +117,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("file"); // empty: written by the window
         QTest::addColumn<QSize>("size"); // the next window's; empty: the template's
-        QTest::addColumn<bool>("removeEmpty");
+        QTest::addColumn<bool>("options"); // Remove folders left empty and List every audio file, kept
         QTest::newRow("written") << QByteArray() << QSize(900, 700) << true;
         QTest::newRow("smaller than the template") << QByteArray("[window]\nsize=@Size(10 10)\n") << QSize() << false;
         QTest::newRow("broken") << QByteArray("[window\nsize=@Size(900 700\n\xff\x00\x01", 18) << QSize() << false;
         QTest::newRow("foreign") << QByteArray("[window]\nsize=banana\nmaximized=1\n[folders]\nplaylist=music\n"
-                                               "[cleanup]\nremoveEmptyFolders=yes\n")
+                                               "[cleanup]\nremoveEmptyFolders=yes\n[scan]\nallAudio=1\n")
                                  << QSize() << false;
     }
 
@@ -129,7 +130,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, file);
         QFETCH(QSize, size);
-        QFETCH(bool, removeEmpty);
+        QFETCH(bool, options);
         QTemporaryDir config;
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         const auto unset = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
@@ -138,6 +139,7 @@ private Q_SLOTS:
             first.dlg().show();
             first.dlg().resize(900, 700);
             first.click(IDC_REMOVE_EMPTY);
+            qobject_cast<QAbstractButton*>(first.item(IDC_ALL_AUDIO))->setChecked(true); // enabled with Begin Scan
             first.dialogs.nextFolder = "/music/playlists";
             first.openPlaylist(std::nullopt);
             first.dlg().settings().save();
@@ -150,7 +152,9 @@ private Q_SLOTS:
         DialogDriver next(false, WindowSettings::load());
         next.dlg().show();
         QCOMPARE(next.dlg().size(), size.isEmpty() ? next.dlg().minimumSize() : size);
-        QCOMPARE(qobject_cast<QAbstractButton*>(next.item(IDC_REMOVE_EMPTY))->isChecked(), removeEmpty);
+        for (const int option : {IDC_REMOVE_EMPTY, IDC_ALL_AUDIO}) {
+            QCOMPARE(qobject_cast<QAbstractButton*>(next.item(option))->isChecked(), options);
+        }
         next.openPlaylist(std::nullopt);
         QCOMPARE(next.dialogs.startFolders, QStringList {file.isEmpty() ? "/music/playlists" : ""});
         QVERIFY(next.takeBoxes().isEmpty());
