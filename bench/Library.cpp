@@ -100,7 +100,7 @@ struct LibraryFile {
 
 // Calls `visit` with each album's files (tracks, folder.jpg, covers/) in order until it returns
 // false.
-void forEachAlbum(const std::function<bool(const std::vector<LibraryFile>&)>& visit)
+void forEachAlbum(const std::function<bool(const std::vector<LibraryFile>&)>& visit, Naming naming = Naming::Stream)
 {
     Rng rng {kSeed};
     std::set<std::string> artists;
@@ -112,6 +112,9 @@ void forEachAlbum(const std::function<bool(const std::vector<LibraryFile>&)>& vi
             const std::string dir = artist + "/" + drawName(rng, 3, 30, &albums) + "/";
             const int format = rng.between(0, 99);
             const char* ext = format < 88 ? ".mp3" : format < 94 ? ".MP3" : ".flac";
+            if (naming != Naming::Stream) {
+                ext = format < 25 && naming == Naming::QuarterFlac ? ".flac" : ".mp3";
+            }
             files.clear();
             for (int track = 1, tracks = rng.between(8, 14); track <= tracks; ++track) {
                 const std::string title = drawName(rng, 4, 0);
@@ -148,25 +151,27 @@ std::string elsewhere(Rng& rng, std::string relative)
 
 } // namespace
 
-void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s)
+void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s, Naming naming)
 {
     std::size_t made = 0;
     std::size_t madeMp3s = 0;
-    forEachAlbum([&](const std::vector<LibraryFile>& album) {
-        for (const LibraryFile& file : album) {
-            if (mp3s == 0 ? made == files : madeMp3s == mp3s) {
-                return false;
+    forEachAlbum(
+        [&](const std::vector<LibraryFile>& album) {
+            for (const LibraryFile& file : album) {
+                if (mp3s == 0 ? made == files : madeMp3s == mp3s) {
+                    return false;
+                }
+                const std::filesystem::path path = root + "/" + file.path;
+                std::filesystem::create_directories(path.parent_path());
+                if (!std::ofstream(path)) {
+                    throw std::runtime_error("cannot create " + path.string());
+                }
+                ++made;
+                madeMp3s += file.mp3 ? 1 : 0;
             }
-            const std::filesystem::path path = root + "/" + file.path;
-            std::filesystem::create_directories(path.parent_path());
-            if (!std::ofstream(path)) {
-                throw std::runtime_error("cannot create " + path.string());
-            }
-            ++made;
-            madeMp3s += file.mp3 ? 1 : 0;
-        }
-        return true;
-    });
+            return true;
+        },
+        naming);
     // Timings that follow should not pay for this tree's write-back.
     ::sync();
 }
