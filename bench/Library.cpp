@@ -100,7 +100,7 @@ struct LibraryFile {
 
 // Calls `visit` with each album's files (tracks, folder.jpg, covers/) in order until it returns
 // false.
-void forEachAlbum(const std::function<bool(const std::vector<LibraryFile>&)>& visit, Naming naming = Naming::Stream)
+void forEachAlbum(const std::function<bool(const std::vector<LibraryFile>&)>& visit)
 {
     Rng rng {kSeed};
     std::set<std::string> artists;
@@ -112,9 +112,6 @@ void forEachAlbum(const std::function<bool(const std::vector<LibraryFile>&)>& vi
             const std::string dir = artist + "/" + drawName(rng, 3, 30, &albums) + "/";
             const int format = rng.between(0, 99);
             const char* ext = format < 88 ? ".mp3" : format < 94 ? ".MP3" : ".flac";
-            if (naming != Naming::Stream) {
-                ext = format < 25 && naming == Naming::QuarterFlac ? ".flac" : ".mp3";
-            }
             files.clear();
             for (int track = 1, tracks = rng.between(8, 14); track <= tracks; ++track) {
                 const std::string title = drawName(rng, 4, 0);
@@ -149,29 +146,38 @@ std::string elsewhere(Rng& rng, std::string relative)
     return kOtherRoots[root] + relative;
 }
 
+// A track's path as `naming` has it: an album folder in four, by the hash of its path, FLAC.
+std::string named(const LibraryFile& file, Naming naming)
+{
+    if (naming == Naming::Stream || file.extinf.empty()) {
+        return file.path;
+    }
+    const std::size_t dir = file.path.rfind('/');
+    const bool flac = naming == Naming::QuarterFlac && std::hash<std::string> {}(file.path.substr(0, dir)) % 4 == 0;
+    return file.path.substr(0, file.path.rfind('.')) + (flac ? ".flac" : ".mp3");
+}
+
 } // namespace
 
 void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s, Naming naming)
 {
     std::size_t made = 0;
     std::size_t madeMp3s = 0;
-    forEachAlbum(
-        [&](const std::vector<LibraryFile>& album) {
-            for (const LibraryFile& file : album) {
-                if (mp3s == 0 ? made == files : madeMp3s == mp3s) {
-                    return false;
-                }
-                const std::filesystem::path path = root + "/" + file.path;
-                std::filesystem::create_directories(path.parent_path());
-                if (!std::ofstream(path)) {
-                    throw std::runtime_error("cannot create " + path.string());
-                }
-                ++made;
-                madeMp3s += file.mp3 ? 1 : 0;
+    forEachAlbum([&](const std::vector<LibraryFile>& album) {
+        for (const LibraryFile& file : album) {
+            if (mp3s == 0 ? made == files : madeMp3s == mp3s) {
+                return false;
             }
-            return true;
-        },
-        naming);
+            const std::filesystem::path path = root + "/" + named(file, naming);
+            std::filesystem::create_directories(path.parent_path());
+            if (!std::ofstream(path)) {
+                throw std::runtime_error("cannot create " + path.string());
+            }
+            ++made;
+            madeMp3s += file.mp3 ? 1 : 0;
+        }
+        return true;
+    });
     // Timings that follow should not pay for this tree's write-back.
     ::sync();
 }
