@@ -2,7 +2,9 @@
 
 #include "ComparisonForm.h"
 #include "DirLister.h"
+#include "KeepForms.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -51,26 +53,55 @@ NameForms nameForms(std::string_view name)
     return forms;
 }
 
-// Keeps what the sheet names among `entries`, the listed entries of its folder.
-void keepNamed(Mp3Collection& found, const std::vector<EntryIndex>& entries, const std::vector<std::string_view>& named)
+// Keeps what the sheet names among `entries`, the listed entries of its folder; returns those.
+std::vector<EntryIndex> keepNamed(Mp3Collection& found, const std::vector<EntryIndex>& entries,
+                                  const std::vector<std::string>& named)
 {
     std::vector<NameForms> forms;
     for (const EntryIndex entry : entries) {
         forms.push_back(nameForms(found.name(found.entries[entry])));
     }
-    for (const std::string_view name : named) {
+    std::vector<bool> kept(entries.size());
+    for (const std::string& name : named) {
         const NameForms wanted = nameForms(name);
         bool byName = false;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (forms[i].form == wanted.form) {
-                found.entries[entries[i]].kept = byName = true;
+                kept[i] = byName = true;
             }
         }
         for (std::size_t i = 0; i < entries.size() && !byName; ++i) {
-            if (forms[i].stem == wanted.stem) {
-                found.entries[entries[i]].kept = true;
-            }
+            kept[i] = kept[i] || forms[i].stem == wanted.stem;
         }
+    }
+    std::vector<EntryIndex> made;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (kept[i]) {
+            found.entries[entries[i]].kept = true;
+            made.push_back(entries[i]);
+        }
+    }
+    return made;
+}
+
+// How many whole segments at the end of the form `line` end the form `path`: 0 when not even the
+// last one does.
+std::size_t trailingRun(std::string_view line, std::string_view path)
+{
+    std::size_t run = 0;
+    for (;;) {
+        const std::size_t cut = line.rfind('/');
+        const std::string_view segment = cut == std::string_view::npos ? line : line.substr(cut + 1);
+        if (segment.empty() || !path.ends_with(segment)
+            || (path.size() != segment.size() && path[path.size() - segment.size() - 1] != '/')) {
+            return run;
+        }
+        ++run;
+        if (cut == std::string_view::npos || path.size() == segment.size()) {
+            return run;
+        }
+        line = line.substr(0, cut);
+        path = path.substr(0, path.size() - segment.size() - 1);
     }
 }
 
@@ -116,11 +147,10 @@ std::vector<std::string_view> cueSheetFiles(std::string_view text)
     return names;
 }
 
-std::vector<Mp3Collection::Unreadable> applyCueSheets(Mp3Collection& found, const KeepList& keep, IDirLister& lister)
+CueSheets::CueSheets(Mp3Collection& found, const KeepList& keep, IDirLister& lister)
 {
-    std::vector<Mp3Collection::Unreadable> unreadable;
     if (found.cueSheets.empty()) {
-        return unreadable;
+        return;
     }
     const auto beside = entriesBesideSheets(found);
     KeepList::Seen seen = keep.newSeen();
@@ -128,20 +158,25 @@ std::vector<Mp3Collection::Unreadable> applyCueSheets(Mp3Collection& found, cons
     for (const Mp3Collection::CueSheet& sheet : found.cueSheets) {
         const std::string_view dir = found.dirs[position(sheet.dir)].path;
         const std::string_view name = found.name(sheet);
-        const std::string path = std::string(dir).append(name);
-        const bool kept = keep.advance(keep.start(), comparisonForm(path), seen).kept;
-        const std::vector<EntryIndex>& entries = beside.at(static_cast<std::uint32_t>(sheet.dir));
+        Sheet read {std::string(dir).append(name), {}, beside.at(static_cast<std::uint32_t>(sheet.dir)), {}};
+        read.form = comparisonForm(read.path);
+        const bool kept = keep.advance(keep.start(), read.form, seen).kept;
         const int error
             = lister.readFile(found.base, std::string(dir.substr(found.base.size())), name, kLargestSheet, text);
-        const std::vector<std::string_view> named = error == 0 ? cueSheetFiles(text) : std::vector<std::string_view> {};
-        if (named.empty()) {
-            unreadable.push_back({path, error}); // 0: read, but it names no file
-            for (const EntryIndex entry : entries) {
+        for (const std::string_view file : error == 0 ? cueSheetFiles(text) : std::vector<std::string_view> {}) {
+            read.named.emplace_back(file);
+        }
+        if (read.named.empty()) {
+            unreadable.push_back({read.path, error}); // 0: read, but it names no file
+            for (const EntryIndex entry : read.beside) {
                 found.entries[entry].kept = true;
             }
-        } else if (kept) {
-            keepNamed(found, entries, named);
+            continue;
         }
+        if (kept) {
+            keepNamed(found, read.beside, read.named);
+        }
+        m_sheets.push_back(std::move(read));
     }
     found.linesFound.resize(keep.lines().size());
     for (std::size_t line = 0; line < keep.lines().size(); ++line) {
@@ -149,5 +184,45 @@ std::vector<Mp3Collection::Unreadable> applyCueSheets(Mp3Collection& found, cons
             found.linesFound[line] = true;
         }
     }
-    return unreadable;
+}
+
+void CueSheets::keepElsewhere(Mp3Collection& found, const KeepList& keep, PlaylistCheck& check) const
+{
+    if (m_sheets.empty()) {
+        return;
+    }
+    std::vector<PlaylistCheck::NotFound> still;
+    for (const PlaylistCheck::NotFound& missing : check.notFound) {
+        std::size_t longest = 0;
+        std::vector<const Sheet*> best;
+        for (const std::string& form : trailingPathForms(keep.lines()[missing.line])) {
+            if (nameEnding(std::string_view(form).substr(form.rfind('/') + 1)) != NameEnding::CueSheet) {
+                continue;
+            }
+            for (const Sheet& sheet : m_sheets) {
+                const std::size_t run = trailingRun(form, sheet.form);
+                if (run != 0 && run >= longest) {
+                    best.resize(run > longest ? 0 : best.size());
+                    longest = run;
+                    best.push_back(&sheet);
+                }
+            }
+        }
+        if (best.empty()) {
+            still.push_back(missing);
+            continue;
+        }
+        std::vector<EntryIndex> kept;
+        for (const Sheet* sheet : best) {
+            const std::vector<EntryIndex> named = keepNamed(found, sheet->beside, sheet->named);
+            kept.insert(kept.end(), named.begin(), named.end());
+        }
+        // Details shows the file it keeps, or the sheet where that names none here.
+        const std::string first = kept.empty() ? best.front()->path : found.path(found.entries[kept.front()]);
+        check.elsewhere.push_back({missing.line, first, kept.size()});
+    }
+    check.notFound = std::move(still);
+    // Newest line first, as the keep-list.
+    std::sort(check.elsewhere.begin(), check.elsewhere.end(),
+              [](const PlaylistCheck::Elsewhere& a, const PlaylistCheck::Elsewhere& b) { return a.line < b.line; });
 }

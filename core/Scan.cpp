@@ -16,10 +16,11 @@ ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::stri
         result.stopped = true;
         return result;
     }
-    std::vector<Mp3Collection::Unreadable> unreadableSheets = applyCueSheets(*found, keep, lister);
+    CueSheets sheets(*found, keep, lister);
     CheckedPlaylist checked = checkPlaylist(*found, keep);
+    sheets.keepElsewhere(*found, keep, checked.check);
     result.check = std::move(checked.check);
-    result.check.unreadableCueSheets = std::move(unreadableSheets);
+    result.check.unreadableCueSheets = std::move(sheets.unreadable);
     if (const std::string type = lister.fileSystemType(baseDir); isRemoteFileSystem(type)) {
         result.check.remoteFileSystem = type;
     }

@@ -163,6 +163,7 @@ private Q_SLOTS:
         audioRow("mp3 and FLAC in place", "A/B/01.mp3\nhidden track.OGG\n", {"A/B/01.mp3", "CD/Hidden Track.ogg"},
                  "2 0 0");
         audioRow("cue sheet keeps its image", "/home/me/Music/CD/Album.cue\n", {"CD/Album.flac"}, "1 0 0");
+        audioRow("cue sheet of another machine", "D:\\Rips\\CD\\Album.cue\r\n", {"CD/Album.flac"}, "0 1 0");
         audioRow("image without its cue sheet", "CD/Album.flac\n", {"CD/Album.flac"}, "1 0 0");
         audioRow("audiobook never listed", "/storage/emulated/0/Music/Artist/Album/book.m4b\n", {}, "0 0 1",
                  MissReason::NotMp3);
