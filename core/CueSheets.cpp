@@ -39,18 +39,20 @@ std::string_view fileLineName(std::string_view rest)
     return typeAt == std::string_view::npos ? rest : rest.substr(0, rest.find_last_not_of(" \t", typeAt) + 1);
 }
 
-// The name's comparison form, and that form up to its last dot.
+// The name's comparison form, and how much of it comes before its last dot.
 struct NameForms {
     std::string form;
-    std::string_view stem;
+    std::size_t stemLength;
+
+    std::string_view stem() const { return std::string_view(form).substr(0, stemLength); }
 };
 
 NameForms nameForms(std::string_view name)
 {
-    NameForms forms {comparisonForm(name), {}};
-    const std::size_t dot = forms.form.rfind('.');
-    forms.stem = std::string_view(forms.form).substr(0, dot == std::string::npos ? forms.form.size() : dot);
-    return forms;
+    std::string form = comparisonForm(name);
+    const std::size_t dot = form.rfind('.');
+    const std::size_t stemLength = dot == std::string::npos ? form.size() : dot;
+    return {std::move(form), stemLength};
 }
 
 // Keeps what the sheet names among `entries`, the listed entries of its folder; returns those.
@@ -71,7 +73,7 @@ std::vector<EntryIndex> keepNamed(Mp3Collection& found, const std::vector<EntryI
             }
         }
         for (std::size_t i = 0; i < entries.size() && !byName; ++i) {
-            kept[i] = kept[i] || forms[i].stem == wanted.stem;
+            kept[i] = kept[i] || forms[i].stem() == wanted.stem();
         }
     }
     std::vector<EntryIndex> made;
