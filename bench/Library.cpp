@@ -146,9 +146,20 @@ std::string elsewhere(Rng& rng, std::string relative)
     return kOtherRoots[root] + relative;
 }
 
+// A track's path as `naming` has it: an album folder in four, by the hash of its path, FLAC.
+std::string named(const LibraryFile& file, Naming naming)
+{
+    if (naming == Naming::Stream || file.extinf.empty()) {
+        return file.path;
+    }
+    const std::size_t dir = file.path.rfind('/');
+    const bool flac = naming == Naming::QuarterFlac && std::hash<std::string> {}(file.path.substr(0, dir)) % 4 == 0;
+    return file.path.substr(0, file.path.rfind('.')) + (flac ? ".flac" : ".mp3");
+}
+
 } // namespace
 
-void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s)
+void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s, Naming naming)
 {
     std::size_t made = 0;
     std::size_t madeMp3s = 0;
@@ -157,7 +168,7 @@ void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s)
             if (mp3s == 0 ? made == files : madeMp3s == mp3s) {
                 return false;
             }
-            const std::filesystem::path path = root + "/" + file.path;
+            const std::filesystem::path path = root + "/" + named(file, naming);
             std::filesystem::create_directories(path.parent_path());
             if (!std::ofstream(path)) {
                 throw std::runtime_error("cannot create " + path.string());

@@ -8,9 +8,13 @@
 
 namespace bench {
 
+// How the tracks are named: as the stream has them, or a quarter of the albums FLAC and the rest
+// mp3, or those same albums named .mp3 (the tree that a scan of every audio type compares with).
+enum class Naming { Stream, QuarterFlac, QuarterFlacAsMp3 };
+
 // Creates the first `files` files of the stream below `root` (empty files), or, when `mp3s` is
 // not zero, the files up to the one that makes `mp3s` mp3 files.
-void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s);
+void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s, Naming naming = Naming::Stream);
 
 // Writes `keepLines` tracks, at most half of the library's mp3s and the rest from beyond it, as
 // STEM-inplace.m3u (paths relative to the library's root), STEM-elsewhere.m3u (the same tracks

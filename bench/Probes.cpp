@@ -8,6 +8,7 @@
 #include "Library.h"
 #include <QSignalSpy>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -194,15 +195,26 @@ int probeFloor(char** args)
     return 0;
 }
 
-int probeScan(char** args)
+int scanProbe(char** args, bool allAudio)
 {
     int argc = 1;
     QApplication app(argc, args);
     DialogDriver window(true);
     prepare(window, args[1], args[2]);
+    qobject_cast<QAbstractButton*>(window.item(IDC_ALL_AUDIO))->setChecked(allAudio);
     const double ms = timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
     report(ms, "rows=" + std::to_string(window.dlg().fileModel().rowCount()));
     return 0;
+}
+
+int probeScan(char** args)
+{
+    return scanProbe(args, false);
+}
+
+int probeScanAllAudio(char** args)
+{
+    return scanProbe(args, true);
 }
 
 // After a scan, what a user does with a long list: Select All and Deselect All, each until the list
@@ -425,6 +437,7 @@ int runProbe(int argc, char** args)
     static constexpr Probe kProbes[] = {
         {"floor", 2, probeFloor}, // ROOT THREADS
         {"scan", 2, probeScan}, // M3U ROOT
+        {"scan-all-audio", 2, probeScanAllAudio}, // M3U ROOT
         {"list-habits", 2, probeListHabits}, // M3U ROOT
         {"delete", 3, probeDelete}, // M3U ROOT ORDER_OUT
         {"delete-empty", 3, probeDeleteEmpty}, // M3U ROOT ORDER_OUT
@@ -437,6 +450,12 @@ int runProbe(int argc, char** args)
         {"gen-tree", 3,
          [](char** a) {
              return makeLibrary(a[1], std::stoul(a[2]), std::stoul(a[3])), 0;
+         }},
+        {"gen-tree", 4,
+         [](char** a) {
+             const Naming naming
+                 = std::strcmp(a[4], "quarter-flac") == 0 ? Naming::QuarterFlac : Naming::QuarterFlacAsMp3;
+             return makeLibrary(a[1], std::stoul(a[2]), std::stoul(a[3]), naming), 0;
          }},
         {"gen-playlists", 3,
          [](char** a) {

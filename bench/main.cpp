@@ -128,6 +128,7 @@ public:
         }
         if (!m_vecSizes.empty()) {
             measureListHabits(m_vecSizes.back());
+            measureAllAudio(m_vecSizes.back());
         }
         if (m_nDeleteRows != 0) {
             measureDeletion();
@@ -254,6 +255,24 @@ private:
                     "peak_mb=%.1f\n",
                     list["rows"].c_str(), list.ms, list["deselect_all_ms"].c_str(), list["resize_frame_ms"].c_str(),
                     list["scroll_frame_ms"].c_str(), list.peakMb);
+    }
+
+    // Every audio type on a library whose albums are a quarter FLAC, against mp3 files only on the
+    // same tree with those named .mp3, in turns. The playlist names nothing: both list every track.
+    void measureAllAudio(std::size_t files) const
+    {
+        const std::string flac = path("lib-" + std::to_string(files) + "-flac");
+        const std::string asMp3 = flac + "-as-mp3";
+        ensure(flac + ".stamp", {m_strExe, "gen-tree", flac, std::to_string(files), "0", "quarter-flac"});
+        ensure(asMp3 + ".stamp", {m_strExe, "gen-tree", asMp3, std::to_string(files), "0", "quarter-flac-as-mp3"});
+        const std::string none = path("empty.m3u");
+        std::ofstream(none) << "#EXTM3U\n";
+        const std::vector<Child> scans
+            = measureInTurns({{m_strExe, "scan", none, asMp3}, {m_strExe, "scan-all-audio", none, flac}}, false);
+        std::printf("scan_all_audio files=%zu cache=warm median_ms=%.1f peak_mb=%.1f rows=%s mp3_only_ms=%.1f "
+                    "mp3_only_rows=%s time_ratio=%.3f\n",
+                    files, scans[1].ms, scans[1].peakMb, scans[1]["rows"].c_str(), scans[0].ms,
+                    scans[0]["rows"].c_str(), scans[1].ms / scans[0].ms);
     }
 
     // Makes 2 * pairs trees of m_nDeleteRows mp3s, then runs first(tree) and second(tree) in turns on

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "AudioTexts.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -48,6 +50,12 @@ void addOptions(QCommandLineParser& parser)
                                             QString::fromLatin1(option.help),
                                             option.value != nullptr ? QString::fromLatin1(option.value) : QString()));
     }
+    // The window's "List every audio file" is not read: a script gets what its line says.
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("all-audio"),
+        QStringLiteral("Besides names with .mp3, list every file ending in %1 (any case); a cue sheet that a "
+                       "playlist names keeps the files it names.")
+            .arg(audioEndingsText())));
     parser.addPositionalArgument(QStringLiteral("PLAYLIST"), QStringLiteral("The playlists of the songs to keep."),
                                  QStringLiteral("PLAYLIST..."));
     parser.addHelpOption();
@@ -92,6 +100,7 @@ std::optional<CommandLine> choices(const QCommandLineParser& parser, QString& er
     line.yes = isSet("yes");
     line.evenIfNothingMatches = isSet("even-if-nothing-matches");
     line.removeEmptyFolders = isSet("remove-empty-folders");
+    line.allAudio = isSet("all-audio");
     return line;
 }
 

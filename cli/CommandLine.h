@@ -20,6 +20,7 @@ struct CommandLine {
     bool yes = false; // no question asked
     bool evenIfNothingMatches = false;
     bool removeEmptyFolders = false;
+    bool allAudio = false; // every audio file, not only mp3
 };
 
 // Parses the arguments after the program's name. Nothing, with `error` set, when they ask for

@@ -1,5 +1,6 @@
 #include "CommandLineRun.h"
 
+#include "AudioTexts.h"
 #include "CommandLine.h"
 #include "ComparisonForm.h"
 #include "Deletion.h"
@@ -199,12 +200,14 @@ private:
     {
         ScanProgress progress;
         ScanResult result;
+        const AudioTypes types = m_line.allAudio ? AudioTypes::All : AudioTypes::Mp3;
         {
-            const ProgressLine line([&progress] {
+            const ProgressLine line([&progress, types] {
                 const auto found = static_cast<int>(progress.found());
-                return progress.walked() ? scanStatusText(found, found) : countStatusText(progress.found());
+                return progress.walked() ? scanStatusText(found, found, types)
+                                         : countStatusText(progress.found(), types);
             });
-            result = scanLibrary(m_lister, m_keep, m_strBase, progress, m_bStop);
+            result = scanLibrary(m_lister, m_keep, m_strBase, progress, m_bStop, 0, types);
         }
         if (result.stopped) {
             say(QStringLiteral("the scan was stopped"));
@@ -216,8 +219,12 @@ private:
         for (const PlaylistCheck::Unreadable& folder : m_check.unreadable) {
             say(QStringLiteral("cannot read %1: %2").arg(displayText(folder.path), qt_error_string(folder.error)));
         }
+        for (const PlaylistCheck::Unreadable& sheet : m_check.unreadableCueSheets) {
+            say(QStringLiteral("cue sheet %1: %2; every file beside it is kept")
+                    .arg(displayText(sheet.path), cueSheetProblemText(sheet)));
+        }
         if (m_found->entries.empty()) {
-            say(QStringLiteral("No mp3 files found in that directory!"));
+            say(noneFoundText(types));
             return completeness();
         }
         if (m_reviewed) {
@@ -225,7 +232,7 @@ private:
         }
         m_rows = std::move(result.unwanted);
         if (m_rows.empty()) {
-            say(QStringLiteral("No unwanted mp3 files found in that directory!"));
+            say(noneUnwantedText(types));
             return completeness();
         }
         return kDone;
@@ -286,7 +293,8 @@ private:
     {
         const Coverage coverage = m_check.coverage();
         if (coverage.little() && !m_line.evenIfNothingMatches) {
-            say(namesLittleWarning(coverage, m_line.playlists.size(), displayText(m_strBase), m_rows.size()));
+            say(namesLittleWarning(coverage, m_line.playlists.size(), displayText(m_strBase), m_rows.size(),
+                                   m_check.types));
             say(QStringLiteral("nothing was touched; --even-if-nothing-matches goes on all the same"));
             return kBadInput;
         }
@@ -334,6 +342,9 @@ private:
                   .arg(groupedNumber(m_rows.size()),
                        m_rows.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"), dataSizeText(bytes));
         QString question = playlistCheckText(m_check) + QLatin1Char('\n');
+        if (m_check.types == AudioTypes::All) {
+            question += allAudioNote(m_check.types) + QLatin1Char('\n');
+        }
         if (m_line.removeEmptyFolders) {
             question += foldersLeftEmptyNote() + QLatin1Char('\n');
         }

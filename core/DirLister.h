@@ -89,6 +89,12 @@ public:
     virtual void stamps(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
                         std::vector<FileStamp>& stamps)
         = 0;
+    // Reads the regular file `name` of the directory `dir` (relative to `baseDir`, as for stamps())
+    // into `out`, when it holds at most `limit` bytes. Returns 0, or the errno that says why not
+    // (EFBIG for a larger file, EINVAL for one that is not a regular file).
+    virtual int readFile(const std::string& baseDir, const std::string& dir, std::string_view name, std::size_t limit,
+                         std::string& out)
+        = 0;
     // The type of the file system that holds `dir`, as the mount table names it ("ext4",
     // "fuse.sshfs"), or empty when it cannot be told.
     virtual std::string fileSystemType(const std::string& dir) = 0;

@@ -1,6 +1,7 @@
 #include "FolderVisitor.h"
 
 #include "Ascii.h"
+#include "AudioTypes.h"
 #include "ComparisonForm.h"
 #include "ScanProgress.h"
 
@@ -141,8 +142,9 @@ FolderVisitor::Counts FolderVisitor::order()
     for (std::uint32_t i = 0; i < m_listing.entries.size(); ++i) {
         const DirListing::Entry& entry = m_listing.entries[i];
         const bool directory = entry.type == EntryType::Directory;
-        const bool mp3 = isMp3Name(m_listing.name(entry));
-        if (!directory && !mp3) {
+        bool mp3 = isMp3Name(m_listing.name(entry)); // or, with every audio type, any entry listed
+        bool cueSheet = false;
+        if (!directory && !mp3 && !(m_shared.allAudio && takesOther(entry, mp3, cueSheet))) {
             continue;
         }
         if (directory && isTrashFolderName(m_listing.name(entry))) {
@@ -153,10 +155,11 @@ FolderVisitor::Counts FolderVisitor::order()
         appendComparisonForm(m_strForms, m_listing.name(entry));
         const std::size_t length = m_strForms.size() - offset;
         const std::uint64_t key = sortKey(std::string_view(m_strForms).substr(offset));
-        m_vecOrder.push_back(
-            {key, i, static_cast<std::uint32_t>(offset), counts.subdirs, static_cast<std::uint16_t>(length), mp3});
+        m_vecOrder.push_back({key, i, static_cast<std::uint32_t>(offset), counts.subdirs,
+                              static_cast<std::uint16_t>(length), mp3, cueSheet});
         counts.mp3s += mp3 ? 1 : 0;
         counts.subdirs += directory ? 1 : 0;
+        counts.cueSheets += cueSheet ? 1 : 0;
         counts.nameBytes += entry.nameLength;
     }
     std::sort(m_vecOrder.begin(), m_vecOrder.end(), [this](const Taken& a, const Taken& b) {
@@ -170,6 +173,24 @@ FolderVisitor::Counts FolderVisitor::order()
     return counts;
 }
 
+bool FolderVisitor::takesOther(const DirListing::Entry& entry, bool& audio, bool& cueSheet) const
+{
+    if (entry.type != EntryType::File && entry.type != EntryType::Link) {
+        return false;
+    }
+    switch (nameEnding(m_listing.name(entry))) {
+    case NameEnding::Audio:
+        audio = true;
+        return true;
+    case NameEnding::CueSheet:
+        cueSheet = true;
+        return true;
+    case NameEnding::None:
+        break;
+    }
+    return false;
+}
+
 // Makes the folder's mp3 entries and subfolders, in walk order, where they stay.
 void FolderVisitor::make(WalkFolder& folder, const Counts& counts)
 {
@@ -180,6 +201,10 @@ void FolderVisitor::make(WalkFolder& folder, const Counts& counts)
     folder.entryCount = counts.mp3s;
     folder.subdirCount = counts.subdirs;
     folder.subdirs = counts.subdirs != 0 ? m_arenas.folders.make<WalkFolder>(counts.subdirs) : nullptr;
+    folder.cueSheetCount = counts.cueSheets;
+    folder.cueSheets
+        = counts.cueSheets != 0 ? m_arenas.folders.make<Mp3Collection::CueSheet>(counts.cueSheets) : nullptr;
+    std::uint32_t cueSheet = 0;
     m_vecListingOrder.resize(counts.subdirs);
     std::uint32_t sub = 0;
     std::uint32_t mp3 = 0;
@@ -199,6 +224,8 @@ void FolderVisitor::make(WalkFolder& folder, const Counts& counts)
         }
         if (taken.mp3) {
             makeEntry(folder, entries[mp3++], taken, nameOffset, name.size());
+        } else if (taken.cueSheet) {
+            folder.cueSheets[cueSheet++] = {{}, nameOffset, static_cast<std::uint16_t>(name.size())};
         }
     }
 }

@@ -17,11 +17,13 @@ class ScanProgress;
 
 // What the threads of one walk share.
 struct WalkShared {
-    WalkShared(IDirLister& lister, KeepTest* keep, ScanProgress* progress, const std::atomic<bool>* stop)
+    WalkShared(IDirLister& lister, KeepTest* keep, ScanProgress* progress, const std::atomic<bool>* stop,
+               AudioTypes types)
         : lister(lister)
         , keep(keep)
         , progress(progress)
         , stop(stop)
+        , allAudio(types == AudioTypes::All)
     {
     }
 
@@ -29,6 +31,7 @@ struct WalkShared {
     KeepTest* const keep; // none: no entry is kept
     ScanProgress* const progress;
     const std::atomic<bool>* const stop; // looked at before each folder
+    const bool allAudio; // other audio files and cue sheets are taken too
     std::atomic<bool> stopped {false}; // some folder was not listed for it
     std::optional<FolderIdentity> homeTrash; // not walked
     std::atomic<std::size_t> trashSkipped {0};
@@ -57,12 +60,14 @@ private:
         std::uint32_t subdirsBefore; // in the listing
         std::uint16_t formLength; // a few times a name's 255 bytes at most
         bool mp3;
+        bool cueSheet;
     };
     // How many of each the ordered entries hold.
     struct Counts {
         std::uint32_t mp3s = 0;
         std::uint32_t subdirs = 0;
         std::uint32_t trashes = 0; // subfolders left out
+        std::uint32_t cueSheets = 0;
         std::size_t nameBytes = 0;
     };
 
@@ -70,6 +75,8 @@ private:
     Counts order();
     std::string_view form(const Taken& taken) const { return {m_strForms.data() + taken.formOffset, taken.formLength}; }
     void make(WalkFolder& folder, const Counts& counts);
+    // Whether an entry that is neither an mp3 entry nor a folder is taken: other audio, a cue sheet.
+    bool takesOther(const DirListing::Entry& entry, bool& mp3, bool& cueSheet) const;
     void makeSubdir(WalkFolder& folder, WalkFolder& subdir, const Taken& taken, std::string_view name);
     void makeEntry(const WalkFolder& folder, Mp3Collection::Entry& made, const Taken& taken, std::uint32_t nameOffset,
                    std::size_t nameLength);

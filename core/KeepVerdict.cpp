@@ -32,7 +32,7 @@ std::vector<Relocated> relocateLines(const Mp3Collection& found, const KeepList&
                 Relocated& outcome = relocated[i];
                 outcome.kept = relocate(line, found, index);
                 if (outcome.kept.empty()) {
-                    outcome.reason = missReason(line);
+                    outcome.reason = missReason(line, found.types);
                 } else {
                     outcome.firstPath = found.path(found.entries[outcome.kept.front()]);
                 }
@@ -53,6 +53,7 @@ CheckedPlaylist checkPlaylist(const Mp3Collection& found, const KeepList& keep)
     CheckedPlaylist checked;
     PlaylistCheck& check = checked.check;
     check.lines = keep.lines().size();
+    check.types = found.types;
     check.unreadable = found.unreadable;
     check.trashSkipped = found.trashSkipped;
     std::vector<std::uint32_t> unseen;

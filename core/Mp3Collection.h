@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AudioTypes.h"
 #include "DirLister.h"
 #include "Indices.h"
 
@@ -14,7 +15,8 @@
 // The mp3 name test: the name contains ".mp3", the letters m and p of either case.
 bool isMp3Name(std::string_view name);
 
-// The mp3 entries below a base directory, in walk order, with what the keep test found.
+// The entries the walk takes (mp3 names, and with AudioTypes::All other audio) below a base directory, in walk order,
+// with what the keep test found.
 struct Mp3Collection {
     struct Dir {
         std::string_view path; // file-system bytes, ending in "/", in textBlocks
@@ -114,6 +116,13 @@ struct Mp3Collection {
         std::vector<std::unique_ptr<char[]>> m_blocks;
     };
 
+    // A cue sheet in a folder with entries, taken only with AudioTypes::All.
+    struct CueSheet {
+        FolderIndex dir;
+        std::uint32_t nameOffset; // into its directory's names
+        std::uint16_t nameLength;
+    };
+
     // A folder the walk passed over because it could not be listed.
     struct Unreadable {
         std::string path;
@@ -121,8 +130,10 @@ struct Mp3Collection {
     };
 
     std::string base; // the base directory, ending in "/"
+    AudioTypes types = AudioTypes::Mp3; // which entries the walk took
     std::vector<Dir> dirs;
     EntryList entries;
+    std::vector<CueSheet> cueSheets; // in walk order
     std::vector<Unreadable> unreadable; // in walk order
     bool baseListed = false; // the base directory itself could be listed
     bool stopped = false; // the walk was stopped before its end; the entries are a part
@@ -133,6 +144,10 @@ struct Mp3Collection {
     const Dir& dirOf(const Entry& e) const { return dirs[static_cast<std::size_t>(e.dir)]; }
     std::string_view name(const Entry& e) const { return {dirOf(e).names + e.nameOffset, e.nameLength}; }
     std::string path(const Entry& e) const { return std::string(dirOf(e).path).append(name(e)); }
+    std::string_view name(const CueSheet& c) const
+    {
+        return {dirs[position(c.dir)].names + c.nameOffset, c.nameLength};
+    }
 };
 
 // The hash by which entries are found by the comparison form of their names.

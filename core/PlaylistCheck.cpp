@@ -49,10 +49,12 @@ QString namesLittleNote(Coverage coverage)
     return namedCount(coverage, {}) + QStringLiteral(" a file here.");
 }
 
-QString namesLittleWarning(Coverage coverage, std::size_t playlists, const QString& baseDir, std::size_t listed)
+QString namesLittleWarning(Coverage coverage, std::size_t playlists, const QString& baseDir, std::size_t listed,
+                           AudioTypes types)
 {
-    const QString files
-        = listed == 1 ? QStringLiteral("1 mp3 file") : groupedNumber(listed) + QStringLiteral(" mp3 files");
+    const QString kind = types == AudioTypes::All ? QStringLiteral("audio") : QStringLiteral("mp3");
+    const QString files = listed == 1 ? QStringLiteral("1 %1 file").arg(kind)
+                                      : QStringLiteral("%1 %2 files").arg(groupedNumber(listed), kind);
     const QString are = listed == 1 ? QStringLiteral("is") : QStringLiteral("are");
     if (coverage.lines == 0) {
         return QStringLiteral("%1 no entries. %2 below %3 %4 listed.")
@@ -64,7 +66,7 @@ QString namesLittleWarning(Coverage coverage, std::size_t playlists, const QStri
         .arg(namedCount(coverage, whose), baseDir, files, are);
 }
 
-QString missReasonText(MissReason reason)
+QString missReasonText(MissReason reason, AudioTypes types)
 {
     switch (reason) {
     case MissReason::WebAddress:
@@ -72,7 +74,8 @@ QString missReasonText(MissReason reason)
     case MissReason::Folder:
         return QStringLiteral("a folder, not a file");
     case MissReason::NotMp3:
-        return QStringLiteral("not an mp3 file");
+        return types == AudioTypes::All ? QStringLiteral("not an audio file Tuneprune lists")
+                                        : QStringLiteral("not an mp3 file");
     case MissReason::Unknown:
         break;
     }
@@ -92,6 +95,11 @@ QString listSizeText(std::size_t files, std::uint64_t bytes, std::size_t selecte
         text += QStringLiteral(", ") + dataSizeText(selectedBytes);
     }
     return text;
+}
+
+QString cueSheetProblemText(const PlaylistCheck::Unreadable& sheet)
+{
+    return sheet.error != 0 ? qt_error_string(sheet.error) : QStringLiteral("names no file");
 }
 
 bool isRemoteFileSystem(std::string_view type)

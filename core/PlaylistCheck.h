@@ -43,14 +43,17 @@ struct PlaylistCheck {
     std::vector<NotFound> notFound;
     std::vector<Unreadable> unreadable;
     std::size_t trashSkipped = 0; // trash folders below the base, not walked
+    // Cue sheets that could not be read, or name no file (error 0): every file beside each is kept.
+    std::vector<Unreadable> unreadableCueSheets;
+    AudioTypes types = AudioTypes::Mp3; // which entries the scan listed
     // The base directory's file system when it is a network or FUSE mount ("fuse.sshfs"), whose
     // changes to a file a deletion may not see; otherwise empty.
     std::string remoteFileSystem;
 
     bool hasDetails() const
     {
-        return !elsewhere.empty() || !notFound.empty() || !unreadable.empty() || !remoteFileSystem.empty()
-            || trashSkipped != 0;
+        return !elsewhere.empty() || !notFound.empty() || !unreadable.empty() || !unreadableCueSheets.empty()
+            || !remoteFileSystem.empty() || trashSkipped != 0;
     }
     Coverage coverage() const { return {lines, linesFound + elsewhere.size()}; }
 };
@@ -68,8 +71,13 @@ QString listSizeText(std::size_t files, std::uint64_t bytes, std::size_t selecte
 QString namesLittleNote(Coverage coverage);
 
 // The question before removing files when the playlist names little: "Only 3 of the playlist's
-// 2,000 entries name a file below /music/. 18,000 mp3 files there are listed."
-QString namesLittleWarning(Coverage coverage, std::size_t playlists, const QString& baseDir, std::size_t listed);
+// 2,000 entries name a file below /music/. 18,000 mp3 files there are listed." ("audio files"
+// with every audio type)
+QString namesLittleWarning(Coverage coverage, std::size_t playlists, const QString& baseDir, std::size_t listed,
+                           AudioTypes types = AudioTypes::Mp3);
+
+// Why a cue sheet keeps every file beside it: the system's reason, or "names no file".
+QString cueSheetProblemText(const PlaylistCheck::Unreadable& sheet);
 
 // Whether the mount table's type names a network or FUSE file system.
 bool isRemoteFileSystem(std::string_view type);
@@ -78,4 +86,4 @@ bool isRemoteFileSystem(std::string_view type);
 QString remoteFileSystemText(const std::string& type);
 
 // The short reason shown beside a line that was not found; empty when none is known.
-QString missReasonText(MissReason reason);
+QString missReasonText(MissReason reason, AudioTypes types = AudioTypes::Mp3);

@@ -204,7 +204,7 @@ std::vector<EntryIndex> relocate(std::string_view line, const Mp3Collection& fou
     return best;
 }
 
-MissReason missReason(std::string_view line)
+MissReason missReason(std::string_view line, AudioTypes types)
 {
     const std::vector<std::string> forms = trailingPathForms(line);
     if (forms.empty()) {
@@ -215,5 +215,6 @@ MissReason missReason(std::string_view line)
     if (name.empty()) {
         return MissReason::Folder;
     }
-    return isMp3Name(name) ? MissReason::Unknown : MissReason::NotMp3;
+    // A line names a file: its name is listed as a file's would be.
+    return isListedName(name, EntryType::File, types) ? MissReason::Unknown : MissReason::NotMp3;
 }

@@ -43,6 +43,6 @@ enum class MissReason {
     Unknown,
     WebAddress, // http: and other schemes that are not a disk
     Folder, // ends in a separator
-    NotMp3, // its name is not an mp3 name
+    NotMp3, // its name is not one that the scan lists
 };
-MissReason missReason(std::string_view line);
+MissReason missReason(std::string_view line, AudioTypes types = AudioTypes::Mp3);

@@ -1,5 +1,6 @@
 #include "Scan.h"
 
+#include "CueSheets.h"
 #include "DirLister.h"
 #include "KeepVerdict.h"
 #include "ScanProgress.h"
@@ -23,19 +24,26 @@ std::optional<FolderIdentity> homeTrashIdentity()
 } // namespace
 
 ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::string& baseDir, ScanProgress& progress,
-                       const std::atomic<bool>& stop, unsigned threads)
+                       const std::atomic<bool>& stop, unsigned threads, AudioTypes types)
 {
     ScanResult result;
-    auto found = std::make_shared<Mp3Collection>(collectMp3s(
-        lister, baseDir,
-        {.keep = &keep, .progress = &progress, .stop = &stop, .homeTrash = homeTrashIdentity(), .threads = threads}));
+    auto found = std::make_shared<Mp3Collection>(collectMp3s(lister, baseDir,
+                                                             {.keep = &keep,
+                                                              .progress = &progress,
+                                                              .stop = &stop,
+                                                              .homeTrash = homeTrashIdentity(),
+                                                              .threads = threads,
+                                                              .types = types}));
     progress.finish(found->entries.size());
     if (found->stopped || stop.load()) {
         result.stopped = true;
         return result;
     }
+    CueSheets sheets(*found, keep, lister);
     CheckedPlaylist checked = checkPlaylist(*found, keep);
+    sheets.keepElsewhere(*found, keep, checked.check);
     result.check = std::move(checked.check);
+    result.check.unreadableCueSheets = std::move(sheets.unreadable);
     if (const std::string type = lister.fileSystemType(baseDir); isRemoteFileSystem(type)) {
         result.check.remoteFileSystem = type;
     }

@@ -23,6 +23,7 @@ struct ScanResult {
 
 // Walks `baseDir` (file-system bytes ending in "/") and tests what it finds, reporting to
 // `progress` as it goes. Setting `stop` ends it within a directory's listing. `threads`: as
-// collectMp3s() takes it.
+// collectMp3s() takes it. `types`: which entries to list; with every audio type, cue sheets keep
+// the images they name (CueSheets).
 ScanResult scanLibrary(IDirLister& lister, const KeepList& keep, const std::string& baseDir, ScanProgress& progress,
-                       const std::atomic<bool>& stop, unsigned threads = 0);
+                       const std::atomic<bool>& stop, unsigned threads = 0, AudioTypes types = AudioTypes::Mp3);

@@ -34,14 +34,23 @@ int scanPercent(int scanned, int total)
     return static_cast<int>(std::floor(shown + 0.5));
 }
 
-QString scanStatusText(int scanned, int total)
+QString listedFilesWord(AudioTypes types)
 {
-    return QStringLiteral("%1 of %2 (%3%) MP3s scanned").arg(scanned).arg(total).arg(scanPercent(scanned, total));
+    return types == AudioTypes::All ? QStringLiteral("audio files") : QStringLiteral("MP3s");
 }
 
-QString countStatusText(std::size_t found)
+QString scanStatusText(int scanned, int total, AudioTypes types)
 {
-    return QStringLiteral("%1 MP3s found").arg(groupedNumber(found));
+    return QStringLiteral("%1 of %2 (%3%) %4 scanned")
+        .arg(scanned)
+        .arg(total)
+        .arg(scanPercent(scanned, total))
+        .arg(listedFilesWord(types));
+}
+
+QString countStatusText(std::size_t found, AudioTypes types)
+{
+    return QStringLiteral("%1 %2 found").arg(groupedNumber(found), listedFilesWord(types));
 }
 
 QString dataSizeText(std::uint64_t bytes)

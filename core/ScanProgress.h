@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AudioTypes.h"
+
 #include <QString>
 
 #include <atomic>
@@ -27,11 +29,14 @@ private:
 // the nearest float and widened back, then rounded half up (12.5 shows as 13, 57.5 as 58).
 int scanPercent(int scanned, int total);
 
-// "3 of 12 (25%) MP3s scanned"
-QString scanStatusText(int scanned, int total);
+// "3 of 12 (25%) MP3s scanned"; "audio files" for MP3s with every audio type.
+QString scanStatusText(int scanned, int total, AudioTypes types = AudioTypes::Mp3);
 
 // "12,345 MP3s found", while the walk is still counting.
-QString countStatusText(std::size_t found);
+QString countStatusText(std::size_t found, AudioTypes types = AudioTypes::Mp3);
+
+// What the scan's texts call the files they count: "MP3s", or "audio files".
+QString listedFilesWord(AudioTypes types);
 
 // 19480 as "19,480".
 QString groupedNumber(std::size_t n);

@@ -31,7 +31,7 @@ Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, const 
     if (options.keep != nullptr) {
         keep.emplace(*options.keep);
     }
-    WalkShared shared(lister, keep ? &*keep : nullptr, options.progress, options.stop);
+    WalkShared shared(lister, keep ? &*keep : nullptr, options.progress, options.stop, options.types);
     shared.homeTrash = options.homeTrash;
     const std::string baseForm = comparisonForm(baseDir);
     auto base = std::make_unique<WalkFolder>();
@@ -44,6 +44,7 @@ Mp3Collection collectMp3s(IDirLister& lister, const std::string& baseDir, const 
     Mp3Collection result = assembleCollection(*base, baseDir, std::move(shared.arenas));
     result.stopped = shared.stopped;
     result.trashSkipped = shared.trashSkipped;
+    result.types = options.types;
     if (keep) {
         result.linesFound = keep->linesFound();
     }

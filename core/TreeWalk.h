@@ -24,6 +24,7 @@ struct WalkOptions {
     const std::atomic<bool>* stop = nullptr; // looked at before each folder
     std::optional<FolderIdentity> homeTrash = std::nullopt; // not walked, wherever it lies below the base
     unsigned threads = 0; // listing at once; 0: as many as suit this machine
+    AudioTypes types = AudioTypes::Mp3; // which entries to take; with All, also the cue sheets beside them
 };
 
 // Walks the whole tree below `baseDir` (file-system bytes ending in "/") and collects every mp3

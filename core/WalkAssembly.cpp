@@ -80,6 +80,12 @@ private:
             char* const copy = m_paths.allocate(frame.pathLength, 1);
             std::memcpy(copy, m_path.data(), frame.pathLength);
             m_result.dirs[static_cast<std::size_t>(frame.dir)].path = std::string_view(copy, frame.pathLength);
+            // A cue sheet matters only beside the files it may name.
+            for (std::uint32_t i = 0; i < frame.folder->cueSheetCount; ++i) {
+                Mp3Collection::CueSheet cueSheet = frame.folder->cueSheets[i];
+                cueSheet.dir = frame.dir;
+                m_result.cueSheets.push_back(cueSheet);
+            }
         }
     }
 

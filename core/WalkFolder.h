@@ -29,6 +29,8 @@ struct WalkFolder {
     const char* names = nullptr; // its entries' names, back to back
     Mp3Collection::Entry* entries = nullptr; // its mp3 entries in walk order, all but their `dir`
     std::uint32_t entryCount = 0;
+    Mp3Collection::CueSheet* cueSheets = nullptr; // all but their `dir`
+    std::uint32_t cueSheetCount = 0;
     WalkFolder* subdirs = nullptr; // in walk order
     std::uint32_t subdirCount = 0;
     std::uint32_t position = 0; // how many of its parent's entries come before it

@@ -67,7 +67,7 @@ CPlaylistCheckDlg::CPlaylistCheckDlg(const PlaylistCheck& check, const std::vect
     if (!check.notFound.empty()) {
         QTreeWidgetItem* section = addSection(*m_pTree, QStringLiteral("Not found"), check.notFound.size());
         for (auto it = check.notFound.rbegin(); it != check.notFound.rend(); ++it) {
-            lineItem(section, it->line, missReasonText(it->reason));
+            lineItem(section, it->line, missReasonText(it->reason, check.types));
         }
     }
     if (!check.unreadable.empty()) {
@@ -75,6 +75,14 @@ CPlaylistCheckDlg::CPlaylistCheckDlg(const PlaylistCheck& check, const std::vect
             = addSection(*m_pTree, QStringLiteral("Folders that could not be read"), check.unreadable.size());
         for (const PlaylistCheck::Unreadable& folder : check.unreadable) {
             new QTreeWidgetItem(section, {displayText(folder.path), qt_error_string(folder.error)});
+        }
+    }
+    if (!check.unreadableCueSheets.empty()) {
+        QTreeWidgetItem* section
+            = addSection(*m_pTree, QStringLiteral("Cue sheets that could not be read: every file beside each is kept"),
+                         check.unreadableCueSheets.size());
+        for (const PlaylistCheck::Unreadable& sheet : check.unreadableCueSheets) {
+            new QTreeWidgetItem(section, {displayText(sheet.path), cueSheetProblemText(sheet)});
         }
     }
     m_pTree->header()->setSectionResizeMode(QHeaderView::Interactive);

@@ -1,6 +1,7 @@
 #include "PruneDlg.h"
 
 #include "AboutDlg.h"
+#include "AudioTexts.h"
 #include "ComparisonForm.h"
 #include "Deletion.h"
 #include "EntryStamps.h"
@@ -107,6 +108,14 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     if (auto* removeEmpty = qobject_cast<QCheckBox*>(GetDlgItem(IDC_REMOVE_EMPTY))) {
         removeEmpty->setChecked(m_settings.removeEmptyFolders);
     }
+    if (auto* allAudio = qobject_cast<QCheckBox*>(GetDlgItem(IDC_ALL_AUDIO))) {
+        allAudio->setChecked(m_settings.allAudio);
+        allAudio->setToolTip(QStringLiteral("Besides names with .mp3, list the files whose names end in:\n%1\n"
+                                            "(any case). Audiobooks, MIDI files and playlists are never listed.")
+                                 .arg(audioEndingsText()));
+        connect(allAudio, &QAbstractButton::toggled, this, &CPruneDlg::OnAllAudioChanged);
+        OnAllAudioChanged();
+    }
     setAcceptDrops(true);
     if (auto* list = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST))) {
         list->setModel(&m_fileModel);
@@ -199,6 +208,7 @@ WindowSettings CPruneDlg::settings() const
     settings.maximized = isMaximized();
     settings.size = settings.maximized ? normalGeometry().size() : size();
     settings.removeEmptyFolders = RemovesEmptyFolders();
+    settings.allAudio = CheckedAudioTypes() == AudioTypes::All;
     return settings;
 }
 
@@ -351,8 +361,10 @@ void CPruneDlg::SelectBaseDirectory(std::string strDir)
     auto* label = qobject_cast<QLabel*>(pLabel);
     label->setText(fromLatin("Base Directory: ") + displayText(m_strBaseDir));
     label->setEnabled(true);
-    if (QWidget* beginScan = GetDlgItem(IDC_BEGIN_SCAN)) {
-        beginScan->setEnabled(true);
+    for (int id : {IDC_BEGIN_SCAN, IDC_ALL_AUDIO}) {
+        if (QWidget* widget = GetDlgItem(id)) {
+            widget->setEnabled(true);
+        }
     }
 }
 
@@ -382,7 +394,8 @@ void CPruneDlg::OnBeginScan()
 
     // The walk's count shows from the start, so that a long first scan is never a silent wait.
     BeginWork();
-    m_work.scan(m_lstKeep, m_strBaseDir);
+    m_listedTypes = CheckedAudioTypes();
+    m_work.scan(m_lstKeep, m_strBaseDir, m_listedTypes);
     SetStatusShown(true);
     ShowScanProgress();
     m_progressTimer.start();
@@ -402,7 +415,7 @@ void CPruneDlg::ShowScanProgress()
     auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS));
     const ScanProgress& progress = m_work.scanProgress();
     if (!progress.walked()) {
-        status->setText(countStatusText(progress.found()));
+        status->setText(countStatusText(progress.found(), m_listedTypes));
         return;
     }
     if (m_nTotalMp3s == 0) {
@@ -417,7 +430,7 @@ void CPruneDlg::ShowScanProgress()
     // Every entry was tested as it was found.
     m_nScannedMp3s = m_nTotalMp3s;
     m_pProgress->setValue(m_nScannedMp3s);
-    status->setText(scanStatusText(m_nScannedMp3s, m_nTotalMp3s));
+    status->setText(scanStatusText(m_nScannedMp3s, m_nTotalMp3s, m_listedTypes));
 }
 
 void CPruneDlg::OnScanDone(const std::shared_ptr<ScanResult>& result)
@@ -434,7 +447,7 @@ void CPruneDlg::OnScanDone(const std::shared_ptr<ScanResult>& result)
     ShowScanProgress();
     SetStatusShown(false);
     if (m_nTotalMp3s <= 0) {
-        MessageBox(fromLatin("No mp3 files found in that directory!"), fromLatin("Error"), MB_ICONEXCLAMATION);
+        MessageBox(noneFoundText(m_listedTypes), fromLatin("Error"), MB_ICONEXCLAMATION);
         Q_EMIT scanFinished();
         return;
     }
@@ -458,7 +471,7 @@ void CPruneDlg::OnScanDone(const std::shared_ptr<ScanResult>& result)
             }
         }
     } else {
-        MessageBox(fromLatin("No unwanted mp3 files found in that directory!"), fromLatin("Error"), MB_ICONEXCLAMATION);
+        MessageBox(noneUnwantedText(m_listedTypes), fromLatin("Error"), MB_ICONEXCLAMATION);
     }
     Q_EMIT scanFinished();
 }
@@ -582,7 +595,7 @@ void CPruneDlg::OnDeleteFiles()
     if (!ConfirmRemoval(selected,
                         fromLatin("Are you sure!?\n\nThese file will be permanently deleted (not sent to the "
                                   "Recycling Bin).")
-                            + FoldersLeftEmptyNote())) {
+                            + RemovalNotes())) {
         Q_EMIT deleteFinished();
         return;
     }
@@ -599,7 +612,7 @@ void CPruneDlg::OnMoveToTrash()
             *bytes += m_stamps.size(m_fileModel.entry(row));
         }
     }
-    if (!ConfirmRemoval(selected, trashQuestion(selected.size(), bytes) + FoldersLeftEmptyNote())) {
+    if (!ConfirmRemoval(selected, trashQuestion(selected.size(), bytes) + RemovalNotes())) {
         Q_EMIT deleteFinished();
         return;
     }
@@ -612,10 +625,33 @@ bool CPruneDlg::RemovesEmptyFolders() const
     return box != nullptr && box->isChecked();
 }
 
-// The confirmation's second paragraph, when the folders left empty go too.
-QString CPruneDlg::FoldersLeftEmptyNote() const
+// The confirmation's further paragraphs: every audio type listed, the folders left empty going too.
+QString CPruneDlg::RemovalNotes() const
 {
-    return RemovesEmptyFolders() ? QStringLiteral("\n\n") + foldersLeftEmptyNote() : QString();
+    QString note;
+    if (m_listedTypes == AudioTypes::All) {
+        note += QStringLiteral("\n\n") + allAudioNote(m_listedTypes);
+    }
+    return RemovesEmptyFolders() ? note + QStringLiteral("\n\n") + foldersLeftEmptyNote() : note;
+}
+
+AudioTypes CPruneDlg::CheckedAudioTypes() const
+{
+    const auto* box = qobject_cast<const QCheckBox*>(GetDlgItem(IDC_ALL_AUDIO));
+    return box != nullptr && box->isChecked() ? AudioTypes::All : AudioTypes::Mp3;
+}
+
+// A list made with the other choice would delete by the wrong rule: it goes, and the scan is run again.
+void CPruneDlg::OnAllAudioChanged()
+{
+    if (auto* prompt = qobject_cast<QLabel*>(GetDlgItem(IDC_SELECT_PROMPT))) {
+        prompt->setText(selectPromptText(CheckedAudioTypes()));
+    }
+    if (m_fileModel.collection() != nullptr && CheckedAudioTypes() != m_listedTypes) {
+        StopSizes();
+        m_fileModel.clear();
+        HidePlaylistCheck();
+    }
 }
 
 // Something selected, the warning where the playlist names little, then the confirmation.
@@ -676,7 +712,7 @@ bool CPruneDlg::ConfirmLittleNamed()
     }
     const QString text
         = namesLittleWarning(m_listedCoverage, m_nListedPlaylists, displayText(m_fileModel.collection()->base),
-                             static_cast<std::size_t>(m_fileModel.rowCount()));
+                             static_cast<std::size_t>(m_fileModel.rowCount()), m_listedTypes);
     return m_services.messageBox.ask(this, text, fromLatin("Warning"), QStringLiteral("Delete Anyway")) == IDOK;
 }
 

@@ -130,7 +130,9 @@ private:
     void ShowPlaylistLabel();
     bool ConfirmLittleNamed();
     bool RemovesEmptyFolders() const;
-    QString FoldersLeftEmptyNote() const;
+    AudioTypes CheckedAudioTypes() const;
+    void OnAllAudioChanged();
+    QString RemovalNotes() const;
     bool ConfirmRemoval(const std::vector<int>& selected, const QString& question);
     void StartRemoval(const std::vector<int>& selected, Removal removal);
     std::vector<int> SelectedRows() const;
@@ -168,6 +170,7 @@ private:
     Removal m_removal = Removal::Delete; // what the running deletion does with them
     EntryStamps m_stamps; // of the listed entries of the list's collection; empty until known
     std::uint64_t m_nListedBytes = 0; // of the rows in the list, once the sizes are known
+    AudioTypes m_listedTypes = AudioTypes::Mp3; // what the last scan listed
 
     // Last: its destructor stops the work, which reads the fields above.
     WorkController m_work;

@@ -106,6 +106,7 @@ WindowSettings WindowSettings::load()
     loaded.playlistFolder = folderValue(settings, QStringLiteral("folders/playlist"));
     loaded.directoryFolder = folderValue(settings, QStringLiteral("folders/directory"));
     loaded.removeEmptyFolders = boolValue(settings, QStringLiteral("cleanup/removeEmptyFolders"));
+    loaded.allAudio = boolValue(settings, QStringLiteral("scan/allAudio"));
     return loaded;
 }
 
@@ -126,4 +127,5 @@ void WindowSettings::save() const
     settings.setValue(QStringLiteral("folders/playlist"), playlistFolder);
     settings.setValue(QStringLiteral("folders/directory"), directoryFolder);
     settings.setValue(QStringLiteral("cleanup/removeEmptyFolders"), removeEmptyFolders);
+    settings.setValue(QStringLiteral("scan/allAudio"), allAudio);
 }

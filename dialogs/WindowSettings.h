@@ -13,6 +13,7 @@ struct WindowSettings {
     QString playlistFolder; // where the open dialog last was
     QString directoryFolder; // where the directory picker last was
     bool removeEmptyFolders = false;
+    bool allAudio = false; // list every audio file, not only mp3
 
     static QString filePath(); // empty where there is no home
     static WindowSettings load();

@@ -31,7 +31,7 @@ public:
 
     void readPlaylists(std::vector<std::string> paths);
     // `keep` stays as it is until the scan has ended.
-    void scan(const KeepList& keep, const std::string& baseDir);
+    void scan(const KeepList& keep, const std::string& baseDir, AudioTypes types);
     // Records the listed `entries` (ascending) of `found`.
     void recordStamps(std::shared_ptr<const Mp3Collection> found,
                       std::shared_ptr<const std::vector<EntryIndex>> entries);

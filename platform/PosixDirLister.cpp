@@ -192,6 +192,50 @@ void PosixDirLister::stamps(const std::string& baseDir, const std::string& dir,
     }
 }
 
+int PosixDirLister::readFile(const std::string& baseDir, const std::string& dir, std::string_view name,
+                             std::size_t limit, std::string& out)
+{
+    out.clear();
+    const int dirFd = openBeneath(baseDir, dir.ends_with('/') ? std::string_view(dir).substr(0, dir.size() - 1) : dir);
+    if (dirFd < 0) {
+        return errno;
+    }
+    const FdCloser dirCloser(dirFd);
+    // Not blocking: a named pipe in a cue sheet's name would wait for a writer.
+    const int fd = ::openat(dirFd, std::string(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return errno;
+    }
+    const FdCloser closer(fd);
+    struct stat st { };
+    if (::fstat(fd, &st) != 0) {
+        return errno;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return EINVAL;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > limit) {
+        return EFBIG;
+    }
+    out.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t got = ::read(fd, out.data() + done, out.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return errno;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    out.resize(done);
+    return 0;
+}
+
 std::string PosixDirLister::fileSystemType(const std::string& dir)
 {
     struct stat st { };

@@ -9,6 +9,8 @@ public:
     void close(int fd) override;
     void stamps(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
                 std::vector<FileStamp>& stamps) override;
+    int readFile(const std::string& baseDir, const std::string& dir, std::string_view name, std::size_t limit,
+                 std::string& out) override;
     std::string fileSystemType(const std::string& dir) override;
 };
 

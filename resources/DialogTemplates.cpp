@@ -27,12 +27,14 @@ constexpr ControlTemplate kMainControls[] = {
      kStyleDisabled | kStyleTabStop},
     {IDC_REMOVE_EMPTY, "IDC_REMOVE_EMPTY", ControlKind::CheckBox, "Remove folders left &empty", 7, 195, 140, 11,
      kStyleTabStop},
+    {IDC_ALL_AUDIO, "IDC_ALL_AUDIO", ControlKind::CheckBox, "List every &audio file, not only mp3", 7, 207, 150, 11,
+     kStyleDisabled | kStyleTabStop},
     {IDC_SELECT_ALL, "IDC_SELECT_ALL", ControlKind::PushButton, "Select All", 175, 85, 50, 12,
      kStyleDisabled | kStyleTabStop},
     {IDC_DESELECT_ALL, "IDC_DESELECT_ALL", ControlKind::PushButton, "Deselect All", 230, 85, 50, 12,
      kStyleDisabled | kStyleTabStop},
-    {IDC_STATUS, "IDC_STATUS", ControlKind::Label, "0%", 7, 209, 186, 15, kStyleHidden | kStyleGroup | kStyleGrowWidth},
-    {IDC_PLAYLIST_CHECK, "IDC_PLAYLIST_CHECK", ControlKind::Link, "", 7, 207, 240, 18,
+    {IDC_STATUS, "IDC_STATUS", ControlKind::Label, "0%", 7, 221, 186, 15, kStyleHidden | kStyleGroup | kStyleGrowWidth},
+    {IDC_PLAYLIST_CHECK, "IDC_PLAYLIST_CHECK", ControlKind::Link, "", 7, 219, 240, 18,
      kStyleHidden | kStyleGroup | kStyleTabStop | kStyleGrowWidth},
 };
 
@@ -51,5 +53,5 @@ constexpr ControlTemplate kAboutControls[] = {
 
 } // namespace
 
-const DialogTemplate kMainTemplate = {IDD_MAIN, "Tuneprune", 320, 233, kMainControls};
+const DialogTemplate kMainTemplate = {IDD_MAIN, "Tuneprune", 320, 245, kMainControls};
 const DialogTemplate kAboutTemplate = {IDD_ABOUTBOX, "Tuneprune", 235, 74, kAboutControls};

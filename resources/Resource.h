@@ -26,6 +26,7 @@ constexpr int IDC_STATUS = 1017;
 constexpr int IDC_PLAYLIST_CHECK = 1018;
 constexpr int IDC_MOVE_TO_TRASH = 1019;
 constexpr int IDC_REMOVE_EMPTY = 1020;
+constexpr int IDC_ALL_AUDIO = 1021;
 
 // Controls of the about box that have no ID of their own in the original.
 constexpr int IDC_ABOUT_ICON = 1100;

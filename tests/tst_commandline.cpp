@@ -141,6 +141,49 @@ private Q_SLOTS:
         }
     }
 
+    // A mixed library through a deletion: mp3 files only, or with --all-audio every audio file but
+    // the audiobook, the image its cue sheet keeps and the one beside a sheet that names nothing.
+    void allAudio_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Paths>("left"); // below music/
+        QTest::addColumn<QByteArray>("said"); // on standard error, or with --help on standard output
+        const QStringList removal {"--delete", "--yes", "--remove-empty-folders"};
+        const Paths kept {"cd/Album.ape", "cd/Album.cue", "keep.mp3", "odd/Disc.cue", "odd/Disc.wv"};
+        Paths mp3Only = kept;
+        mp3Only.insert(mp3Only.end(), {"x/b.flac", "x/cover.jpg", "y/book.m4b", "y/c.OGG"});
+        Paths everyType = kept;
+        everyType.push_back("y/book.m4b");
+        QTest::newRow("mp3 only") << removal << mp3Only
+                                  << QByteArray("Playlist: 1 line found, 0 found elsewhere, 1 not found\n");
+        QTest::newRow("every audio type") << removal + QStringList {"--all-audio"} << everyType
+                                          << QByteArray("odd/Disc.cue: names no file; every file beside it is kept\n");
+        QTest::newRow("help") << QStringList {"--help"}
+                              << Paths {"a.mp3",    "b.mp3",        "cd/Album.ape", "cd/Album.cue",
+                                        "keep.mp3", "odd/Disc.cue", "odd/Disc.wv",  "x/b.flac",
+                                        "x/c.mp3",  "x/cover.jpg",  "y/book.m4b",   "y/c.OGG"}
+                              << QByteArray("--all-audio");
+    }
+
+    void allAudio()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(Paths, left);
+        QFETCH(QByteArray, said);
+        Library library;
+        for (const char* file : {"cd/Album.ape", "odd/Disc.wv", "x/b.flac", "y/book.m4b", "y/c.OGG"}) {
+            library.tree.wfile(std::string("music/") + file, "song");
+        }
+        library.tree.wfile("music/cd/Album.cue", "FILE \"Album.ape\" WAVE\n");
+        library.tree.wfile("music/odd/Disc.cue", "TITLE \"Disc\"\n");
+        library.tree.wfile("list.m3u", "keep.mp3\ncd/Album.cue\n");
+        const Run done = run(library.args(arguments.takeFirst(), arguments));
+        QCOMPARE(done.status, 0);
+        QCOMPARE(library.tree.files("music/"), left);
+        QVERIFY2((done.err + done.out).contains(said), done.err.constData());
+        QCOMPARE(done.out.contains(".flac .ogg .oga"), said == "--all-audio");
+    }
+
     // What cannot be read stops everything before anything is touched.
     void badInput_data()
     {

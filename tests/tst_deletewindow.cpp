@@ -4,6 +4,7 @@
 #include "DialogDriver.h"
 #include "ScopedEnv.h"
 
+#include <QAbstractButton>
 #include <QScopeGuard>
 
 #include <atomic>
@@ -231,27 +232,67 @@ private Q_SLOTS:
         QCOMPARE(home.files("data/Trash/files/"), (Rows {"a.mp3", "c.mp3"}));
     }
 
-    // With "Remove folders left empty" on, the confirmation says so, and an album folder left with
-    // its cover goes after its songs; the base directory stays.
-    void removesFoldersLeftEmpty()
+    // A mixed library, with "Remove folders left empty" on: the confirmation says so, and a folder
+    // left with its cover goes after its songs, one that still holds audio that is not listed stays.
+    // Every audio type lists the other audio too, but not the audiobook nor the image that the
+    // playlist keeps through its cue sheet. Ticking or unticking the option empties the list.
+    void mixedLibrary_data()
     {
+        QTest::addColumn<bool>("allAudio");
+        QTest::addColumn<Rows>("rows"); // below music/
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<Rows>("left");
+        QTest::addColumn<QString>("done");
+        QTest::newRow("mp3 only") << false << Rows {"A/a.mp3"} << "2 of 2 (100%) MP3s scanned"
+                                  << Rows {"A/b.flac",    "A/cover.jpg",  "B/book.m4b", "B/c.ogg",
+                                           "C/Album.cue", "C/Album.flac", "keep.mp3"}
+                                  << "Selected files have been removed.";
+        QTest::newRow("every audio type")
+            << true << Rows {"A/a.mp3", "A/b.flac", "B/c.ogg"} << "5 of 5 (100%) audio files scanned"
+            << Rows {"B/book.m4b", "C/Album.cue", "C/Album.flac", "keep.mp3"}
+            << "Selected files have been removed.\n\n1 folder left empty was removed.";
+    }
+
+    void mixedLibrary()
+    {
+        QFETCH(bool, allAudio);
+        QFETCH(Rows, rows);
+        QFETCH(QString, status);
+        QFETCH(Rows, left);
+        QFETCH(QString, done);
         MusicWindow w;
-        w.scan({"A/a.mp3", "A/cover.jpg", "b.mp3", "keep.mp3"}, "keep.mp3\n");
+        auto* option = qobject_cast<QAbstractButton*>(w.d.item(IDC_ALL_AUDIO));
+        option->setChecked(!allAudio);
+        w.scan({"A/a.mp3", "A/b.flac", "A/cover.jpg", "B/book.m4b", "B/c.ogg", "C/Album.flac", "keep.mp3"},
+               "keep.mp3\nC/Album.cue\n", false);
+        w.tree.wfile("music/C/Album.cue", "FILE \"Album.flac\" WAVE\n");
+        w.d.scan();
+        QVERIFY(!w.d.rows().empty());
+        w.d.click(IDC_ALL_AUDIO);
+        QVERIFY(w.d.rows().empty() && !w.d.item(IDC_PLAYLIST_CHECK)->isVisible());
+        QCOMPARE(w.d.text(IDC_SELECT_PROMPT), allAudio ? "Select files to Delete:" : "Select MP3s to Delete:");
+        w.d.scan();
+        QCOMPARE(w.d.text(IDC_STATUS), status);
+        Rows expected;
+        for (const std::string& row : rows) {
+            expected.push_back(w.base() + row);
+        }
+        QCOMPARE(w.d.rows(), expected);
         w.d.takeBoxes();
         w.d.click(IDC_REMOVE_EMPTY);
         w.d.click(IDC_SELECT_ALL);
         w.d.deleteFiles();
-        const QString note = "\n\nFolders left with nothing else than thumbnails, .DS_Store files or cover images are "
-                             "removed too.";
+        const QString audio
+            = allAudio ? "\n\nEvery audio file type is listed, not only mp3: voice notes and samples too." : "";
+        const QString folders = "\n\nFolders left with nothing else than thumbnails, .DS_Store files or cover images "
+                                "are removed too.";
         QCOMPARE(w.d.takeBoxes(),
                  (QStringList {boxText("Are you sure!?\n\nThese file will be permanently deleted (not sent to the "
                                        "Recycling Bin)."
-                                           + note,
+                                           + audio + folders,
                                        "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION),
-                               boxText("Selected files have been removed.\n\n1 folder left empty was removed.",
-                                       "Files Deleted", MB_OK)}));
-        QCOMPARE(w.tree.files("music/"), Rows {"keep.mp3"});
-        QVERIFY(!std::filesystem::exists(w.base() + "A"));
+                               boxText(done, "Files Deleted", MB_OK)}));
+        QCOMPARE(w.tree.files("music/"), left);
     }
 
     // A record of what went that cannot be written stops nothing, and the end box says so.

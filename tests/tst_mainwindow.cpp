@@ -49,9 +49,10 @@ private Q_SLOTS:
         QCOMPARE(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
                  Qt::WindowMaximizeButtonHint);
         QVERIFY((dlg.frameGeometry().center() - dlg.screen()->availableGeometry().center()).manhattanLength() <= 2);
-        QCOMPARE(d.off(),
-                 "disabled: M3U_LABEL SELECT_DIR BASEDIR_LABEL BEGIN_SCAN PROGRESS FILE_LIST SELECT_PROMPT "
-                 "DELETE_FILES MOVE_TO_TRASH SELECT_ALL DESELECT_ALL; hidden: PROGRESS STATUS PLAYLIST_CHECK");
+        QCOMPARE(
+            d.off(),
+            "disabled: M3U_LABEL SELECT_DIR BASEDIR_LABEL BEGIN_SCAN PROGRESS FILE_LIST SELECT_PROMPT "
+            "DELETE_FILES MOVE_TO_TRASH ALL_AUDIO SELECT_ALL DESELECT_ALL; hidden: PROGRESS STATUS PLAYLIST_CHECK");
         // Every control inside the window; Tab goes round the tab stops from Exit, in template order.
         for (const ControlTemplate& control : kMainTemplate.controls) {
             QVERIFY2(dlg.rect().contains(d.item(control.id)->geometry()), control.name);
@@ -66,7 +67,7 @@ private Q_SLOTS:
         } while (widget != QApplication::focusWidget());
         QCOMPARE(walked.join(' '),
                  "IDOK IDC_OPEN_M3U IDC_SELECT_DIR IDC_BEGIN_SCAN IDC_FILE_LIST IDC_DELETE_FILES IDC_MOVE_TO_TRASH "
-                 "IDC_REMOVE_EMPTY IDC_SELECT_ALL "
+                 "IDC_REMOVE_EMPTY IDC_ALL_AUDIO IDC_SELECT_ALL "
                  "IDC_DESELECT_ALL IDC_PLAYLIST_CHECK");
 
         if (key != 0) {
@@ -171,7 +172,7 @@ private Q_SLOTS:
         QCOMPARE(d.text(IDC_M3U_LABEL), QString::fromStdString("M3U File: " + path));
         QCOMPARE(d.off().section(';', 0, 0),
                  "disabled: BASEDIR_LABEL BEGIN_SCAN PROGRESS FILE_LIST SELECT_PROMPT "
-                 "DELETE_FILES MOVE_TO_TRASH SELECT_ALL DESELECT_ALL");
+                 "DELETE_FILES MOVE_TO_TRASH ALL_AUDIO SELECT_ALL DESELECT_ALL");
 
         const std::string dir = tree.path("My Müsic/" + longDirs()); // longer than the original picker's 1023 bytes
         d.selectDirectory(tree.root());

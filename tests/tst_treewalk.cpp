@@ -1,3 +1,4 @@
+#include "AudioTypes.h"
 #include "ComparisonForm.h"
 #include "TreeWalk.h"
 
@@ -16,6 +17,8 @@
 #include <thread>
 
 #include <sys/stat.h>
+
+Q_DECLARE_METATYPE(EntryType)
 
 namespace {
 
@@ -150,6 +153,61 @@ private Q_SLOTS:
         QCOMPARE(w.c.trashSkipped, std::size_t(0));
         QCOMPARE(w.paths(w.path("missing/")), QByteArrayList {"unreadable missing/: " + QByteArray::number(ENOENT)});
         QVERIFY(!w.c.baseListed);
+    }
+
+    // Which entries a walk takes: ".mp3" anywhere in any entry's name; with every audio type, also
+    // files and links whose names end as audio, in any case.
+    void names_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<EntryType>("type");
+        QTest::addColumn<bool>("mp3"); // taken with mp3 files only
+        QTest::addColumn<bool>("all"); // taken with every audio type
+        const auto row = [](const QByteArray& name, EntryType type, bool mp3, bool all) {
+            QTest::addRow("%s %d", name.constData(), int(type)) << name << type << mp3 << all;
+        };
+        for (const QByteArray name : {"song.mp3", "SONG.MP3", "x.Mp3y", "song.mp3.flac"}) {
+            row(name, EntryType::File, true, true);
+        }
+        row("old.mp3", EntryType::Directory, true, true);
+        for (const std::string_view ending : audioEndings()) {
+            const QByteArray dotted = QByteArray(ending.data(), qsizetype(ending.size()));
+            row("a" + dotted, EntryType::File, false, true);
+            row("B" + dotted.toUpper(), EntryType::File, false, true);
+        }
+        row("Song.Opus", EntryType::File, false, true);
+        row(".flac", EntryType::File, false, true);
+        row("link.ogg", EntryType::Link, false, true);
+        row("Album.flac", EntryType::Directory, false, false);
+        for (const QByteArray name :
+             {"a.flac.bak", "flac", "a.wav ", "book.m4b", "book.AAX", "tune.mid", "list.m3u", "Album.cue", "x.mp",
+              "y.m"
+              "a"}) {
+            row(name, EntryType::File, false, false);
+        }
+    }
+
+    void names()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(EntryType, type);
+        QFETCH(bool, mp3);
+        QFETCH(bool, all);
+        QCOMPARE(isListedName(name.toStdString(), type, AudioTypes::Mp3), mp3);
+        QCOMPARE(isListedName(name.toStdString(), type, AudioTypes::All), all);
+        Walk w;
+        if (type == EntryType::Directory) {
+            w.mkdirp(name.toStdString());
+        } else if (type == EntryType::Link) {
+            std::filesystem::create_symlink("elsewhere", w.path(name.toStdString()));
+        } else {
+            w.wfile(name.toStdString());
+        }
+        for (const AudioTypes types : {AudioTypes::Mp3, AudioTypes::All}) {
+            const Mp3Collection c = collectMp3s(w.lister, w.root(), {.types = types});
+            QCOMPARE(c.entries.size(), std::size_t(types == AudioTypes::All ? all : mp3));
+            QVERIFY(c.cueSheets.empty()); // none beside a listed file
+        }
     }
 
     // Random trees with links, loops and unreadable folders: the same entries in the same order

@@ -73,6 +73,7 @@ private Q_SLOTS:
         QTest::newRow("Delete Files") << IDC_DELETE_FILES << QRect(200, 150, 0, 0);
         QTest::newRow("Exit") << IDOK << QRect(200, 150, 0, 0);
         QTest::newRow("check box") << IDC_REMOVE_EMPTY << QRect(0, 150, 0, 0);
+        QTest::newRow("audio check box") << IDC_ALL_AUDIO << QRect(0, 150, 0, 0);
         QTest::newRow("playlist check") << IDC_PLAYLIST_CHECK << QRect(0, 150, 200, 0);
     }
 
@@ -122,7 +123,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind"); // at the settings' path: "", written by the window, or "file"...
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QSize>("size"); // the next window's; empty: the template's
-        QTest::addColumn<bool>("removeEmpty");
+        QTest::addColumn<bool>("options"); // Remove folders left empty and List every audio file, kept
         QTest::addColumn<bool>("kept"); // a save leaves what is there as it was
         QTest::newRow("written") << "" << QByteArray() << QSize(900, 700) << true << false;
         QTest::newRow("smaller than the template")
@@ -135,7 +136,7 @@ private Q_SLOTS:
                                  << QSize() << false << true;
         QTest::newRow("foreign") << "file"
                                  << QByteArray("[window]\nsize=banana\nmaximized=1\n[folders]\nplaylist=music\n"
-                                               "[cleanup]\nremoveEmptyFolders=yes\n")
+                                               "[cleanup]\nremoveEmptyFolders=yes\n[scan]\nallAudio=1\n")
                                  << QSize() << false << false;
         QTest::newRow("FIFO") << "fifo" << QByteArray() << QSize() << false << true;
         QTest::newRow("link to a device") << "device" << QByteArray() << QSize() << false << true;
@@ -147,7 +148,7 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         QFETCH(QByteArray, file);
         QFETCH(QSize, size);
-        QFETCH(bool, removeEmpty);
+        QFETCH(bool, options);
         QFETCH(bool, kept);
         QTemporaryDir config;
         const ScopedEnv configHome("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -159,6 +160,7 @@ private Q_SLOTS:
             first.dlg().show();
             first.dlg().resize(900, 700);
             first.click(IDC_REMOVE_EMPTY);
+            qobject_cast<QAbstractButton*>(first.item(IDC_ALL_AUDIO))->setChecked(true); // enabled with Begin Scan
             first.dialogs.nextFolder = "/music/playlists";
             first.openPlaylist(std::nullopt);
             first.dlg().settings().save();
@@ -183,7 +185,9 @@ private Q_SLOTS:
             DialogDriver next(false, WindowSettings::load());
             next.dlg().show();
             QCOMPARE(next.dlg().size(), size.isEmpty() ? next.dlg().minimumSize() : size);
-            QCOMPARE(qobject_cast<QAbstractButton*>(next.item(IDC_REMOVE_EMPTY))->isChecked(), removeEmpty);
+            for (const int option : {IDC_REMOVE_EMPTY, IDC_ALL_AUDIO}) {
+                QCOMPARE(qobject_cast<QAbstractButton*>(next.item(option))->isChecked(), options);
+            }
             next.openPlaylist(std::nullopt);
             QCOMPARE(next.dialogs.startFolders, QStringList {kind.isEmpty() ? "/music/playlists" : ""});
             QVERIFY(next.takeBoxes().isEmpty());

@@ -21,7 +21,7 @@ _tuneprune()
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--list --delete --trash --base -0 --null --format=m3u8 --from-list --yes
-            --even-if-nothing-matches --remove-empty-folders --help --version" -- "$cur"))
+            --even-if-nothing-matches --remove-empty-folders --all-audio --help --version" -- "$cur"))
         return
     fi
     COMPREPLY=($(compgen -f -X '!*.@(m3u|M3U|m3u8|M3U8|xspf|XSPF|pls|PLS|wpl|WPL|asx|ASX|b4s|B4S|xml|XML)' -- "$cur")

@@ -273,13 +273,21 @@ public:
         }
         m_real.stamps(baseDir, dir, names, stamps);
     }
+    int readFile(const std::string& baseDir, const std::string& dir, std::string_view name, std::size_t limit,
+                 std::string& out) override
+    {
+        if (failing.count(baseDir + dir + std::string(name)) != 0) {
+            return EACCES;
+        }
+        return m_real.readFile(baseDir, dir, name, limit, out);
+    }
     std::string fileSystemType(const std::string& dir) override
     {
         return fileSystem.empty() ? m_real.fileSystemType(dir) : fileSystem;
     }
 
     // What the tests set before a walk; the walk only reads it, from several threads.
-    std::set<std::string> failing; // these cannot be listed: EACCES
+    std::set<std::string> failing; // these cannot be listed, or read as files: EACCES
     std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named, and all below (a bind mount)
     std::function<void(const std::string&)> onList; // called before each listing, on the walk's threads
     std::function<void(const std::string&)> onStamps; // called before a directory's entries are recorded
