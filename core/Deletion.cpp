@@ -195,9 +195,9 @@ QString wentText(const DeletionOutcome& outcome, std::size_t gone)
 QString failedText(const DeletionOutcome& outcome, std::size_t shown)
 {
     const std::size_t failed = outcome.failures.size();
-    QString text = QStringLiteral("%1 could not be %2%3")
-                       .arg(groupedNumber(failed), doneVerb(outcome.removal),
-                            shown == 0 ? QStringLiteral(".") : QStringLiteral(":\n"));
+    QString text
+        = QStringLiteral("%1 could not be %2%3")
+              .arg(files(failed), doneVerb(outcome.removal), shown == 0 ? QStringLiteral(".") : QStringLiteral(":\n"));
     for (std::size_t i = 0; i < failed && i < shown; ++i) {
         const DeletionOutcome::Failure& failure = outcome.failures[i];
         text += QStringLiteral("\n%1\n    %2").arg(displayText(failure.path), failureReason(failure.error));

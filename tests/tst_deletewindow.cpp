@@ -62,7 +62,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0], kConfirm);
         QCOMPARE(boxes[1],
-                 boxText(QString::fromStdString("2 of the 4 selected files were deleted.\n\n2 could not be deleted:\n\n"
+                 boxText(QString::fromStdString("2 of the 4 selected files were deleted.\n\n2 files could not be deleted:\n\n"
                                                 + w.base() + "c.mp3\n    Permission denied\n" + w.base()
                                                 + "x.mp3\n    Is a directory\n\nTheir rows are still in the list "
                                                   "and still selected."),

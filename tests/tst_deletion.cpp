@@ -156,7 +156,7 @@ private Q_SLOTS:
         const QString report = removalDoneText(outcome, 1);
         QVERIFY2(report.startsWith(QString("%1 of the 4 selected files were deleted.\n\n%2 could not be deleted:\n")
                                        .arg(4 - failed.size())
-                                       .arg(failed.size()))
+                                       .arg(failed.size() == 1 ? "1 file" : QString("%1 files").arg(failed.size())))
                      && report.contains(QString::fromStdString(found.base) + failed[0].split(':')[0]),
                  qPrintable(report));
         QCOMPARE(report.contains(QString("... and %1 more.").arg(failed.size() - 1)), failed.size() > 1);
@@ -185,16 +185,16 @@ private Q_SLOTS:
             << "Selected files have been moved to the trash.\n\nThey are in /h/Trash (2 files) and "
                "/mnt/usb/.Trash-0 (1 file).";
         QTest::newRow("none deleted") << false << QList {0, 2, 0} << QStringList {} << QList {0, 0} << 0
-                                      << "0 of the 2 selected files were deleted.\n\n2 " + failure.arg("deleted")
+                                      << "0 of the 2 selected files were deleted.\n\n2 files " + failure.arg("deleted")
                 + "\n\n... and 1 more.";
         QTest::newRow("partly moved, folders stayed")
             << true << QList {2, 1, 0} << QStringList {"/h/Trash:2"} << QList {1, 2} << 0
             << "2 of the 3 selected files were moved to the trash.\n\nThey are in /h/Trash.\n\n1 folder left "
-               "empty was removed. 2 emptied folders stayed: something else is in them.\n\n1 "
+               "empty was removed. 2 emptied folders stayed: something else is in them.\n\n1 file "
                 + failure.arg("moved to the trash");
         QTest::newRow("stopped, one failed") << false << QList {2, 1, 3} << QStringList {} << QList {0, 0} << 0
                                              << "2 of the 6 selected files were deleted; the deletion was stopped."
-                                                "\n\n1 "
+                                                "\n\n1 file "
                 + failure.arg("deleted");
         QTest::newRow("a folder stayed") << false << QList {1, 0, 0} << QStringList {} << QList {0, 1} << 0
                                          << "Selected files have been removed.\n\n1 emptied folder stayed: something "

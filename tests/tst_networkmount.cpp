@@ -70,7 +70,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0], kConfirm);
         if (rewrite) {
-            QVERIFY2(boxes[1].contains("1 of the 2 selected files were deleted.\n\n1 could not be deleted:")
+            QVERIFY2(boxes[1].contains("1 of the 2 selected files were deleted.\n\n1 file could not be deleted:")
                          && boxes[1].contains("changed since the scan"),
                      qPrintable(boxes[1]));
         } else {
