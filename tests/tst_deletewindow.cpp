@@ -62,10 +62,11 @@ private Q_SLOTS:
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0], kConfirm);
         QCOMPARE(boxes[1],
-                 boxText(QString::fromStdString("2 of the 4 selected files were deleted.\n\n2 files could not be deleted:\n\n"
-                                                + w.base() + "c.mp3\n    Permission denied\n" + w.base()
-                                                + "x.mp3\n    Is a directory\n\nTheir rows are still in the list "
-                                                  "and still selected."),
+                 boxText(QString::fromStdString(
+                             "2 of the 4 selected files were deleted.\n\n2 files could not be deleted:\n\n" + w.base()
+                             + "c.mp3\n    Permission denied\n" + w.base()
+                             + "x.mp3\n    Is a directory\n\nTheir rows are still in the list "
+                               "and still selected."),
                          "Error", MB_ICONEXCLAMATION));
         QCOMPARE(w.d.rows(), (Rows {w.base() + "b.mp3", w.base() + "c.mp3", w.base() + "x.mp3"}));
         QCOMPARE(w.d.selectedRows(), (std::vector<int> {1, 2}));
