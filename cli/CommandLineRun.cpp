@@ -377,7 +377,8 @@ private:
         for (const QString& paragraph : removalDoneText(outcome, 0).split(QStringLiteral("\n\n"))) {
             say(paragraph);
         }
-        if (outcome.stopped()) {
+        // A signal that came once the files were done, while the folders went, still ends the run.
+        if (outcome.stopped() || m_bStop) {
             return stoppedStatus();
         }
         return outcome.failures.empty() && outcome.recordError == 0 ? completeness() : kFailures;
