@@ -58,7 +58,9 @@ void CloseOnSignals::OnSignal()
 {
     char number = 0;
     while (::read(g_pipe[0], &number, 1) == 1) {
-        m_nSignal = m_nSignal != 0 ? m_nSignal : number;
+        if (m_nSignal == 0) {
+            m_nSignal = number;
+        }
     }
     // A question or a file dialog open above the window goes as its own close box would have it.
     for (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != m_pWindow;) {

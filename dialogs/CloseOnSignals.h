@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <csignal>
 
 class QSocketNotifier;
@@ -28,7 +29,7 @@ private:
 
     QWidget* m_pWindow;
     QSocketNotifier* m_pNotifier = nullptr;
-    int m_nSignal = 0;
+    std::atomic<int> m_nSignal {0}; // read by tests from a worker
     struct sigaction m_oldTerm { };
     struct sigaction m_oldHup { };
 };

@@ -165,6 +165,11 @@ private Q_SLOTS:
         w.d.fileDeleter.onRemove = [&](const std::string& path) {
             while (path.ends_with("/2.mp3") && !go) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                // Once the window has the signal, its stop comes within microseconds.
+                if (closer && closer->signal() != 0) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    go = true;
+                }
             }
         };
         QSignalSpy ended(&w.d.dlg(), &CPruneDlg::deleteFinished);
@@ -176,11 +181,14 @@ private Q_SLOTS:
         if (end == "Esc") {
             QTest::keyClick(w.d.item(IDOK), Qt::Key_Escape);
         }
-        go = true; // the close box waits for the file in hand
+        if (end == "SIGTERM") {
+            // The event loop takes it and closes the window, which waits for the file in hand.
+            ::raise(SIGTERM);
+        } else {
+            go = true; // the close box waits for the file in hand
+        }
         if (end == "close box") {
             QVERIFY(w.d.dlg().close());
-        } else if (end == "SIGTERM") {
-            ::raise(SIGTERM);
         }
         QVERIFY(!ended.isEmpty() || ended.wait());
 
