@@ -4,22 +4,17 @@
 
 namespace {
 
-bool named(QStringView name, QStringView lower)
-{
-    return name.compare(lower, Qt::CaseInsensitive) == 0;
-}
-
 // ASX, whose writers spell element and attribute names in any case: every ref href of every
 // entry, also inside a repeat.
 class AsxFormat final : public XmlFormat {
 public:
     void startElement(const QXmlStreamReader& xml, int depth, std::vector<std::string>& entries) override
     {
-        if (named(xml.name(), u"entry")) {
+        if (sameName(xml.name(), u"entry")) {
             m_nEntryDepth = depth;
-        } else if (depth == m_nEntryDepth + 1 && m_nEntryDepth >= 0 && named(xml.name(), u"ref")) {
+        } else if (depth == m_nEntryDepth + 1 && m_nEntryDepth >= 0 && sameName(xml.name(), u"ref")) {
             for (const QXmlStreamAttribute& attribute : xml.attributes()) {
-                if (named(attribute.name(), u"href")) {
+                if (sameName(attribute.name(), u"href")) {
                     addXmlEntry(attribute.value(), entries);
                 }
             }

@@ -4,11 +4,6 @@
 
 namespace {
 
-bool named(QStringView name, QStringView expected)
-{
-    return name.compare(expected, Qt::CaseInsensitive) == 0;
-}
-
 // Winamp 3's B4S: every entry's Playstring.
 //
 //   <WinampXML><playlist num_entries="2" label="Mix">             depth 0, 1
@@ -18,11 +13,11 @@ public:
     void startElement(const QXmlStreamReader& xml, int depth, std::vector<std::string>& entries) override
     {
         if (depth == 1) {
-            m_bInPlaylist = named(xml.name(), u"playlist");
+            m_bInPlaylist = sameName(xml.name(), u"playlist");
             m_bSawPlaylist = m_bSawPlaylist || m_bInPlaylist;
-        } else if (depth == 2 && m_bInPlaylist && named(xml.name(), u"entry")) {
+        } else if (depth == 2 && m_bInPlaylist && sameName(xml.name(), u"entry")) {
             for (const QXmlStreamAttribute& attribute : xml.attributes()) {
-                if (named(attribute.name(), u"Playstring")) {
+                if (sameName(attribute.name(), u"Playstring")) {
                     addXmlEntry(plainPath(attribute.value()), entries);
                 }
             }

@@ -11,13 +11,13 @@ std::unique_ptr<XmlFormat> xmlFormatFor(const QXmlStreamReader& xml, bool wplHea
     if (name == u"playlist" && (xml.namespaceUri() == u"http://xspf.org/ns/0/" || xml.namespaceUri().isEmpty())) {
         return makeXspfFormat(xml.namespaceUri().isEmpty());
     }
-    if (name.compare(u"WinampXML", Qt::CaseInsensitive) == 0) {
+    if (sameName(name, u"WinampXML")) {
         return makeB4sFormat();
     }
     if (wplHeader || name == u"smil") {
         return makeWplFormat();
     }
-    if (name.compare(u"asx", Qt::CaseInsensitive) == 0) {
+    if (sameName(name, u"asx")) {
         return makeAsxFormat();
     }
     if (name == u"plist") {

@@ -10,6 +10,12 @@
 
 class QXmlStreamReader;
 
+// Element and attribute names as ASX and B4S writers spell them: in any case.
+inline bool sameName(QStringView name, QStringView expected)
+{
+    return name.compare(expected, Qt::CaseInsensitive) == 0;
+}
+
 // One XML playlist format. The reader shows it each element as the file is read, with its depth
 // (0 for the root), and it hands on the entries it finds.
 class XmlFormat {
