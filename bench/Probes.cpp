@@ -283,7 +283,7 @@ int removeAll(char** args, int command, bool emptyFolders)
     }
     QCoreApplication::processEvents();
     // The boxes are answered IDOK, the scripted default.
-    const double ms = timedClick(window, command, &CPruneDlg::deleteFinished);
+    const double ms = timedClick(window, command, &CPruneDlg::removalFinished);
     report(ms, "rows=" + std::to_string(paths.size()) + " left=" + std::to_string(window.dlg().fileModel().rowCount()));
     return order.flush() ? 0 : 1;
 }

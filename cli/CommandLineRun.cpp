@@ -306,9 +306,9 @@ private:
         if (const int asked = ask(stamps); asked != kDone) {
             return asked;
         }
-        std::vector<DeletionRequest> requests;
+        std::vector<RemovalRequest> requests;
         for (std::size_t row = 0; row < m_rows.size(); ++row) {
-            requests.push_back(deletionRequest(*m_found, stamps, m_rows[row], row));
+            requests.push_back(removalRequest(*m_found, stamps, m_rows[row], row));
         }
         const Removal removal = m_line.mode == CommandLine::Mode::Delete ? Removal::Delete : Removal::Trash;
         RemovalJob job {
@@ -316,7 +316,7 @@ private:
             m_line.removeEmptyFolders,
             {removal == Removal::Delete ? "tuneprune --delete" : "tuneprune --trash", m_line.playlists, m_strBase}};
         std::atomic<std::size_t> done {0};
-        DeletionOutcome outcome;
+        RemovalOutcome outcome;
         // A reader that went (`| tee` in a dropped session) must not end a removal unrecorded.
         std::signal(SIGPIPE, SIG_IGN);
         {
@@ -366,10 +366,10 @@ private:
         return kDeclined;
     }
 
-    int reportRemoval(const DeletionOutcome& outcome) const
+    int reportRemoval(const RemovalOutcome& outcome) const
     {
         const char* const verb = outcome.removal == Removal::Delete ? "delete" : "move to the trash";
-        for (const DeletionOutcome::Failure& failure : outcome.failures) {
+        for (const RemovalOutcome::Failure& failure : outcome.failures) {
             say(QStringLiteral("cannot %1 %2: %3")
                     .arg(QLatin1String(verb), QString::fromLocal8Bit(failure.path), failureReason(failure.error)));
         }

@@ -137,7 +137,7 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     }
     connect(&m_work, &WorkController::playlistsRead, this, &CPruneDlg::OnPlaylistRead);
     connect(&m_work, &WorkController::scanned, this, &CPruneDlg::OnScanDone);
-    connect(&m_work, &WorkController::deleted, this, &CPruneDlg::OnDeleteDone);
+    connect(&m_work, &WorkController::removalDone, this, &CPruneDlg::OnRemovalDone);
     connect(&m_work, &WorkController::stampsRecorded, this, &CPruneDlg::OnSizesDone);
     AddKeys();
     m_progressTimer.setInterval(kProgressIntervalMs);
@@ -229,7 +229,7 @@ void CPruneDlg::reject()
     // Esc during a scan stops the scan, during a deletion after the file in hand; a playlist being
     // read runs to its end.
     if (m_bWorking) {
-        if (m_work.scanning() || m_work.deleting()) {
+        if (m_work.scanning() || m_work.removing()) {
             m_work.stop();
         }
         return;
@@ -403,8 +403,8 @@ void CPruneDlg::OnBeginScan()
 
 void CPruneDlg::ShowProgress()
 {
-    if (m_work.deleting()) {
-        ShowDeletionProgress();
+    if (m_work.removing()) {
+        ShowRemovalProgress();
     } else {
         ShowScanProgress();
     }
@@ -596,7 +596,7 @@ void CPruneDlg::OnDeleteFiles()
                         fromLatin("Are you sure!?\n\nThese file will be permanently deleted (not sent to the "
                                   "Recycling Bin).")
                             + RemovalNotes())) {
-        Q_EMIT deleteFinished();
+        Q_EMIT removalFinished();
         return;
     }
     StartRemoval(selected, Removal::Delete);
@@ -613,7 +613,7 @@ void CPruneDlg::OnMoveToTrash()
         }
     }
     if (!ConfirmRemoval(selected, trashQuestion(selected.size(), bytes) + RemovalNotes())) {
-        Q_EMIT deleteFinished();
+        Q_EMIT removalFinished();
         return;
     }
     StartRemoval(selected, Removal::Trash);
@@ -668,39 +668,39 @@ bool CPruneDlg::ConfirmRemoval(const std::vector<int>& selected, const QString& 
 void CPruneDlg::StartRemoval(const std::vector<int>& selected, Removal removal)
 {
     const std::shared_ptr<const Mp3Collection> found = m_fileModel.collection();
-    std::vector<DeletionRequest> requests;
+    std::vector<RemovalRequest> requests;
     requests.reserve(selected.size());
     for (const int row : selected) {
-        requests.push_back(deletionRequest(*found, m_stamps, m_fileModel.entry(row), static_cast<std::size_t>(row)));
+        requests.push_back(removalRequest(*found, m_stamps, m_fileModel.entry(row), static_cast<std::size_t>(row)));
     }
     BeginWork();
-    m_nDeleting = requests.size();
+    m_nRemoving = requests.size();
     m_removal = removal;
     RemovalJob job {removal,
                     RemovesEmptyFolders(),
                     {removal == Removal::Delete ? "Delete Files" : "Move to Trash", m_vecPlaylistPaths, m_strBaseDir}};
-    m_work.deleteFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()), std::move(job));
-    m_deletionClock.start();
+    m_work.removeFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()), std::move(job));
+    m_removalClock.start();
     m_progressTimer.start();
 }
 
 // A deletion that is soon over shows nothing; a longer one its count where the scan shows its own.
-void CPruneDlg::ShowDeletionProgress()
+void CPruneDlg::ShowRemovalProgress()
 {
     constexpr qint64 kShowAfterMs = 300;
     auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS));
-    if (m_deletionClock.elapsed() < kShowAfterMs || status == nullptr) {
+    if (m_removalClock.elapsed() < kShowAfterMs || status == nullptr) {
         return;
     }
-    const std::size_t done = m_work.deletionDone();
+    const std::size_t done = m_work.filesRemoved();
     if (!status->isVisible()) {
         SetStatusShown(true);
-        m_pProgress->setRange(0, clampedInt(m_nDeleting));
+        m_pProgress->setRange(0, clampedInt(m_nRemoving));
         m_pProgress->setVisible(true);
         m_pProgress->setEnabled(true);
     }
     m_pProgress->setValue(clampedInt(done));
-    status->setText(removalProgressText(m_removal, done, m_nDeleting));
+    status->setText(removalProgressText(m_removal, done, m_nRemoving));
 }
 
 // A playlist that names little below the base directory was most likely the wrong one, and the
@@ -716,12 +716,12 @@ bool CPruneDlg::ConfirmLittleNamed()
     return m_services.messageBox.ask(this, text, fromLatin("Warning"), QStringLiteral("Delete Anyway")) == IDOK;
 }
 
-void CPruneDlg::OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome)
+void CPruneDlg::OnRemovalDone(const std::shared_ptr<RemovalOutcome>& outcome)
 {
     EndWork();
     SetStatusShown(false);
     if (m_bClosing) {
-        Q_EMIT deleteFinished();
+        Q_EMIT removalFinished();
         return;
     }
     if (!m_stamps.empty()) {
@@ -747,5 +747,5 @@ void CPruneDlg::OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome)
         MessageBox(text + QStringLiteral("\n\nTheir rows are still in the list and still selected."),
                    outcome->stopped() ? caption : fromLatin("Error"), MB_ICONEXCLAMATION);
     }
-    Q_EMIT deleteFinished();
+    Q_EMIT removalFinished();
 }

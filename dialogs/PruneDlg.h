@@ -90,7 +90,7 @@ Q_SIGNALS:
     // Open m3u, Begin Scan or Delete Files has ended, with whatever outcome.
     void openFinished();
     void scanFinished();
-    void deleteFinished();
+    void removalFinished();
     // The records of the listed files, with their sizes, are taken.
     void sizesKnown();
 
@@ -107,7 +107,7 @@ protected:
 private:
     void OnPlaylistRead(const std::shared_ptr<KeepListRead>& read);
     void OnScanDone(const std::shared_ptr<ScanResult>& result);
-    void OnDeleteDone(const std::shared_ptr<DeletionOutcome>& outcome);
+    void OnRemovalDone(const std::shared_ptr<RemovalOutcome>& outcome);
     void OnSizesDone(const std::shared_ptr<const Mp3Collection>& found, const std::shared_ptr<EntryStamps>& stamps);
     void OnPlaylistDetails();
     void OpenPlaylists(std::vector<std::string> chosen);
@@ -123,7 +123,7 @@ private:
     void StopSizes();
     void ShowProgress();
     void ShowScanProgress();
-    void ShowDeletionProgress();
+    void ShowRemovalProgress();
     void ShowPlaylistCheck();
     void HidePlaylistCheck();
     void SetStatusShown(bool shown);
@@ -165,8 +165,8 @@ private:
     bool m_bWorking = false; // a command's work runs: the controls take no input
     bool m_bClosing = false; // closed while work ran: its end only tidies up
     QTimer m_progressTimer;
-    QElapsedTimer m_deletionClock; // since the running deletion began
-    std::size_t m_nDeleting = 0; // files the running deletion was asked to remove
+    QElapsedTimer m_removalClock; // since the running deletion began
+    std::size_t m_nRemoving = 0; // files the running deletion was asked to remove
     Removal m_removal = Removal::Delete; // what the running deletion does with them
     EntryStamps m_stamps; // of the listed entries of the list's collection; empty until known
     std::uint64_t m_nListedBytes = 0; // of the rows in the list, once the sizes are known

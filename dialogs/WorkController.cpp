@@ -16,8 +16,8 @@ WorkController::WorkController(IDirLister& lister, IFileDeleter& deleter, QObjec
             Q_EMIT stampsRecorded(std::exchange(m_stampsOf, nullptr), m_stampsWatcher.result());
         }
     });
-    connect(&m_deleteWatcher, &QFutureWatcherBase::finished, this,
-            [this] { Q_EMIT deleted(m_deleteWatcher.result()); });
+    connect(&m_removalWatcher, &QFutureWatcherBase::finished, this,
+            [this] { Q_EMIT removalDone(m_removalWatcher.result()); });
 }
 
 WorkController::~WorkController()
@@ -54,15 +54,15 @@ void WorkController::recordStamps(std::shared_ptr<const Mp3Collection> found,
         }));
 }
 
-void WorkController::deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
+void WorkController::removeFiles(std::shared_ptr<const Mp3Collection> found, std::vector<RemovalRequest> requests,
                                  std::size_t rowCount, RemovalJob job)
 {
     m_bStop = false;
-    m_nDeletionDone = 0;
-    m_deleteWatcher.setFuture(QtConcurrent::run([&lister = m_lister, &deleter = m_deleter, found = std::move(found),
-                                                 requests = std::move(requests), rowCount, job = std::move(job),
-                                                 &stop = m_bStop, &done = m_nDeletionDone]() mutable {
-        return std::make_shared<DeletionOutcome>(
+    m_nFilesRemoved = 0;
+    m_removalWatcher.setFuture(QtConcurrent::run([&lister = m_lister, &deleter = m_deleter, found = std::move(found),
+                                                  requests = std::move(requests), rowCount, job = std::move(job),
+                                                  &stop = m_bStop, &done = m_nFilesRemoved]() mutable {
+        return std::make_shared<RemovalOutcome>(
             runRemoval(lister, deleter, *found, requests, rowCount, std::move(job), stop, done));
     }));
 }
@@ -79,6 +79,6 @@ void WorkController::stopAll()
     m_bStop = true;
     m_readWatcher.waitForFinished();
     m_scanWatcher.waitForFinished();
-    m_deleteWatcher.waitForFinished();
+    m_removalWatcher.waitForFinished();
     stopStamps();
 }

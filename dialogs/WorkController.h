@@ -37,14 +37,14 @@ public:
                       std::shared_ptr<const std::vector<EntryIndex>> entries);
     // Records what the records after the scan had not reached yet, then deletes or moves to the trash.
     // Then removes the folders left empty where asked, and appends what went to the day's record.
-    void deleteFiles(std::shared_ptr<const Mp3Collection> found, std::vector<DeletionRequest> requests,
+    void removeFiles(std::shared_ptr<const Mp3Collection> found, std::vector<RemovalRequest> requests,
                      std::size_t rowCount, RemovalJob job);
 
     const ScanProgress& scanProgress() const { return m_scanProgress; }
     bool scanning() const { return m_scanWatcher.isRunning(); }
-    bool deleting() const { return m_deleteWatcher.isRunning(); }
+    bool removing() const { return m_removalWatcher.isRunning(); }
     // The files the running deletion has attempted so far.
-    std::size_t deletionDone() const { return m_nDeletionDone.load(std::memory_order_relaxed); }
+    std::size_t filesRemoved() const { return m_nFilesRemoved.load(std::memory_order_relaxed); }
     // Asks the running scan or deletion to end early: a scan at once, a deletion after the file in hand.
     void stop() { m_bStop = true; }
     // Stops the records and waits: their result is dropped.
@@ -56,7 +56,7 @@ Q_SIGNALS:
     void playlistsRead(std::shared_ptr<KeepListRead> read);
     void scanned(std::shared_ptr<ScanResult> result);
     void stampsRecorded(std::shared_ptr<const Mp3Collection> found, std::shared_ptr<EntryStamps> stamps);
-    void deleted(std::shared_ptr<DeletionOutcome> outcome);
+    void removalDone(std::shared_ptr<RemovalOutcome> outcome);
 
 private:
     IDirLister& m_lister;
@@ -64,10 +64,10 @@ private:
     QFutureWatcher<std::shared_ptr<KeepListRead>> m_readWatcher;
     QFutureWatcher<std::shared_ptr<ScanResult>> m_scanWatcher;
     QFutureWatcher<std::shared_ptr<EntryStamps>> m_stampsWatcher;
-    QFutureWatcher<std::shared_ptr<DeletionOutcome>> m_deleteWatcher;
+    QFutureWatcher<std::shared_ptr<RemovalOutcome>> m_removalWatcher;
     ScanProgress m_scanProgress;
     std::atomic<bool> m_bStop {false}; // asks the scan or the deletion to end early
     std::atomic<bool> m_bStopStamps {false};
-    std::atomic<std::size_t> m_nDeletionDone {0};
+    std::atomic<std::size_t> m_nFilesRemoved {0};
     std::shared_ptr<const Mp3Collection> m_stampsOf; // the collection being recorded
 };

@@ -38,12 +38,12 @@ private Q_SLOTS:
         w.scan({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "x.mp3/inside.txt", "keep.mp3"}, "keep.mp3\n");
         w.d.click(IDC_SELECT_ALL);
         w.d.click(IDC_DESELECT_ALL);
-        w.d.deleteFiles();
+        w.d.removeFiles();
         QCOMPARE(w.d.takeBoxes(), QStringList {boxText("No selections to delete!", "Error", MB_ICONEXCLAMATION)});
         w.d.toggleRow(0);
         w.d.toggleRow(2);
         w.d.dialogs.answer = IDCANCEL;
-        w.d.deleteFiles();
+        w.d.removeFiles();
         w.d.dialogs.answer = IDOK;
         QCOMPARE(w.d.takeBoxes(), QStringList {kConfirm});
         QCOMPARE(w.d.selectedRows(), (std::vector<int> {0, 2}));
@@ -56,7 +56,7 @@ private Q_SLOTS:
         w.d.fileDeleter.failing[w.base() + "c.mp3"] = EACCES;
         w.d.click(IDC_SELECT_ALL);
         w.d.toggleRow(1);
-        w.d.deleteFiles();
+        w.d.removeFiles();
         QVERIFY(busy && !w.d.dlg().isWorking());
         const QStringList boxes = w.d.takeBoxes();
         QCOMPARE(boxes.size(), 2);
@@ -116,7 +116,7 @@ private Q_SLOTS:
         w.d.click(IDC_SELECT_ALL);
         if (warning.isEmpty()) {
             w.d.dialogs.answer = IDCANCEL;
-            w.d.deleteFiles();
+            w.d.removeFiles();
             QCOMPARE(w.d.takeBoxes(), QStringList {kConfirm});
             return;
         }
@@ -124,14 +124,14 @@ private Q_SLOTS:
             = boxText(warning.arg(QString::fromStdString(w.base())), "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION)
             + " [Delete Anyway | Cancel]";
         w.d.dialogs.answers = {IDCANCEL};
-        w.d.deleteFiles();
+        w.d.removeFiles();
         QCOMPARE(w.d.takeBoxes(), QStringList {box});
         w.d.dialogs.answers = {IDOK, IDCANCEL};
-        w.d.deleteFiles();
+        w.d.removeFiles();
         QCOMPARE(w.d.takeBoxes(), (QStringList {box, kConfirm}));
         QCOMPARE(w.tree.files("music/").size(), std::size_t(20));
         w.d.dialogs.answers = {IDOK, IDOK};
-        w.d.deleteFiles();
+        w.d.removeFiles();
         QCOMPARE(w.d.takeBoxes(), (QStringList {box, kConfirm, kDone}));
         QCOMPARE(w.tree.files("music/").size(), std::size_t(named));
     }
@@ -172,7 +172,7 @@ private Q_SLOTS:
                 }
             }
         };
-        QSignalSpy ended(&w.d.dlg(), &CPruneDlg::deleteFinished);
+        QSignalSpy ended(&w.d.dlg(), &CPruneDlg::removalFinished);
         w.d.click(IDC_DELETE_FILES);
         QTRY_COMPARE(w.d.text(IDC_STATUS), QStringLiteral("Deleting 2 of 6"));
         QCOMPARE(w.d.off(), "disabled:; hidden:");
@@ -227,7 +227,7 @@ private Q_SLOTS:
         w.d.toggleRow(0);
         w.d.toggleRow(2);
         QTRY_VERIFY(w.d.text(IDC_PLAYLIST_CHECK).contains("2 selected, 200 bytes"));
-        w.d.clickAndWait(IDC_MOVE_TO_TRASH, &CPruneDlg::deleteFinished);
+        w.d.clickAndWait(IDC_MOVE_TO_TRASH, &CPruneDlg::removalFinished);
         QCOMPARE(w.d.takeBoxes(),
                  (QStringList {
                      boxText("Move the 2 selected files (200 bytes) to the trash?\n\nThe space comes back when the "
@@ -290,7 +290,7 @@ private Q_SLOTS:
         w.d.takeBoxes();
         w.d.click(IDC_REMOVE_EMPTY);
         w.d.click(IDC_SELECT_ALL);
-        w.d.deleteFiles();
+        w.d.removeFiles();
         const QString audio
             = allAudio ? "\n\nEvery audio file type is listed, not only mp3: voice notes and samples too." : "";
         const QString folders = "\n\nFolders left with nothing else than thumbnails, .DS_Store files or cover images "
@@ -314,7 +314,7 @@ private Q_SLOTS:
         w.scan({"a.mp3", "keep.mp3"}, "keep.mp3\n");
         w.d.takeBoxes();
         w.d.click(IDC_SELECT_ALL);
-        w.d.deleteFiles();
+        w.d.removeFiles();
         const QString done = "Selected files have been removed.\n\nThe record of what went could not be written to "
             + QString::fromStdString(state.path("file/tuneprune")) + ": Not a directory.";
         QCOMPARE(w.d.takeBoxes(), (QStringList {kConfirm, boxText(done, "Files Deleted", MB_OK)}));
@@ -336,7 +336,7 @@ private Q_SLOTS:
                "#EXTINF:1,x\r\nBj\xF6rk/Post/03 - Army of Me.mp3\rkeep.mp3\r");
         QCOMPARE(w.d.rows().size(), std::size_t(5));
         w.d.click(IDC_SELECT_ALL);
-        w.d.deleteFiles();
+        w.d.removeFiles();
         QCOMPARE(w.d.takeBoxes(), (QStringList {kConfirm, kDone}));
 
         QCOMPARE(w.tree.files("music/"),

@@ -98,9 +98,9 @@ private Q_SLOTS:
             all.push_back(EntryIndex {i});
         }
         const EntryStamps stamps = change == "unrecorded" ? EntryStamps() : recordStamps(lister, found, all, stop);
-        std::vector<DeletionRequest> requests;
+        std::vector<RemovalRequest> requests;
         for (const EntryIndex entry : all) {
-            requests.push_back(deletionRequest(found, stamps, entry, position(entry)));
+            requests.push_back(removalRequest(found, stamps, entry, position(entry)));
         }
         ScriptedFileDeleter deleter;
         struct stat before { };
@@ -138,13 +138,13 @@ private Q_SLOTS:
         }
         completeStamps(lister, found, requests);
         std::atomic<std::size_t> done {0};
-        const DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop, done);
+        const RemovalOutcome outcome = removeFiles(deleter, found.base, requests, requests.size(), stop, done);
 
         QCOMPARE(outcome.attempted, std::size_t(4));
         QCOMPARE(done.load(), std::size_t(4));
         QVERIFY(!outcome.stopped());
         QByteArrayList failures;
-        for (const DeletionOutcome::Failure& failure : outcome.failures) {
+        for (const RemovalOutcome::Failure& failure : outcome.failures) {
             QCOMPARE(outcome.gone[failure.row], std::uint8_t(0));
             failures << QByteArray::fromStdString(failure.path.substr(found.base.size())) + ": "
                     + QByteArray::number(failure.error);
@@ -216,7 +216,7 @@ private Q_SLOTS:
         QFETCH(int, recordError);
         QFETCH(QString, text);
         const ScopedEnv stateHome("XDG_STATE_HOME", "/s");
-        DeletionOutcome outcome;
+        RemovalOutcome outcome;
         outcome.removal = trash ? Removal::Trash : Removal::Delete;
         outcome.gone.assign(std::size_t(counts[0]), 1);
         for (int i = 0; i < counts[1]; ++i) {
@@ -263,9 +263,9 @@ private Q_SLOTS:
         const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(tree.path("state")));
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("m/"));
-        std::vector<DeletionRequest> requests;
+        std::vector<RemovalRequest> requests;
         for (std::uint32_t i = 0; i < found.entries.size(); ++i) {
-            requests.push_back(deletionRequest(found, EntryStamps(), EntryIndex {i}, i));
+            requests.push_back(removalRequest(found, EntryStamps(), EntryIndex {i}, i));
         }
         Files recorded;
         for (const std::string& path : went) {
@@ -285,7 +285,7 @@ private Q_SLOTS:
             stop = path == inHand;
         };
         std::atomic<std::size_t> done {0};
-        const DeletionOutcome outcome
+        const RemovalOutcome outcome
             = runRemoval(lister, deleter, found, requests, requests.size(),
                          {Removal::Delete, false, {"Delete Files", {}, found.base}}, stop, done);
         const auto attempted = static_cast<std::size_t>(stopAt[0].toLatin1() - 'a' + 1);
@@ -367,9 +367,9 @@ private Q_SLOTS:
         const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("music/"));
-        std::vector<DeletionRequest> requests;
+        std::vector<RemovalRequest> requests;
         for (std::uint32_t i = 0; i < found.entries.size(); ++i) {
-            requests.push_back(deletionRequest(found, EntryStamps(), EntryIndex {i}, i));
+            requests.push_back(removalRequest(found, EntryStamps(), EntryIndex {i}, i));
         }
         completeStamps(lister, found, requests);
         ScriptedFileDeleter deleter;
@@ -385,7 +385,7 @@ private Q_SLOTS:
         std::atomic<std::size_t> done {0};
         const Removal removal = trash ? Removal::Trash : Removal::Delete;
         RemovalRecordWriter record(tree.path("state"), {});
-        DeletionOutcome outcome = deleteFiles(deleter, found.base, requests, requests.size(), stop, done, removal);
+        RemovalOutcome outcome = removeFiles(deleter, found.base, requests, requests.size(), stop, done, removal);
         QVERIFY(outcome.failures.empty());
         std::size_t stayedCount = 0;
         const std::size_t count = removeFoldersLeftEmpty(deleter, found.base, foldersOfGone(requests, outcome), removal,

@@ -65,7 +65,7 @@ private Q_SLOTS:
             std::ofstream(base + "Artist/Album/03.mp3", std::ios::in | std::ios::out | std::ios::binary) << "new";
         }
         d.click(IDC_SELECT_ALL);
-        d.deleteFiles();
+        d.removeFiles();
         const QStringList boxes = d.takeBoxes();
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0], kConfirm);

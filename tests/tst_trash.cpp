@@ -64,25 +64,25 @@ private:
 };
 
 // Moves every mp3 entry below `base` to the trash, as Move to Trash does after a scan.
-DeletionOutcome trashAll(const std::string& base, ScriptedFileDeleter& deleter)
+RemovalOutcome trashAll(const std::string& base, ScriptedFileDeleter& deleter)
 {
     ScriptedDirLister lister;
     const Mp3Collection found = collectMp3s(lister, base);
-    std::vector<DeletionRequest> requests;
+    std::vector<RemovalRequest> requests;
     for (std::uint32_t i = 0; i < found.entries.size(); ++i) {
-        requests.push_back(deletionRequest(found, EntryStamps(), EntryIndex {i}, i));
+        requests.push_back(removalRequest(found, EntryStamps(), EntryIndex {i}, i));
     }
     completeStamps(lister, found, requests);
     const std::atomic<bool> stop = false;
     std::atomic<std::size_t> done {0};
-    return deleteFiles(deleter, found.base, requests, requests.size(), stop, done, Removal::Trash);
+    return removeFiles(deleter, found.base, requests, requests.size(), stop, done, Removal::Trash);
 }
 
 // Each trash the files went to, and how many: "DIR: COUNT".
-Files trashesUsed(const DeletionOutcome& outcome)
+Files trashesUsed(const RemovalOutcome& outcome)
 {
     Files used;
-    for (const DeletionOutcome::TrashUse& trash : outcome.trashes) {
+    for (const RemovalOutcome::TrashUse& trash : outcome.trashes) {
         used.push_back(trash.dir + ": " + std::to_string(trash.files));
     }
     return used;
@@ -223,7 +223,7 @@ private Q_SLOTS:
         tree.wfile("music/x.mp3/inside.txt");
         const ScopedEnv data("XDG_DATA_HOME", QByteArray::fromStdString(tree.path(dataHome.toStdString())));
         ScriptedFileDeleter deleter;
-        const DeletionOutcome outcome = trashAll(tree.path("music/"), deleter);
+        const RemovalOutcome outcome = trashAll(tree.path("music/"), deleter);
 
         QCOMPARE(outcome.failures.size(), std::size_t(1));
         QCOMPARE(outcome.failures[0].error, EISDIR);
@@ -313,7 +313,7 @@ private Q_SLOTS:
         std::ofstream(music + "a.mp3") << "a";
         const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(home.path("data")));
         ScriptedFileDeleter deleter;
-        const DeletionOutcome outcome = trashAll(music, deleter);
+        const RemovalOutcome outcome = trashAll(music, deleter);
 
         QVERIFY(!std::filesystem::exists(home.path("data/Trash/files/a.mp3")));
         QVERIFY(std::filesystem::is_empty(sticky));
@@ -348,7 +348,7 @@ private Q_SLOTS:
         }
         const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
         ScriptedFileDeleter deleter;
-        const DeletionOutcome outcome = trashAll(tree.path("music/"), deleter);
+        const RemovalOutcome outcome = trashAll(tree.path("music/"), deleter);
         QCOMPARE(outcome.failures.size(), std::size_t(1));
         QVERIFY2(outcome.failures[0].error == EROFS || outcome.failures[0].error == EXDEV
                      || outcome.failures[0].error == IFileDeleter::kNoTrash,

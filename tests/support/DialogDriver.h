@@ -168,7 +168,7 @@ public:
         click(IDC_SELECT_DIR);
     }
     void scan() { clickAndWait(IDC_BEGIN_SCAN, &CPruneDlg::scanFinished); }
-    void deleteFiles() { clickAndWait(IDC_DELETE_FILES, &CPruneDlg::deleteFinished); }
+    void removeFiles() { clickAndWait(IDC_DELETE_FILES, &CPruneDlg::removalFinished); }
 
     std::vector<std::string> rows() const
     {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Deletion.h"
 #include "RemovalRecord.h"
 
 #include <atomic>
@@ -10,6 +9,11 @@
 class IDirLister;
 class IFileDeleter;
 struct Mp3Collection;
+struct RemovalOutcome;
+struct RemovalRequest;
+
+// What is done with each file: removed for good, or moved to the trash.
+enum class Removal { Delete, Trash };
 
 // What a Delete Files or a Move to Trash does besides the files.
 struct RemovalJob {
@@ -24,6 +28,6 @@ struct RemovalJob {
 // is appended to the day's record as it goes, so that at any stop the record holds each file
 // that went and none that stayed. A record that cannot be written stops nothing: the outcome
 // says so.
-DeletionOutcome runRemoval(IDirLister& lister, IFileDeleter& deleter, const Mp3Collection& found,
-                           std::vector<DeletionRequest>& requests, std::size_t rowCount, RemovalJob job,
-                           const std::atomic<bool>& stop, std::atomic<std::size_t>& done);
+RemovalOutcome runRemoval(IDirLister& lister, IFileDeleter& deleter, const Mp3Collection& found,
+                          std::vector<RemovalRequest>& requests, std::size_t rowCount, RemovalJob job,
+                          const std::atomic<bool>& stop, std::atomic<std::size_t>& done);

@@ -19,7 +19,7 @@ class RemovalRecordWriter;
 struct Mp3Collection;
 
 // One file the user chose to delete: its row in the list, where it is, and what the scan saw.
-struct DeletionRequest {
+struct RemovalRequest {
     std::size_t row;
     EntryIndex entry;
     // File-system bytes in the scan's collection, which outlives its requests.
@@ -31,15 +31,14 @@ struct DeletionRequest {
 
 // The request for entry `entry` of `found`, shown in row `row`, with its record in `stamps` if
 // it has one.
-DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& stamps, EntryIndex entry,
-                                std::size_t row);
+RemovalRequest removalRequest(const Mp3Collection& found, const EntryStamps& stamps, EntryIndex entry, std::size_t row);
 
 // Records the requests that the pass after the scan had not reached yet, before anything is
 // removed; none is taken from the directory's listing.
-void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<DeletionRequest>& requests);
+void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<RemovalRequest>& requests);
 
 // What a Delete Files or a Move to Trash did.
-struct DeletionOutcome {
+struct RemovalOutcome {
     struct Failure {
         std::size_t row;
         std::string path;
@@ -72,10 +71,10 @@ struct DeletionOutcome {
 // `rowCount`: the rows of the list, for `gone`. Setting `stop` ends it after the file at hand, with
 // the rest untouched and not counted. `done` counts the files attempted so far. Each file removed
 // goes to `record`, where there is one, as soon as it is gone.
-DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
-                            const std::vector<DeletionRequest>& requests, std::size_t rowCount,
-                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done,
-                            Removal removal = Removal::Delete, RemovalRecordWriter* record = nullptr);
+RemovalOutcome removeFiles(IFileDeleter& deleter, const std::string& baseDir,
+                           const std::vector<RemovalRequest>& requests, std::size_t rowCount,
+                           const std::atomic<bool>& stop, std::atomic<std::size_t>& done,
+                           Removal removal = Removal::Delete, RemovalRecordWriter* record = nullptr);
 
 // Why a file could not be removed: "changed since the scan", or the system's words for `error`.
 QString failureReason(int error);
@@ -97,8 +96,8 @@ QString trashQuestion(std::size_t files, std::optional<std::uint64_t> bytes);
 // only when every selected file went, otherwise how many went and whether it was stopped; each
 // trash used with its count, the folders removed and those that stayed, a record that could not
 // be written; last, how many could not go, the first `shown` of them with the reason.
-QString removalDoneText(const DeletionOutcome& outcome, std::size_t shown = 10);
+QString removalDoneText(const RemovalOutcome& outcome, std::size_t shown = 10);
 
 // The rows that stay selected once the gone rows are taken out of the list: the failed and the
 // untouched ones, at their new places.
-std::vector<std::size_t> rowsStillSelected(const DeletionOutcome& outcome);
+std::vector<std::size_t> rowsStillSelected(const RemovalOutcome& outcome);

@@ -14,7 +14,7 @@ class RemovalRecordWriter;
 bool isFolderClutter(std::string_view name);
 
 // The folders that held the files that are gone now, each once.
-std::vector<std::string> foldersOfGone(const std::vector<DeletionRequest>& requests, const DeletionOutcome& outcome);
+std::vector<std::string> foldersOfGone(const std::vector<RemovalRequest>& requests, const RemovalOutcome& outcome);
 
 // After a removal: each folder that held a removed file, and now holds nothing but clutter, goes,
 // then its parent in the same way, up to but never including the base directory. `dirs`: the

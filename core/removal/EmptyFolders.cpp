@@ -45,10 +45,10 @@ bool isFolderClutter(std::string_view name)
         || name.starts_with("._") || isAlbumArt(lower);
 }
 
-std::vector<std::string> foldersOfGone(const std::vector<DeletionRequest>& requests, const DeletionOutcome& outcome)
+std::vector<std::string> foldersOfGone(const std::vector<RemovalRequest>& requests, const RemovalOutcome& outcome)
 {
     std::vector<std::string> folders;
-    for (const DeletionRequest& request : requests) {
+    for (const RemovalRequest& request : requests) {
         // Rows of one folder come together: a repeat is most often the one just taken.
         if (outcome.gone[request.row] != 0 && (folders.empty() || folders.back() != request.dir)) {
             folders.emplace_back(request.dir);

@@ -14,8 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 
-DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& stamps, EntryIndex entry,
-                                std::size_t row)
+RemovalRequest removalRequest(const Mp3Collection& found, const EntryStamps& stamps, EntryIndex entry, std::size_t row)
 {
     const Mp3Collection::Entry& e = found.entries[entry];
     const Mp3Collection::Dir& dir = found.dirOf(e);
@@ -28,10 +27,10 @@ DeletionRequest deletionRequest(const Mp3Collection& found, const EntryStamps& s
             stamp != nullptr};
 }
 
-void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<DeletionRequest>& requests)
+void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<RemovalRequest>& requests)
 {
     std::vector<EntryIndex> missing;
-    for (const DeletionRequest& request : requests) {
+    for (const RemovalRequest& request : requests) {
         if (!request.stamped) {
             missing.push_back(request.entry);
         }
@@ -43,7 +42,7 @@ void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<
     std::sort(missing.begin(), missing.end());
     const std::atomic<bool> never {false};
     const EntryStamps stamps = recordStamps(lister, found, missing, never);
-    for (DeletionRequest& request : requests) {
+    for (RemovalRequest& request : requests) {
         if (!request.stamped) {
             request.identity.stamp = *stamps.find(request.entry);
             request.stamped = true;
@@ -53,7 +52,7 @@ void completeStamps(IDirLister& lister, const Mp3Collection& found, std::vector<
 
 namespace {
 
-void countTrash(std::vector<DeletionOutcome::TrashUse>& trashes, const std::string& dir)
+void countTrash(std::vector<RemovalOutcome::TrashUse>& trashes, const std::string& dir)
 {
     // From the last one first: most often it is the one used last.
     const auto use = std::find_if(trashes.rbegin(), trashes.rend(), [&dir](const auto& t) { return t.dir == dir; });
@@ -66,17 +65,17 @@ void countTrash(std::vector<DeletionOutcome::TrashUse>& trashes, const std::stri
 
 } // namespace
 
-DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
-                            const std::vector<DeletionRequest>& requests, std::size_t rowCount,
-                            const std::atomic<bool>& stop, std::atomic<std::size_t>& done, Removal removal,
-                            RemovalRecordWriter* record)
+RemovalOutcome removeFiles(IFileDeleter& deleter, const std::string& baseDir,
+                           const std::vector<RemovalRequest>& requests, std::size_t rowCount,
+                           const std::atomic<bool>& stop, std::atomic<std::size_t>& done, Removal removal,
+                           RemovalRecordWriter* record)
 {
-    DeletionOutcome outcome;
+    RemovalOutcome outcome;
     outcome.removal = removal;
     outcome.gone.assign(rowCount, 0);
     std::string trashDir;
     std::string path;
-    for (const DeletionRequest& request : requests) {
+    for (const RemovalRequest& request : requests) {
         if (stop.load(std::memory_order_relaxed)) {
             outcome.untouched.push_back(request.row);
             continue;
@@ -102,10 +101,10 @@ DeletionOutcome deleteFiles(IFileDeleter& deleter, const std::string& baseDir,
     return outcome;
 }
 
-std::vector<std::size_t> rowsStillSelected(const DeletionOutcome& outcome)
+std::vector<std::size_t> rowsStillSelected(const RemovalOutcome& outcome)
 {
     std::vector<std::size_t> rows = outcome.untouched;
-    for (const DeletionOutcome::Failure& failure : outcome.failures) {
+    for (const RemovalOutcome::Failure& failure : outcome.failures) {
         rows.push_back(failure.row);
     }
     std::sort(rows.begin(), rows.end());
@@ -176,7 +175,7 @@ QString doneVerb(Removal removal)
 }
 
 // How many went of how many selected; the success sentence where that is all of them.
-QString wentText(const DeletionOutcome& outcome, std::size_t gone)
+QString wentText(const RemovalOutcome& outcome, std::size_t gone)
 {
     if (outcome.failures.empty() && !outcome.stopped()) {
         return outcome.removal == Removal::Delete ? QStringLiteral("Selected files have been removed.")
@@ -192,14 +191,14 @@ QString wentText(const DeletionOutcome& outcome, std::size_t gone)
 }
 
 // How many could not go, and the first `shown` of them with the reason.
-QString failedText(const DeletionOutcome& outcome, std::size_t shown)
+QString failedText(const RemovalOutcome& outcome, std::size_t shown)
 {
     const std::size_t failed = outcome.failures.size();
     QString text
         = QStringLiteral("%1 could not be %2%3")
               .arg(files(failed), doneVerb(outcome.removal), shown == 0 ? QStringLiteral(".") : QStringLiteral(":\n"));
     for (std::size_t i = 0; i < failed && i < shown; ++i) {
-        const DeletionOutcome::Failure& failure = outcome.failures[i];
+        const RemovalOutcome::Failure& failure = outcome.failures[i];
         text += QStringLiteral("\n%1\n    %2").arg(displayText(failure.path), failureReason(failure.error));
     }
     if (shown != 0 && failed > shown) {
@@ -209,13 +208,13 @@ QString failedText(const DeletionOutcome& outcome, std::size_t shown)
 }
 
 // Each trash the files went to, with its count where that is not all of them.
-QString whereText(const DeletionOutcome& outcome, std::size_t gone)
+QString whereText(const RemovalOutcome& outcome, std::size_t gone)
 {
     if (outcome.trashes.size() == 1 && outcome.trashes[0].files == gone) {
         return QStringLiteral("They are in %1.").arg(displayText(outcome.trashes[0].dir));
     }
     QStringList each;
-    for (const DeletionOutcome::TrashUse& trash : outcome.trashes) {
+    for (const RemovalOutcome::TrashUse& trash : outcome.trashes) {
         each << QStringLiteral("%1 (%2)").arg(displayText(trash.dir), files(trash.files));
     }
     const QString last = each.takeLast();
@@ -223,7 +222,7 @@ QString whereText(const DeletionOutcome& outcome, std::size_t gone)
         .arg(each.isEmpty() ? last : each.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last);
 }
 
-QString foldersText(const DeletionOutcome& outcome)
+QString foldersText(const RemovalOutcome& outcome)
 {
     QStringList text;
     if (outcome.foldersRemoved != 0) {
@@ -242,7 +241,7 @@ QString foldersText(const DeletionOutcome& outcome)
 
 } // namespace
 
-QString removalDoneText(const DeletionOutcome& outcome, std::size_t shown)
+QString removalDoneText(const RemovalOutcome& outcome, std::size_t shown)
 {
     const auto gone = static_cast<std::size_t>(std::count(outcome.gone.begin(), outcome.gone.end(), 1));
     QStringList paragraphs {wentText(outcome, gone)};

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "DirLister.h"
+#include "Removal.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-// What is done with each file: removed for good, or moved to the trash.
-enum class Removal { Delete, Trash };
 
 // An entry as the scan listed it and stat recorded it after: what a deletion checks before it
 // removes anything.
