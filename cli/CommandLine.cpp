@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "AudioTexts.h"
+#include "Texts.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

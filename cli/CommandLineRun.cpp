@@ -1,6 +1,5 @@
 #include "CommandLineRun.h"
 
-#include "AudioTexts.h"
 #include "CommandLine.h"
 #include "ComparisonForm.h"
 #include "Deletion.h"
@@ -10,10 +9,12 @@
 #include "PosixDirLister.h"
 #include "PosixFileDeleter.h"
 #include "Removal.h"
+#include "RemovalTexts.h"
 #include "SavedList.h"
 #include "Scan.h"
 #include "ScanProgress.h"
 #include "Terminal.h"
+#include "Texts.h"
 
 #include <QCoreApplication>
 
@@ -42,6 +43,11 @@ void say(const QString& text)
 {
     const QByteArray bytes = "tuneprune: " + text.toLocal8Bit() + '\n';
     std::fwrite(bytes.data(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+}
+
+void sayCannotRead(std::string_view path, const QString& why)
+{
+    say(QStringLiteral("cannot read %1: %2").arg(displayText(path), why));
 }
 
 constexpr std::size_t kLargestList = std::size_t {1} << 30;
@@ -135,13 +141,13 @@ private:
         struct stat st { };
         const int error = ::stat(m_strBase.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
         if (error != 0) {
-            say(QStringLiteral("cannot read %1: %2").arg(displayText(m_line.baseDir), qt_error_string(error)));
+            sayCannotRead(m_line.baseDir, qt_error_string(error));
             return kBadInput;
         }
         if (!m_line.fromList.empty()) {
             std::string bytes;
             if (const QString why = readListFile(m_line.fromList, bytes); !why.isEmpty()) {
-                say(QStringLiteral("cannot read %1: %2").arg(displayText(m_line.fromList), why));
+                sayCannotRead(m_line.fromList, why);
                 return kBadInput;
             }
             const std::string cwd = absoluteDir(".");
@@ -217,7 +223,7 @@ private:
         m_found = std::move(result.found);
         say(playlistCheckText(m_check));
         for (const PlaylistCheck::Unreadable& folder : m_check.unreadable) {
-            say(QStringLiteral("cannot read %1: %2").arg(displayText(folder.path), qt_error_string(folder.error)));
+            sayCannotRead(folder.path, qt_error_string(folder.error));
         }
         for (const PlaylistCheck::Unreadable& sheet : m_check.unreadableCueSheets) {
             say(QStringLiteral("cue sheet %1: %2; every file beside it is kept")
@@ -333,20 +339,13 @@ private:
         if (m_line.yes) {
             return kDone;
         }
-        std::uint64_t bytes = 0;
-        for (const EntryIndex entry : m_rows) {
-            bytes += stamps.size(entry);
-        }
-        const QString count
-            = QStringLiteral("%1 %2 (%3)")
-                  .arg(groupedNumber(m_rows.size()),
-                       m_rows.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"), dataSizeText(bytes));
+        const QString count = QStringLiteral("%1 %2 (%3)")
+                                  .arg(groupedNumber(m_rows.size()),
+                                       m_rows.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"),
+                                       dataSizeText(stamps.totalSize(m_rows)));
         QString question = playlistCheckText(m_check) + QLatin1Char('\n');
-        if (m_check.types == AudioTypes::All) {
-            question += allAudioNote(m_check.types) + QLatin1Char('\n');
-        }
-        if (m_line.removeEmptyFolders) {
-            question += foldersLeftEmptyNote() + QLatin1Char('\n');
+        for (const QString& note : removalNotes(m_check.types, m_line.removeEmptyFolders)) {
+            question += note + QLatin1Char('\n');
         }
         question += m_line.mode == CommandLine::Mode::Delete ? QStringLiteral("Delete %1? ").arg(count)
                                                              : QStringLiteral("Move %1 to the trash? ").arg(count);

@@ -23,6 +23,8 @@ void FileListModel::setRows(std::shared_ptr<const Mp3Collection> found, std::vec
     beginResetModel();
     m_found = std::move(found);
     m_rows = std::make_shared<const std::vector<EntryIndex>>(std::move(entries));
+    m_stamps = {};
+    m_nListedBytes = 0;
     endResetModel();
 }
 
@@ -42,5 +44,25 @@ void FileListModel::removeFlagged(const std::vector<std::uint8_t>& remove)
     }
     beginResetModel();
     m_rows = std::make_shared<const std::vector<EntryIndex>>(std::move(kept));
+    m_nListedBytes = m_stamps.totalSize(*m_rows);
     endResetModel();
+}
+
+void FileListModel::setStamps(EntryStamps stamps)
+{
+    m_stamps = std::move(stamps);
+    m_nListedBytes = m_stamps.totalSize(*m_rows);
+}
+
+std::optional<std::uint64_t> FileListModel::bytesOf(const std::vector<int>& rows) const
+{
+    if (!sized()) {
+        return std::nullopt;
+    }
+    std::vector<EntryIndex> entries;
+    entries.reserve(rows.size());
+    for (const int row : rows) {
+        entries.push_back(entry(row));
+    }
+    return m_stamps.totalSize(entries);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QTreeWidget;
 
 // The details of how a scan understood the playlist: the lines kept by their trailing path with
@@ -31,5 +32,10 @@ public:
     QTreeWidget* tree() const { return m_pTree; }
 
 private:
+    void SetUpTree(bool several);
+    void AddLineSections(const PlaylistCheck& check, const std::vector<std::string>& lines, Sources sources);
+    void AddFolderSections(const PlaylistCheck& check);
+    void LayOut(QLabel* summary, const PlaylistCheck& check);
+
     QTreeWidget* m_pTree;
 };

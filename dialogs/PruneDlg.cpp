@@ -1,7 +1,6 @@
 #include "PruneDlg.h"
 
 #include "AboutDlg.h"
-#include "AudioTexts.h"
 #include "ComparisonForm.h"
 #include "Deletion.h"
 #include "EntryStamps.h"
@@ -11,10 +10,12 @@
 #include "Mp3Collection.h"
 #include "PathPicker.h"
 #include "PlaylistCheckDlg.h"
+#include "RemovalTexts.h"
 #include "Resource.h"
 #include "ResourceLoader.h"
 #include "Scan.h"
 #include "ScanProgress.h"
+#include "Texts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,6 +35,7 @@
 
 namespace {
 
+// Every button's click goes through this table.
 constexpr CPruneDlg::Command kCommands[] = {
     {IDOK, &CPruneDlg::OnOK},
     {IDC_OPEN_M3U, &CPruneDlg::OnOpenM3u},
@@ -44,9 +46,6 @@ constexpr CPruneDlg::Command kCommands[] = {
     {IDC_SELECT_ALL, &CPruneDlg::OnSelectAll},
     {IDC_DESELECT_ALL, &CPruneDlg::OnDeselectAll},
 };
-
-// The progress display follows the worker at about 30 frames a second.
-constexpr int kProgressIntervalMs = 33;
 
 QString fromLatin(const char* text)
 {
@@ -80,18 +79,13 @@ bool isUserInput(const QEvent* event)
 
 } // namespace
 
-std::span<const CPruneDlg::Command> CPruneDlg::commandTable()
-{
-    return kCommands;
-}
-
 CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTemplate& dialogTemplate,
                      WindowSettings settings)
     : QDialog(pParent)
     , m_hIcon(LoadIcon(IDR_MAINFRAME))
     , m_services(services)
-    , m_settings(std::move(settings))
     , m_work(services.dirLister, services.fileDeleter)
+    , m_settings(std::move(settings))
 {
     // A maximize box, no minimize box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -105,6 +99,31 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     if (m_settings.maximized) {
         setWindowState(Qt::WindowMaximized);
     }
+    ShowOptions();
+    setAcceptDrops(true);
+    ConnectControls(dialogTemplate);
+    connect(&m_work, &WorkController::playlistsRead, this, &CPruneDlg::OnPlaylistRead);
+    connect(&m_work, &WorkController::scanned, this, &CPruneDlg::OnScanDone);
+    connect(&m_work, &WorkController::removalDone, this, &CPruneDlg::OnRemovalDone);
+    connect(&m_work, &WorkController::stampsRecorded, this, &CPruneDlg::OnSizesDone);
+    AddKeys();
+    m_progress.attach(qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS)), GetDlgItem(IDC_PROGRESS), this,
+                      [this] { ShowProgress(); });
+
+    if (OnInitDialog()) {
+        for (const ControlTemplate& control : dialogTemplate.controls) {
+            QWidget* widget = GetDlgItem(control.id);
+            if ((control.style & kStyleTabStop) != 0 && widget->isEnabled()) {
+                widget->setFocus();
+                break;
+            }
+        }
+    }
+}
+
+// The options as they were last left.
+void CPruneDlg::ShowOptions()
+{
     if (auto* removeEmpty = qobject_cast<QCheckBox*>(GetDlgItem(IDC_REMOVE_EMPTY))) {
         removeEmpty->setChecked(m_settings.removeEmptyFolders);
     }
@@ -116,7 +135,11 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
         connect(allAudio, &QAbstractButton::toggled, this, &CPruneDlg::OnAllAudioChanged);
         OnAllAudioChanged();
     }
-    setAcceptDrops(true);
+}
+
+// Every control's signal to its handler, and the window's watch on input while work runs.
+void CPruneDlg::ConnectControls(const DialogTemplate& dialogTemplate)
+{
     if (auto* list = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST))) {
         list->setModel(&m_fileModel);
         list->viewport()->installEventFilter(this);
@@ -135,29 +158,6 @@ CPruneDlg::CPruneDlg(const Services& services, QWidget* pParent, const DialogTem
     for (const ControlTemplate& control : dialogTemplate.controls) {
         GetDlgItem(control.id)->installEventFilter(this);
     }
-    connect(&m_work, &WorkController::playlistsRead, this, &CPruneDlg::OnPlaylistRead);
-    connect(&m_work, &WorkController::scanned, this, &CPruneDlg::OnScanDone);
-    connect(&m_work, &WorkController::removalDone, this, &CPruneDlg::OnRemovalDone);
-    connect(&m_work, &WorkController::stampsRecorded, this, &CPruneDlg::OnSizesDone);
-    AddKeys();
-    m_progressTimer.setInterval(kProgressIntervalMs);
-    connect(&m_progressTimer, &QTimer::timeout, this, &CPruneDlg::ShowProgress);
-
-    if (OnInitDialog()) {
-        for (const ControlTemplate& control : dialogTemplate.controls) {
-            QWidget* widget = GetDlgItem(control.id);
-            if ((control.style & kStyleTabStop) != 0 && widget->isEnabled()) {
-                widget->setFocus();
-                break;
-            }
-        }
-    }
-}
-
-CPruneDlg::~CPruneDlg()
-{
-    // The workers use this window's fields: they end before the fields go.
-    m_work.stopAll();
 }
 
 bool CPruneDlg::OnInitDialog()
@@ -255,7 +255,7 @@ void CPruneDlg::BeginWork()
 
 void CPruneDlg::EndWork()
 {
-    m_progressTimer.stop();
+    m_progress.stopTimer();
     unsetCursor();
     m_bWorking = false;
 }
@@ -304,7 +304,7 @@ void CPruneDlg::OnPlaylistRead(const std::shared_ptr<KeepListRead>& read)
         Q_EMIT openFinished();
         return;
     }
-    m_lstKeep = std::move(read->keep);
+    m_lstKeep = std::make_shared<const KeepList>(std::move(read->keep));
     m_vecPlaylistPaths = std::move(read->set.paths);
     m_vecLineSource = std::move(read->set.lineSource);
     // What the last scan said of the old playlist says nothing of this one.
@@ -368,16 +368,6 @@ void CPruneDlg::SelectBaseDirectory(std::string strDir)
     }
 }
 
-void CPruneDlg::SetStatusShown(bool shown)
-{
-    for (int id : {IDC_PROGRESS, IDC_STATUS}) {
-        if (QWidget* widget = GetDlgItem(id); widget != nullptr && (shown ? id == IDC_STATUS : true)) {
-            widget->setVisible(shown);
-            widget->setEnabled(shown);
-        }
-    }
-}
-
 void CPruneDlg::OnBeginScan()
 {
     m_pFileList = qobject_cast<QListView*>(GetDlgItem(IDC_FILE_LIST));
@@ -386,7 +376,7 @@ void CPruneDlg::OnBeginScan()
         Q_EMIT scanFinished();
         return;
     }
-    StopSizes();
+    m_work.stopStamps();
     m_fileModel.clear();
     HidePlaylistCheck();
     m_nTotalMp3s = 0;
@@ -396,15 +386,14 @@ void CPruneDlg::OnBeginScan()
     BeginWork();
     m_listedTypes = CheckedAudioTypes();
     m_work.scan(m_lstKeep, m_strBaseDir, m_listedTypes);
-    SetStatusShown(true);
+    m_progress.beginScan(m_pProgress);
     ShowScanProgress();
-    m_progressTimer.start();
 }
 
 void CPruneDlg::ShowProgress()
 {
     if (m_work.removing()) {
-        ShowRemovalProgress();
+        m_progress.showRemoval(m_work.filesRemoved());
     } else {
         ShowScanProgress();
     }
@@ -412,10 +401,9 @@ void CPruneDlg::ShowProgress()
 
 void CPruneDlg::ShowScanProgress()
 {
-    auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS));
     const ScanProgress& progress = m_work.scanProgress();
     if (!progress.walked()) {
-        status->setText(countStatusText(progress.found(), m_listedTypes));
+        m_progress.showCount(progress.found(), m_listedTypes);
         return;
     }
     if (m_nTotalMp3s == 0) {
@@ -423,14 +411,10 @@ void CPruneDlg::ShowScanProgress()
         if (m_nTotalMp3s == 0) {
             return;
         }
-        m_pProgress->setRange(0, m_nTotalMp3s);
-        m_pProgress->setVisible(true);
-        m_pProgress->setEnabled(true);
     }
     // Every entry was tested as it was found.
     m_nScannedMp3s = m_nTotalMp3s;
-    m_pProgress->setValue(m_nScannedMp3s);
-    status->setText(scanStatusText(m_nScannedMp3s, m_nTotalMp3s, m_listedTypes));
+    m_progress.showScanned(m_nScannedMp3s, m_nTotalMp3s, m_listedTypes);
 }
 
 void CPruneDlg::OnScanDone(const std::shared_ptr<ScanResult>& result)
@@ -440,12 +424,12 @@ void CPruneDlg::OnScanDone(const std::shared_ptr<ScanResult>& result)
         // Stopped: no list, no counts, no box; the rest as before the scan.
         m_nTotalMp3s = 0;
         m_nScannedMp3s = 0;
-        SetStatusShown(false);
+        m_progress.setShown(false);
         Q_EMIT scanFinished();
         return;
     }
     ShowScanProgress();
-    SetStatusShown(false);
+    m_progress.setShown(false);
     if (m_nTotalMp3s <= 0) {
         MessageBox(noneFoundText(m_listedTypes), fromLatin("Error"), MB_ICONEXCLAMATION);
         Q_EMIT scanFinished();
@@ -476,12 +460,6 @@ void CPruneDlg::OnScanDone(const std::shared_ptr<ScanResult>& result)
     Q_EMIT scanFinished();
 }
 
-void CPruneDlg::StopSizes()
-{
-    m_work.stopStamps();
-    m_stamps = {};
-}
-
 void CPruneDlg::OnSizesDone(const std::shared_ptr<const Mp3Collection>& found,
                             const std::shared_ptr<EntryStamps>& stamps)
 {
@@ -489,11 +467,7 @@ void CPruneDlg::OnSizesDone(const std::shared_ptr<const Mp3Collection>& found,
     if (found != m_fileModel.collection()) {
         return;
     }
-    m_stamps = std::move(*stamps);
-    m_nListedBytes = 0;
-    for (const EntryIndex entry : *m_fileModel.entries()) {
-        m_nListedBytes += m_stamps.size(entry);
-    }
+    m_fileModel.setStamps(std::move(*stamps));
     ShowPlaylistCheck();
     Q_EMIT sizesKnown();
 }
@@ -517,16 +491,10 @@ void CPruneDlg::ShowPlaylistCheck()
         text += QStringLiteral(" - <a href=\"details\">Details...</a>");
     }
     const std::vector<int> selected = SelectedRows();
-    const bool sized = !m_stamps.empty();
-    std::uint64_t selectedBytes = 0;
-    if (sized) {
-        for (const int row : selected) {
-            selectedBytes += m_stamps.size(m_fileModel.entry(row));
-        }
-    }
+    const std::optional<std::uint64_t> selectedBytes = m_fileModel.bytesOf(selected);
     text += QStringLiteral("<br>")
-        + listSizeText(static_cast<std::size_t>(m_fileModel.rowCount()), m_nListedBytes, selected.size(), selectedBytes,
-                       sized)
+        + listSizeText(static_cast<std::size_t>(m_fileModel.rowCount()), m_fileModel.listedBytes(), selected.size(),
+                       selectedBytes.value_or(0), selectedBytes.has_value())
               .toHtmlEscaped();
     check->setText(text);
     check->setVisible(true);
@@ -548,7 +516,7 @@ void CPruneDlg::OnPlaylistDetails()
 {
     if (m_pCheckDlg == nullptr) {
         m_pCheckDlg
-            = new CPlaylistCheckDlg(m_playlistCheck, m_lstKeep.lines(), {m_vecPlaylistPaths, m_vecLineSource}, this);
+            = new CPlaylistCheckDlg(m_playlistCheck, m_lstKeep->lines(), {m_vecPlaylistPaths, m_vecLineSource}, this);
     }
     m_pCheckDlg->show();
     m_pCheckDlg->raise();
@@ -605,14 +573,7 @@ void CPruneDlg::OnDeleteFiles()
 void CPruneDlg::OnMoveToTrash()
 {
     const std::vector<int> selected = SelectedRows();
-    std::optional<std::uint64_t> bytes;
-    if (!m_stamps.empty()) {
-        bytes = 0;
-        for (const int row : selected) {
-            *bytes += m_stamps.size(m_fileModel.entry(row));
-        }
-    }
-    if (!ConfirmRemoval(selected, trashQuestion(selected.size(), bytes) + RemovalNotes())) {
+    if (!ConfirmRemoval(selected, trashQuestion(selected.size(), m_fileModel.bytesOf(selected)) + RemovalNotes())) {
         Q_EMIT removalFinished();
         return;
     }
@@ -628,11 +589,11 @@ bool CPruneDlg::RemovesEmptyFolders() const
 // The confirmation's further paragraphs: every audio type listed, the folders left empty going too.
 QString CPruneDlg::RemovalNotes() const
 {
-    QString note;
-    if (m_listedTypes == AudioTypes::All) {
-        note += QStringLiteral("\n\n") + allAudioNote(m_listedTypes);
+    QString notes;
+    for (const QString& note : removalNotes(m_listedTypes, RemovesEmptyFolders())) {
+        notes += QStringLiteral("\n\n") + note;
     }
-    return RemovesEmptyFolders() ? note + QStringLiteral("\n\n") + foldersLeftEmptyNote() : note;
+    return notes;
 }
 
 AudioTypes CPruneDlg::CheckedAudioTypes() const
@@ -648,7 +609,7 @@ void CPruneDlg::OnAllAudioChanged()
         prompt->setText(selectPromptText(CheckedAudioTypes()));
     }
     if (m_fileModel.collection() != nullptr && CheckedAudioTypes() != m_listedTypes) {
-        StopSizes();
+        m_work.stopStamps();
         m_fileModel.clear();
         HidePlaylistCheck();
     }
@@ -671,36 +632,16 @@ void CPruneDlg::StartRemoval(const std::vector<int>& selected, Removal removal)
     std::vector<RemovalRequest> requests;
     requests.reserve(selected.size());
     for (const int row : selected) {
-        requests.push_back(removalRequest(*found, m_stamps, m_fileModel.entry(row), static_cast<std::size_t>(row)));
+        requests.push_back(
+            removalRequest(*found, m_fileModel.stamps(), m_fileModel.entry(row), static_cast<std::size_t>(row)));
     }
     BeginWork();
-    m_nRemoving = requests.size();
-    m_removal = removal;
+    const std::size_t files = requests.size();
     RemovalJob job {removal,
                     RemovesEmptyFolders(),
                     {removal == Removal::Delete ? "Delete Files" : "Move to Trash", m_vecPlaylistPaths, m_strBaseDir}};
     m_work.removeFiles(found, std::move(requests), static_cast<std::size_t>(m_fileModel.rowCount()), std::move(job));
-    m_removalClock.start();
-    m_progressTimer.start();
-}
-
-// A deletion that is soon over shows nothing; a longer one its count where the scan shows its own.
-void CPruneDlg::ShowRemovalProgress()
-{
-    constexpr qint64 kShowAfterMs = 300;
-    auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS));
-    if (m_removalClock.elapsed() < kShowAfterMs || status == nullptr) {
-        return;
-    }
-    const std::size_t done = m_work.filesRemoved();
-    if (!status->isVisible()) {
-        SetStatusShown(true);
-        m_pProgress->setRange(0, clampedInt(m_nRemoving));
-        m_pProgress->setVisible(true);
-        m_pProgress->setEnabled(true);
-    }
-    m_pProgress->setValue(clampedInt(done));
-    status->setText(removalProgressText(m_removal, done, m_nRemoving));
+    m_progress.beginRemoval(removal, files);
 }
 
 // A playlist that names little below the base directory was most likely the wrong one, and the
@@ -719,15 +660,10 @@ bool CPruneDlg::ConfirmLittleNamed()
 void CPruneDlg::OnRemovalDone(const std::shared_ptr<RemovalOutcome>& outcome)
 {
     EndWork();
-    SetStatusShown(false);
+    m_progress.setShown(false);
     if (m_bClosing) {
         Q_EMIT removalFinished();
         return;
-    }
-    if (!m_stamps.empty()) {
-        for (std::size_t row = 0; row < outcome->gone.size(); ++row) {
-            m_nListedBytes -= outcome->gone[row] != 0 ? m_stamps.size(m_fileModel.entry(static_cast<int>(row))) : 0;
-        }
     }
     m_fileModel.removeFlagged(outcome->gone);
     // The rows of files that are still there stay selected, at their new places.

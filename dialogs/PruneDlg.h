@@ -2,25 +2,21 @@
 
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
-#include "EntryStamps.h"
 #include "FileListModel.h"
 #include "KeepList.h"
 #include "PlaylistCheck.h"
 #include "PlaylistCheckDlg.h"
-#include "ScanProgress.h"
+#include "ProgressDisplay.h"
 #include "Services.h"
 #include "WindowLayout.h"
 #include "WindowSettings.h"
 #include "WorkController.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QPointer>
-#include <QTimer>
 
 #include <memory>
-#include <span>
 #include <string>
 
 class QListView;
@@ -28,9 +24,10 @@ class QMimeData;
 class QMenu;
 class QProgressBar;
 
-// The main window: all of the program's state and every command handler. Long work (reading a
-// playlist, a scan, a deletion, the sizes of the listed files) runs on a worker thread; while a
-// command's work runs, the window paints but its controls take no input.
+// The main window: the program's state and every command handler; the rows and their sizes are
+// the list model's, the status line's the progress display's. Long work (reading a playlist, a
+// scan, a deletion, the sizes of the listed files) runs on a worker thread; while a command's
+// work runs, the window paints but its controls take no input.
 class CPruneDlg : public QDialog {
     Q_OBJECT
 
@@ -39,12 +36,9 @@ public:
         int id;
         void (CPruneDlg::*handler)();
     };
-    // Every button's click goes through this table.
-    static std::span<const Command> commandTable();
 
     explicit CPruneDlg(const Services& services, QWidget* pParent = nullptr,
                        const DialogTemplate& dialogTemplate = kMainTemplate, WindowSettings settings = {});
-    ~CPruneDlg() override;
 
     QWidget* GetDlgItem(int id) const { return m_items.item(id); }
 
@@ -69,12 +63,10 @@ public:
     // Every playlist of the keep-list, when it was read from several.
     const std::vector<std::string>& playlistPaths() const { return m_vecPlaylistPaths; }
     const std::string& baseDir() const { return m_strBaseDir; }
-    const KeepList& keepList() const { return m_lstKeep; }
+    const KeepList& keepList() const { return *m_lstKeep; }
     int totalMp3s() const { return m_nTotalMp3s; }
-    int scannedMp3s() const { return m_nScannedMp3s; }
     const FileListModel& fileModel() const { return m_fileModel; }
     QMenu* systemMenu() const { return m_pSysMenu; }
-    const PlaylistCheck& playlistCheck() const { return m_playlistCheck; }
     // The details window of the playlist check, while it is open.
     CPlaylistCheckDlg* playlistCheckDlg() const { return m_pCheckDlg; }
     // A command's work is running on the worker.
@@ -112,6 +104,8 @@ private:
     void OnPlaylistDetails();
     void OpenPlaylists(std::vector<std::string> chosen);
     void SelectBaseDirectory(std::string strDir);
+    void ShowOptions();
+    void ConnectControls(const DialogTemplate& dialogTemplate);
     void AddKeys();
     void RunIfEnabled(int id, void (CPruneDlg::*handler)());
     bool IsIdle(int id) const;
@@ -120,13 +114,10 @@ private:
 
     void BeginWork();
     void EndWork();
-    void StopSizes();
     void ShowProgress();
     void ShowScanProgress();
-    void ShowRemovalProgress();
     void ShowPlaylistCheck();
     void HidePlaylistCheck();
-    void SetStatusShown(bool shown);
     void ShowPlaylistLabel();
     bool ConfirmLittleNamed();
     bool RemovesEmptyFolders() const;
@@ -140,7 +131,8 @@ private:
 
     std::string m_strPlaylistPath;
     std::string m_strBaseDir;
-    KeepList m_lstKeep;
+    // Shared with the scan that reads it; a new playlist replaces it, never changes it.
+    std::shared_ptr<const KeepList> m_lstKeep = std::make_shared<const KeepList>();
     std::vector<std::string> m_vecPlaylistPaths; // those read into m_lstKeep
     std::vector<std::uint32_t> m_vecLineSource; // for each keep line, its playlist in m_vecPlaylistPaths
     QListView* m_pFileList = nullptr;
@@ -150,6 +142,7 @@ private:
     QIcon m_hIcon;
 
     Services m_services;
+    WorkController m_work;
     DialogItems m_items;
     WindowLayout m_layout;
     WindowSettings m_settings; // as loaded; the folders follow the dialogs
@@ -164,14 +157,6 @@ private:
 
     bool m_bWorking = false; // a command's work runs: the controls take no input
     bool m_bClosing = false; // closed while work ran: its end only tidies up
-    QTimer m_progressTimer;
-    QElapsedTimer m_removalClock; // since the running deletion began
-    std::size_t m_nRemoving = 0; // files the running deletion was asked to remove
-    Removal m_removal = Removal::Delete; // what the running deletion does with them
-    EntryStamps m_stamps; // of the listed entries of the list's collection; empty until known
-    std::uint64_t m_nListedBytes = 0; // of the rows in the list, once the sizes are known
+    ProgressDisplay m_progress;
     AudioTypes m_listedTypes = AudioTypes::Mp3; // what the last scan listed
-
-    // Last: its destructor stops the work, which reads the fields above.
-    WorkController m_work;
 };

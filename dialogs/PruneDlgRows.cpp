@@ -11,6 +11,7 @@
 #include "Resource.h"
 #include "SavedList.h"
 #include "ScanProgress.h"
+#include "Texts.h"
 
 #include <QAction>
 #include <QClipboard>

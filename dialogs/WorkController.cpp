@@ -32,13 +32,13 @@ void WorkController::readPlaylists(std::vector<std::string> paths)
     }));
 }
 
-void WorkController::scan(const KeepList& keep, const std::string& baseDir, AudioTypes types)
+void WorkController::scan(std::shared_ptr<const KeepList> keep, const std::string& baseDir, AudioTypes types)
 {
     m_bStop = false;
     m_scanProgress.clear();
-    m_scanWatcher.setFuture(
-        QtConcurrent::run([&lister = m_lister, &keep, baseDir, &progress = m_scanProgress, &stop = m_bStop, types] {
-            return std::make_shared<ScanResult>(scanLibrary(lister, keep, baseDir, progress, stop, 0, types));
+    m_scanWatcher.setFuture(QtConcurrent::run(
+        [&lister = m_lister, keep = std::move(keep), baseDir, &progress = m_scanProgress, &stop = m_bStop, types] {
+            return std::make_shared<ScanResult>(scanLibrary(lister, *keep, baseDir, progress, stop, 0, types));
         }));
 }
 

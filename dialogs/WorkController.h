@@ -30,8 +30,8 @@ public:
     ~WorkController() override;
 
     void readPlaylists(std::vector<std::string> paths);
-    // `keep` stays as it is until the scan has ended.
-    void scan(const KeepList& keep, const std::string& baseDir, AudioTypes types);
+    // The scan holds on to `keep` until it has ended, whoever else lets it go.
+    void scan(std::shared_ptr<const KeepList> keep, const std::string& baseDir, AudioTypes types);
     // Records the listed `entries` (ascending) of `found`.
     void recordStamps(std::shared_ptr<const Mp3Collection> found,
                       std::shared_ptr<const std::vector<EntryIndex>> entries);

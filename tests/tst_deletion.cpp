@@ -6,6 +6,7 @@
 #include "EntryStamps.h"
 #include "Removal.h"
 #include "RemovalRecordWriter.h"
+#include "RemovalTexts.h"
 #include "TreeWalk.h"
 
 #include "RealFiles.h"

@@ -1,13 +1,13 @@
 // The scan in the core: playlists as players and people write them, matched against a
 // real tree (in place or by their trailing path), what the check tells, progress, sizes.
 
-#include "AudioTexts.h"
 #include "CueSheets.h"
 #include "EntryStamps.h"
 #include "KeepList.h"
 #include "PlaylistReader.h"
 #include "Scan.h"
 #include "ScanProgress.h"
+#include "Texts.h"
 
 #include "RealFiles.h"
 

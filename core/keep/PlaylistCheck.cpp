@@ -1,5 +1,7 @@
 #include "PlaylistCheck.h"
 
+#include "Texts.h"
+
 #include <QLocale>
 
 #include <algorithm>

@@ -13,7 +13,9 @@ class RemovalRecordWriter;
 // the desktop's and the Mac's folder records, AppleDouble files and the usual album art.
 bool isFolderClutter(std::string_view name);
 
-// The folders that held the files that are gone now, each once.
+// The folders that held the files that are gone now, in the requests' order: a folder whose rows
+// stand together comes once, one whose rows are apart may come again (removeFoldersLeftEmpty takes
+// each once).
 std::vector<std::string> foldersOfGone(const std::vector<RemovalRequest>& requests, const RemovalOutcome& outcome);
 
 // After a removal: each folder that held a removed file, and now holds nothing but clutter, goes,

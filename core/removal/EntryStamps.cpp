@@ -3,6 +3,15 @@
 #include "DirLister.h"
 #include "Mp3Collection.h"
 
+std::uint64_t EntryStamps::totalSize(std::span<const EntryIndex> entries) const
+{
+    std::uint64_t bytes = 0;
+    for (const EntryIndex entry : entries) {
+        bytes += size(entry);
+    }
+    return bytes;
+}
+
 void EntryStamps::add(EntryIndex entry, const FileStamp& stamp)
 {
     std::uint32_t& slot = m_vecSlot[position(entry)];

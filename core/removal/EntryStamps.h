@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class IDirLister;
@@ -31,6 +32,8 @@ public:
         const FileStamp* stamp = find(entry);
         return stamp != nullptr ? stamp->size : 0;
     }
+    // The bytes of `entries` together; an entry without a record counts none.
+    std::uint64_t totalSize(std::span<const EntryIndex> entries) const;
     void add(EntryIndex entry, const FileStamp& stamp);
 
 private:

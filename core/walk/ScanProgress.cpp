@@ -1,6 +1,6 @@
 #include "ScanProgress.h"
 
-#include <QLocale>
+#include "Texts.h"
 
 #include <cmath>
 
@@ -51,15 +51,4 @@ QString scanStatusText(int scanned, int total, AudioTypes types)
 QString countStatusText(std::size_t found, AudioTypes types)
 {
     return QStringLiteral("%1 %2 found").arg(groupedNumber(found), listedFilesWord(types));
-}
-
-QString dataSizeText(std::uint64_t bytes)
-{
-    return QLocale(QLocale::English, QLocale::UnitedStates)
-        .formattedDataSize(static_cast<qint64>(bytes), 1, QLocale::DataSizeSIFormat);
-}
-
-QString groupedNumber(std::size_t n)
-{
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qulonglong>(n));
 }

@@ -37,9 +37,3 @@ QString countStatusText(std::size_t found, AudioTypes types = AudioTypes::Mp3);
 
 // What the scan's texts call the files they count: "MP3s", or "audio files".
 QString listedFilesWord(AudioTypes types);
-
-// 19480 as "19,480".
-QString groupedNumber(std::size_t n);
-
-// 5,200,000,000 bytes as "5.2 GB".
-QString dataSizeText(std::uint64_t bytes);

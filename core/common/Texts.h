@@ -4,7 +4,19 @@
 
 #include <QString>
 
-// The texts that name what a scan lists: mp3 files, or with every audio type, audio files.
+#include <cstddef>
+#include <cstdint>
+
+// The sentences that the window and the command line both say, and the one way they write
+// numbers. The removal's own sentences are in RemovalTexts.h.
+
+// 19480 as "19,480".
+QString groupedNumber(std::size_t n);
+
+// 5,200,000,000 bytes as "5.2 GB".
+QString dataSizeText(std::uint64_t bytes);
+
+// What a scan lists: mp3 files, or with every audio type, audio files.
 
 // "No mp3 files found in that directory!"
 QString noneFoundText(AudioTypes types);

@@ -1,6 +1,18 @@
-#include "AudioTexts.h"
+#include "Texts.h"
 
+#include <QLocale>
 #include <QStringList>
+
+QString groupedNumber(std::size_t n)
+{
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qulonglong>(n));
+}
+
+QString dataSizeText(std::uint64_t bytes)
+{
+    return QLocale(QLocale::English, QLocale::UnitedStates)
+        .formattedDataSize(static_cast<qint64>(bytes), 1, QLocale::DataSizeSIFormat);
+}
 
 QString noneFoundText(AudioTypes types)
 {
