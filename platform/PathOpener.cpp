@@ -1,20 +1,10 @@
 #include "PathOpener.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-
-FdCloser openSubdir(int parentFd, const char* name, PathWay way)
-{
-    if (way.makeMissing && ::mkdirat(parentFd, name, 0700) != 0 && errno != EEXIST) {
-        return FdCloser();
-    }
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (way.followLinks ? 0 : O_NOFOLLOW);
-    return FdCloser(::openat(parentFd, name, flags));
-}
 
 FdCloser openPathFrom(FdCloser from, std::string_view path, PathWay way)
 {

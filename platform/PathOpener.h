@@ -2,8 +2,12 @@
 
 #include "FdCloser.h"
 
+#include <cerrno>
 #include <string>
 #include <string_view>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 // How a folder is opened from its parent.
 struct PathWay {
@@ -12,8 +16,15 @@ struct PathWay {
 };
 
 // The folder `name` of the folder open as `parentFd`; none, with errno set, where it cannot be
-// opened (or made).
-[[nodiscard]] FdCloser openSubdir(int parentFd, const char* name, PathWay way = {});
+// opened (or made). Inline: the walk opens every folder it lists through it.
+[[nodiscard]] inline FdCloser openSubdir(int parentFd, const char* name, PathWay way = {})
+{
+    if (way.makeMissing && ::mkdirat(parentFd, name, 0700) != 0 && errno != EEXIST) {
+        return FdCloser();
+    }
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (way.followLinks ? 0 : O_NOFOLLOW);
+    return FdCloser(::openat(parentFd, name, flags));
+}
 
 // Goes from the folder held by `from` down `path` one component at a time, whatever the length of
 // the whole path, closing each folder once the next is open. Where links are followed, an empty
