@@ -1,11 +1,10 @@
 #include "PosixFileDeleter.h"
 
-#include "EmptyFolders.h"
 #include "FileSystems.h"
+#include "FolderClutter.h"
 #include "PathOpener.h"
 #include "PosixDirLister.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -166,56 +165,6 @@ int PosixFileDeleter::emptyFolder(int parentFd, int fd, std::string_view dir, Re
         }
     }
     return error;
-}
-
-// The names in the folder, where all of them are clutter files or links; else ENOTEMPTY where a
-// name is not clutter, kFolderStays where a clutter name is something else (a folder, a device).
-int PosixFileDeleter::listClutter(int fd, std::vector<std::string>& clutter)
-{
-    FdCloser copy(::dup(fd));
-    DIR* const listing = ::fdopendir(copy.get());
-    if (listing == nullptr) {
-        return errno;
-    }
-    copy.release(); // the listing's now
-    int error = 0;
-    errno = 0;
-    for (const dirent* entry; error != ENOTEMPTY && (entry = ::readdir(listing)) != nullptr; errno = 0) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        if (!isFolderClutter(name)) {
-            error = ENOTEMPTY;
-            continue;
-        }
-        struct stat st { };
-        const bool file = entry->d_type == DT_REG || entry->d_type == DT_LNK
-            || (entry->d_type == DT_UNKNOWN && ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
-                && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)));
-        error = file ? error : kFolderStays;
-        clutter.emplace_back(name);
-    }
-    error = error != 0 ? error : errno;
-    ::closedir(listing);
-    return error;
-}
-
-// Where the folder open as `fd` is, and kFolderStays where a mount starts there: its clutter
-// belongs to that mount, and the folder cannot go while it is mounted.
-int PosixFileDeleter::notMountRoot(int parentFd, int fd, MountStat& folder)
-{
-    if (!mountStat(fd, "", 0, folder)) {
-        return errno;
-    }
-    if (folder.mountRootKnown) {
-        return folder.mountRoot ? kFolderStays : 0;
-    }
-    MountStat parent;
-    if (!mountStat(parentFd, "", 0, parent)) {
-        return errno;
-    }
-    return sameMount(folder, parent) ? 0 : kFolderStays;
 }
 
 // Removes one clutter entry of the folder `fd`, once it is still a regular file or a link.

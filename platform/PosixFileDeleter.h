@@ -27,8 +27,6 @@ public:
 private:
     int openBase(const std::string& baseDir);
     std::string realPath(const std::string& baseDir, std::string_view dir, std::string_view name);
-    static int listClutter(int fd, std::vector<std::string>& clutter);
-    static int notMountRoot(int parentFd, int fd, MountStat& folder);
     int emptyFolder(int parentFd, int fd, std::string_view dir, Removal removal, std::vector<std::string>& removed);
     int removeClutter(int fd, const std::string& name, Removal removal, const std::string& path,
                       const MountStat& folder);
