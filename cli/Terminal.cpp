@@ -1,5 +1,7 @@
 #include "Terminal.h"
 
+#include "FdCloser.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -69,6 +71,7 @@ Answer askOnTerminal(const std::string& question)
     if (tty < 0) {
         return Answer::NoTerminal;
     }
+    FdCloser closer(tty);
     writeAll(tty, question);
     std::string answer;
     char c = 0;
@@ -76,7 +79,7 @@ Answer askOnTerminal(const std::string& question)
     while ((n = ::read(tty, &c, 1)) == 1 && c != '\n') {
         answer += c;
     }
-    ::close(tty);
+    closer.reset();
     if (interrupted() || (n < 0 && errno == EINTR)) {
         return Answer::Interrupted;
     }

@@ -1,10 +1,13 @@
 #include "CloseOnSignals.h"
 
+#include "FdCloser.h"
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QWidget>
 
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -49,9 +52,8 @@ CloseOnSignals::~CloseOnSignals()
     }
     ::sigaction(SIGTERM, &m_oldTerm, nullptr);
     ::sigaction(SIGHUP, &m_oldHup, nullptr);
-    ::close(g_pipe[0]);
-    ::close(g_pipe[1]);
-    g_pipe[0] = g_pipe[1] = -1;
+    const FdCloser reading(std::exchange(g_pipe[0], -1));
+    const FdCloser writing(std::exchange(g_pipe[1], -1));
 }
 
 void CloseOnSignals::OnSignal()

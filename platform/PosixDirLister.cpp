@@ -2,6 +2,7 @@
 
 #include "FdCloser.h"
 #include "FileSystems.h"
+#include "PathOpener.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -61,58 +62,15 @@ FileStamp fileStamp(const struct stat& st)
     return stamp;
 }
 
-int openDirectoryPath(const std::string& path)
-{
-    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    if (path.size() < PATH_MAX) {
-        return ::open(path.c_str(), kFlags);
-    }
-    // Longer than the system takes at once: from the root, a component at a time.
-    int fd = ::open(path.starts_with('/') ? "/" : ".", kFlags);
-    for (std::size_t at = 0; fd >= 0 && at < path.size();) {
-        const std::size_t end = std::min(path.find('/', at), path.size());
-        if (end > at) {
-            const int next = ::openat(fd, path.substr(at, end - at).c_str(), kFlags);
-            ::close(fd);
-            fd = next;
-        }
-        at = end + 1;
-    }
-    return fd;
-}
+namespace {
 
-int openBeneath(const std::string& baseDir, std::string_view dir)
+// What the listing says of the folder itself, and whether its file system marks a listing's end:
+// asked again only where the device changes.
+int describeFolder(int fd, DirListing& out)
 {
-    int fd = openDirectoryPath(baseDir);
-    for (std::size_t at = 0; fd >= 0 && at < dir.size();) {
-        const std::size_t end = std::min(dir.find('/', at), dir.size());
-        const int next = ::openat(fd, std::string(dir.substr(at, end - at)).c_str(),
-                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int saved = errno;
-        ::close(fd);
-        errno = saved;
-        fd = next;
-        at = end + 1;
-    }
-    return fd;
-}
-
-// Reads the entries straight from the descriptor with getdents64: a library walk lists tens of
-// thousands of directories, and opendir's extra system calls per directory show in the total.
-int PosixDirLister::list(int parentFd, const std::string& name, const std::string&, DirListing& out)
-{
-    out.clear();
-    const int fd = parentFd == kNoParent
-        ? openDirectoryPath(name)
-        : ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
     struct stat self { };
     if (::fstat(fd, &self) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return error;
+        return errno;
     }
     out.device = static_cast<std::uint64_t>(self.st_dev);
     out.inode = static_cast<std::uint64_t>(self.st_ino);
@@ -121,40 +79,47 @@ int PosixDirLister::list(int parentFd, const std::string& name, const std::strin
         out.fileSystemMarksEnd = ::fstatfs(fd, &fileSystem) == 0 && fileSystem.f_type == EXT4_SUPER_MAGIC;
         out.fileSystemDevice = out.device;
     }
+    return 0;
+}
 
+// Adds the `size` bytes of records at `records`, read from the folder `fd` into the listing's
+// names, as entries; returns the position after the last of them.
+off64_t addEntries(int fd, const char* records, ssize_t size, DirListing& out)
+{
+    off64_t next = 0;
+    for (ssize_t offset = 0; offset < size;) {
+        const auto* entry = reinterpret_cast<const dirent64*>(records + offset);
+        offset += entry->d_reclen;
+        next = entry->d_off;
+        const char* entryName = entry->d_name;
+        if (isDotOrDotDot(entryName)) {
+            continue;
+        }
+        EntryType type = entryType(entry->d_type);
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st { };
+            type = ::fstatat(fd, entryName, &st, AT_SYMLINK_NOFOLLOW) == 0 ? ::entryType(st) : EntryType::Other;
+        }
+        // d_ino is not kept: network and FUSE mounts do not give it.
+        out.entries.push_back({static_cast<std::uint32_t>(entryName - out.names.data()),
+                               static_cast<std::uint32_t>(std::strlen(entryName)), type});
+    }
+    return next;
+}
+
+// Reads every record of the folder `fd`; 0, or the errno of a listing that broke off part way,
+// which is not a listing.
+int readEntries(int fd, DirListing& out)
+{
     // The records are read straight into the listing's bytes, and the names stay where they are.
     constexpr std::size_t kChunk = 64 * 1024;
     for (;;) {
         char* const records = out.names.room(kChunk);
         const ssize_t got = ::getdents64(fd, records, kChunk);
-        if (got == 0) {
-            out.fd = fd;
-            return 0;
+        if (got <= 0) {
+            return got == 0 ? 0 : errno;
         }
-        if (got < 0) {
-            // A listing that broke off part way is not a listing.
-            const int error = errno;
-            ::close(fd);
-            return error;
-        }
-        off64_t next = 0;
-        for (ssize_t offset = 0; offset < got;) {
-            const auto* entry = reinterpret_cast<const dirent64*>(records + offset);
-            offset += entry->d_reclen;
-            next = entry->d_off;
-            const char* entryName = entry->d_name;
-            if (isDotOrDotDot(entryName)) {
-                continue;
-            }
-            EntryType type = entryType(entry->d_type);
-            if (entry->d_type == DT_UNKNOWN) {
-                struct stat st { };
-                type = ::fstatat(fd, entryName, &st, AT_SYMLINK_NOFOLLOW) == 0 ? entryType(st) : EntryType::Other;
-            }
-            // d_ino is not kept: network and FUSE mounts do not give it.
-            out.entries.push_back({static_cast<std::uint32_t>(entryName - out.names.data()),
-                                   static_cast<std::uint32_t>(std::strlen(entryName)), type});
-        }
+        const off64_t next = addEntries(fd, records, got, out);
         // Each record's length is a multiple of 8: the next chunk starts aligned as well.
         out.names.add(static_cast<std::size_t>(got));
         // ext4 gives the record that ends a directory its end-of-directory offset: there the call
@@ -162,26 +127,47 @@ int PosixDirLister::list(int parentFd, const std::string& name, const std::strin
         // A listing that breaks off part way leaves the offset where it broke, and the next call
         // reports why.
         if (out.fileSystemMarksEnd && next == kExt4End) {
-            out.fd = fd;
             return 0;
         }
     }
 }
 
+} // namespace
+
+// Reads the entries straight from the descriptor with getdents64: a library walk lists tens of
+// thousands of directories, and opendir's extra system calls per directory show in the total.
+int PosixDirLister::list(int parentFd, const std::string& name, const std::string&, DirListing& out)
+{
+    out.clear();
+    FdCloser fd = parentFd == kNoParent ? openDirectoryPath(name) : openSubdir(parentFd, name.c_str());
+    if (fd.get() < 0) {
+        return errno;
+    }
+    int error = describeFolder(fd.get(), out);
+    if (error == 0) {
+        error = readEntries(fd.get(), out);
+    }
+    if (error == 0) {
+        out.fd = fd.release();
+    }
+    return error;
+}
+
 void PosixDirLister::close(int fd)
 {
-    ::close(fd);
+    const FdCloser listed(fd); // handed over by list()
 }
 
 void PosixDirLister::stamps(const std::string& baseDir, const std::string& dir,
                             const std::vector<std::string_view>& names, std::vector<FileStamp>& stamps)
 {
     stamps.assign(names.size(), FileStamp());
-    const int fd = openBeneath(baseDir, dir.ends_with('/') ? std::string_view(dir).substr(0, dir.size() - 1) : dir);
+    const FdCloser dirFd
+        = openBeneath(baseDir, dir.ends_with('/') ? std::string_view(dir).substr(0, dir.size() - 1) : dir);
+    const int fd = dirFd.get();
     if (fd < 0) {
         return;
     }
-    const FdCloser closer(fd);
     std::string name;
     for (std::size_t i = 0; i < names.size(); ++i) {
         name.assign(names[i]);
@@ -196,13 +182,13 @@ int PosixDirLister::readFile(const std::string& baseDir, const std::string& dir,
                              std::size_t limit, std::string& out)
 {
     out.clear();
-    const int dirFd = openBeneath(baseDir, dir.ends_with('/') ? std::string_view(dir).substr(0, dir.size() - 1) : dir);
-    if (dirFd < 0) {
+    const FdCloser dirFd
+        = openBeneath(baseDir, dir.ends_with('/') ? std::string_view(dir).substr(0, dir.size() - 1) : dir);
+    if (dirFd.get() < 0) {
         return errno;
     }
-    const FdCloser dirCloser(dirFd);
     // Not blocking: a named pipe in a cue sheet's name would wait for a writer.
-    const int fd = ::openat(dirFd, std::string(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::openat(dirFd.get(), std::string(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return errno;
     }

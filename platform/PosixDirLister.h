@@ -14,14 +14,6 @@ public:
     std::string fileSystemType(const std::string& dir) override;
 };
 
-// Opens the directory `dir` ("" or ending in "/") below `baseDir` one component at a time,
-// without following a symbolic link below the base, whatever the length of the whole path.
-// Returns the descriptor, or -1 with errno set.
-int openBeneath(const std::string& baseDir, std::string_view dir);
-
-// Opens a directory by its path, however long; the path's own links are followed.
-int openDirectoryPath(const std::string& path);
-
 // What the result of a stat says an entry is.
 EntryType entryType(const struct stat& st);
 

@@ -2,6 +2,7 @@
 
 #include "FileDeleter.h"
 #include "FileSystems.h"
+#include "PathOpener.h"
 #include "TrashInfo.h"
 #include "UserDirs.h"
 
@@ -19,33 +20,6 @@ namespace {
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr unsigned kMostNames = 10000; // tries for a free name
-
-// The folder `name` of `parentFd`, made (private to the user) where it is missing; a link only
-// where `follow`.
-int ensureDir(int parentFd, const std::string& name, bool follow = false)
-{
-    if (::mkdirat(parentFd, name.c_str(), 0700) != 0 && errno != EEXIST) {
-        return -1;
-    }
-    return ::openat(parentFd, name.c_str(), follow ? kDirFlags & ~O_NOFOLLOW : kDirFlags);
-}
-
-// Makes `path` and the folders above it that are missing. The user's own folders may be reached
-// through links (/home -> /var/home, a linked ~/.local).
-int ensurePath(const std::string& path)
-{
-    int fd = ::open("/", kDirFlags);
-    for (std::size_t at = 1; fd >= 0 && at < path.size();) {
-        const std::size_t end = std::min(path.find('/', at), path.size());
-        const int next = end > at ? ensureDir(fd, path.substr(at, end - at), true) : ::dup(fd);
-        const int error = errno;
-        ::close(fd);
-        fd = next;
-        errno = error;
-        at = end + 1;
-    }
-    return fd;
-}
 
 bool ownedDir(int fd)
 {
@@ -106,20 +80,8 @@ TrashCans::TrashCans(std::string homeTrash)
 {
 }
 
-TrashCans::~TrashCans()
-{
-    forget();
-}
-
 void TrashCans::forget()
 {
-    for (auto& [mount, can] : m_cans) {
-        for (const int fd : {can.files, can.info}) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
-    }
     m_cans.clear();
 }
 
@@ -127,7 +89,7 @@ int TrashCans::move(int dirFd, const std::string& name, const std::string& path,
                     std::string& trashDir)
 {
     Can& can = canFor(where);
-    if (can.files < 0) {
+    if (can.files.get() < 0) {
         return can.error;
     }
     trashDir = can.dir;
@@ -138,18 +100,18 @@ int TrashCans::move(int dirFd, const std::string& name, const std::string& path,
     for (unsigned n = 1; n <= kMostNames; ++n) {
         const std::string trashed = trashedName(name, n);
         const std::string infoName = trashed + ".trashinfo";
-        const int written = writeNew(can.info, infoName, info);
+        const int written = writeNew(can.info.get(), infoName, info);
         if (written == EEXIST) {
             continue;
         }
         if (written != 0) {
             return written == ENOENT ? IFileDeleter::kNoTrash : written; // the trash was removed
         }
-        const int moved = renameNoReplace(dirFd, name, can.files, trashed);
+        const int moved = renameNoReplace(dirFd, name, can.files.get(), trashed);
         if (moved == 0) {
             return 0;
         }
-        ::unlinkat(can.info, infoName.c_str(), 0);
+        ::unlinkat(can.info.get(), infoName.c_str(), 0);
         struct stat st { };
         if (moved == ENOENT && ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             return IFileDeleter::kNoTrash; // the file is there: its trash is what went
@@ -175,20 +137,20 @@ TrashCans::Can& TrashCans::canFor(const MountStat& where)
         return m_cans[key] = std::move(none);
     }
     // The home trash serves the files of the mount where it lies, or would lie: only there does a
-    // rename reach it. The links on its way, itself included, are the user's own.
+    // rename reach it. The folders on its way are made where missing; their links, itself included,
+    // are the user's own (/home -> /var/home, a linked ~/.local).
     const std::size_t cut = m_strHome.rfind('/');
     const std::string name = m_strHome.substr(cut + 1);
-    const int dataHome = ensurePath(m_strHome.substr(0, cut));
+    const FdCloser dataHome = openPathFrom(FdCloser(::open("/", kDirFlags)), m_strHome.substr(0, cut),
+                                           {.followLinks = true, .makeMissing = true});
     MountStat home;
     Can can;
-    if (dataHome >= 0 && (mountStat(dataHome, name.c_str(), 0, home) || mountStat(dataHome, "", 0, home))
+    if (dataHome.get() >= 0
+        && (mountStat(dataHome.get(), name.c_str(), 0, home) || mountStat(dataHome.get(), "", 0, home))
         && sameMount(home, where)) {
-        can = openCan(dataHome, name, m_strHome, {}, true);
+        can = openCan(dataHome.get(), name, m_strHome, {}, true);
     } else {
         can = openAtTop(where);
-    }
-    if (dataHome >= 0) {
-        ::close(dataHome);
     }
     return m_cans[key] = std::move(can);
 }
@@ -199,12 +161,9 @@ TrashCans::Can TrashCans::openAtTop(const MountStat& where)
 {
     const std::string top
         = where.mountId != 0 ? mountPointOfMount(where.mountId) : mountPoint(static_cast<dev_t>(where.device));
-    const int topFd = top.empty() ? -1 : ::open(top.c_str(), kDirFlags);
+    const FdCloser topFd(top.empty() ? -1 : ::open(top.c_str(), kDirFlags));
     MountStat atTop;
-    if (topFd < 0 || !mountStat(topFd, "", 0, atTop) || !sameMount(atTop, where)) {
-        if (topFd >= 0) {
-            ::close(topFd);
-        }
+    if (topFd.get() < 0 || !mountStat(topFd.get(), "", 0, atTop) || !sameMount(atTop, where)) {
         Can none;
         none.error = IFileDeleter::kNoTrash;
         return none;
@@ -214,18 +173,14 @@ TrashCans::Can TrashCans::openAtTop(const MountStat& where)
     Can can;
     // The administrator's shared trash: a real folder with the sticky bit, a folder a user in it.
     struct stat st { };
-    const int shared = ::openat(topFd, ".Trash", kDirFlags);
-    if (shared >= 0 && ::fstat(shared, &st) == 0 && (st.st_mode & S_ISVTX) != 0) {
-        can = openCan(shared, uid, prefix + "/.Trash/" + uid, top, false);
+    const FdCloser shared = openSubdir(topFd.get(), ".Trash");
+    if (shared.get() >= 0 && ::fstat(shared.get(), &st) == 0 && (st.st_mode & S_ISVTX) != 0) {
+        can = openCan(shared.get(), uid, prefix + "/.Trash/" + uid, top, false);
     }
-    if (shared >= 0) {
-        ::close(shared);
+    if (can.files.get() < 0) {
+        can = openCan(topFd.get(), ".Trash-" + uid, prefix + "/.Trash-" + uid, top, false);
     }
-    if (can.files < 0) {
-        can = openCan(topFd, ".Trash-" + uid, prefix + "/.Trash-" + uid, top, false);
-    }
-    ::close(topFd);
-    if (can.files < 0) {
+    if (can.files.get() < 0) {
         can.error = IFileDeleter::kNoTrash;
     }
     return can;
@@ -238,23 +193,18 @@ TrashCans::Can TrashCans::openCan(int parentFd, const std::string& name, std::st
     Can can;
     can.dir = std::move(dir);
     can.top = std::move(top);
-    const int trash = ensureDir(parentFd, name, follow);
-    if (trash < 0 || !ownedDir(trash)) {
-        can.error = trash < 0 ? errno : IFileDeleter::kNoTrash;
-        if (trash >= 0) {
-            ::close(trash);
-        }
+    const FdCloser trash = openSubdir(parentFd, name.c_str(), {.followLinks = follow, .makeMissing = true});
+    if (trash.get() < 0 || !ownedDir(trash.get())) {
+        can.error = trash.get() < 0 ? errno : IFileDeleter::kNoTrash;
         return can;
     }
-    can.files = ensureDir(trash, "files");
-    can.info = can.files >= 0 ? ensureDir(trash, "info") : -1;
-    if (can.info < 0) {
-        can.error = errno;
-        if (can.files >= 0) {
-            ::close(can.files);
-            can.files = -1;
-        }
+    can.files = openSubdir(trash.get(), "files", {.makeMissing = true});
+    if (can.files.get() >= 0) {
+        can.info = openSubdir(trash.get(), "info", {.makeMissing = true});
     }
-    ::close(trash);
+    if (can.info.get() < 0) {
+        can.error = errno;
+        can.files.reset();
+    }
     return can;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FdCloser.h"
 #include "FileSystems.h"
 
 #include <cstdint>
@@ -16,7 +17,6 @@ public:
     // `homeTrash`: $XDG_DATA_HOME/Trash, as the file system's bytes; empty where there is no home,
     // and then every file is refused (kNoHomeFolder).
     explicit TrashCans(std::string homeTrash);
-    ~TrashCans();
     TrashCans(const TrashCans&) = delete;
     TrashCans& operator=(const TrashCans&) = delete;
 
@@ -32,8 +32,8 @@ public:
 
 private:
     struct Can {
-        int files = -1;
-        int info = -1;
+        FdCloser files;
+        FdCloser info;
         std::string dir; // the trash folder
         std::string top; // the mount it serves, for relative paths; empty for the home trash
         int error = 0; // why there is none

@@ -135,15 +135,15 @@ int openPlaylistFile(const std::string& path, std::string& refusal, off_t* size)
         return -1;
     }
     // Without blocking: opening a named pipe would wait for a writer for ever.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    FdCloser fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) {
         refusal = systemReason(errno);
         return -1;
     }
     // Only a regular file of a playlist's size: a device such as /dev/zero never ends, and a
     // disk image chosen by mistake would be read whole into memory.
     struct stat st { };
-    if (::fstat(fd, &st) != 0) {
+    if (::fstat(fd.get(), &st) != 0) {
         refusal = systemReason(errno);
     } else if (S_ISDIR(st.st_mode)) {
         refusal = "a folder, not a file";
@@ -155,9 +155,8 @@ int openPlaylistFile(const std::string& path, std::string& refusal, off_t* size)
         if (size != nullptr) {
             *size = st.st_size;
         }
-        return fd;
+        return fd.release();
     }
-    ::close(fd);
     return -1;
 }
 

@@ -56,10 +56,7 @@ int RemovalRecordWriter::finish(bool stopped)
         m_strPending += removalRecordEnd(m_nFiles, m_nFolders, stopped);
         flush();
     }
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    m_fd.reset();
     return m_nError;
 }
 
@@ -87,9 +84,9 @@ void RemovalRecordWriter::flush()
     if (m_strUnwritten.empty()) {
         return;
     }
-    m_nError = m_fd >= 0 ? 0 : open();
+    m_nError = m_fd.get() >= 0 ? 0 : open();
     if (m_nError == 0) {
-        m_nError = appendLocked(m_fd, m_strUnwritten, kRemovalRecordStart);
+        m_nError = appendLocked(m_fd.get(), m_strUnwritten, kRemovalRecordStart);
     }
     if (m_nError == 0) {
         m_strUnwritten.clear();
@@ -109,6 +106,6 @@ int RemovalRecordWriter::open()
     char day[16];
     const std::string path
         = *m_strDir + "/" + std::string(day, std::strftime(day, sizeof day, "%Y-%m-%d", &m_when)) + ".m3u8";
-    m_fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    return m_fd >= 0 ? 0 : errno;
+    m_fd.reset(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+    return m_fd.get() >= 0 ? 0 : errno;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FdCloser.h"
 #include "RemovalRecord.h"
 
 #include <condition_variable>
@@ -49,7 +50,7 @@ private:
 
     // The writing side's, which is the thread until finish() has joined it.
     std::string m_strUnwritten; // lines whose write failed, tried again first
-    int m_fd = -1;
+    FdCloser m_fd;
     int m_nError = 0; // of the last write
     std::thread m_thread;
 };
