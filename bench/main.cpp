@@ -63,7 +63,8 @@ struct Child {
     double peakMb = 0;
 
     const std::string& operator[](const std::string& key) const { return values.at(key); }
-    bool lacks(const std::string& key, const std::string& value) const
+    // Whether the child gave `key` another value than `value`.
+    bool differs(const std::string& key, const std::string& value) const
     {
         return values.count(key) != 0 && values.at(key) != value;
     }
@@ -311,7 +312,7 @@ private:
                 runs[c].push_back(spawn(argv));
             }
             fs::remove_all(path("trash-home"));
-            if (runs[0].back().lacks("left", "0") || runs[1].back().lacks("removed", runs[0].back()["rows"])) {
+            if (runs[0].back().differs("left", "0") || runs[1].back().differs("removed", runs[0].back()["rows"])) {
                 throw std::runtime_error("removal incomplete");
             }
         }
