@@ -1,4 +1,4 @@
-#include "Library.h"
+#include "Bench.h"
 
 #include <QString>
 
@@ -20,6 +20,12 @@ namespace bench {
 namespace {
 
 constexpr std::uint64_t kSeed = 20240611;
+
+// The library is an endless, deterministic stream of files, artist by artist and album by album;
+// a library of N files is its first N, so a playlist can name tracks beyond one. Tracks are named
+// as the stream has them, or a quarter of the albums FLAC and the rest mp3, or those same albums
+// named .mp3 (the tree that a scan of every audio type compares with).
+enum class Naming { Stream, QuarterFlac, QuarterFlacAsMp3 };
 
 // splitmix64: small, and the same on every platform (std distributions are not).
 struct Rng {
@@ -98,9 +104,9 @@ struct LibraryFile {
     bool mp3 = false;
 };
 
-// Calls `visit` with each album's files (tracks, folder.jpg, covers/) in order until it returns
-// false.
-void forEachAlbum(const std::function<bool(const std::vector<LibraryFile>&)>& visit)
+// Calls `visit` with each file of the stream (an album's tracks, folder.jpg, covers/) in order
+// until it returns false.
+void forEachFile(const std::function<bool(const LibraryFile&)>& visit)
 {
     Rng rng {kSeed};
     std::set<std::string> artists;
@@ -126,8 +132,10 @@ void forEachAlbum(const std::function<bool(const std::vector<LibraryFile>&)>& vi
                 files.push_back({dir + "covers/front.jpg", "", false});
                 files.push_back({dir + "covers/back.jpg", "", false});
             }
-            if (!visit(files)) {
-                return;
+            for (const LibraryFile& file : files) {
+                if (!visit(file)) {
+                    return;
+                }
             }
         }
     }
@@ -157,44 +165,107 @@ std::string named(const LibraryFile& file, Naming naming)
     return file.path.substr(0, file.path.rfind('.')) + (flac ? ".flac" : ".mp3");
 }
 
-} // namespace
+// The path as a player writes it into a file: URL, with what a URL may not hold escaped.
+std::string fileUrl(const std::string& relative)
+{
+    std::string url = "file:///home/anna/Music/";
+    for (const char c : relative) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || std::strchr("/-._~", c) != nullptr) {
+            url += c;
+        } else {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            url += {'%', kHex[byte >> 4], kHex[byte & 15]};
+        }
+    }
+    return url;
+}
 
+// The library's names are partly Windows-1252, as on a disk; XML wants them as UTF-8.
+std::string utf8(const std::string& text)
+{
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    return QString::fromUtf8(bytes).toUtf8() == bytes ? text : QString::fromLatin1(bytes).toStdString();
+}
+
+std::string xmlEscaped(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        out += c == '&' ? std::string("&amp;") : c == '<' ? std::string("&lt;") : std::string(1, c);
+    }
+    return out;
+}
+
+// The same tracks as XSPF the way VLC writes it, as PLS, as M3U and as ASX with end tags in
+// another case: STEM.xspf, STEM.pls, STEM.m3u, STEM.asx.
+void writeFormats(const std::string& stem, const std::vector<LibraryFile>& tracks)
+{
+    std::ofstream asx(stem + ".asx", std::ios::binary);
+    std::ofstream xspf(stem + ".xspf", std::ios::binary);
+    std::ofstream pls(stem + ".pls", std::ios::binary);
+    std::ofstream m3u(stem + ".m3u", std::ios::binary);
+    asx << "<ASX version=\"3.0\">\r\n<Title>Playlist</Title>\r\n";
+    xspf << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\" "
+            "xmlns:vlc=\"http://www.videolan.org/vlc/playlist/ns/0/\" version=\"1\">\n\t<title>Playlist</title>\n"
+            "\t<trackList>\n";
+    pls << "[playlist]\nNumberOfEntries=" << tracks.size() << '\n';
+    m3u << "#EXTM3U\n";
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        const std::string url = fileUrl(tracks[i].path);
+        const std::string title = utf8(tracks[i].extinf.substr(tracks[i].extinf.find(',') + 1));
+        xspf << "\t\t<track>\n\t\t\t<location>" << xmlEscaped(url) << "</location>\n\t\t\t<title>" << xmlEscaped(title)
+             << "</title>\n\t\t\t<extension application=\"http://www.videolan.org/vlc/playlist/0\">\n\t\t\t\t<vlc:id>"
+             << i << "</vlc:id>\n\t\t\t</extension>\n\t\t</track>\n";
+        pls << "File" << i + 1 << '=' << url << "\nTitle" << i + 1 << '=' << title << '\n';
+        m3u << tracks[i].extinf << '\n' << url << '\n';
+        asx << "<Entry>\r\n<Title>" << xmlEscaped(title) << "</title>\r\n<Ref href = \"" << xmlEscaped(url)
+            << "\"/>\r\n</entry>\r\n";
+    }
+    xspf << "\t</trackList>\n</playlist>\n";
+    asx << "</asx>\r\n";
+    if (!xspf.flush() || !pls.flush() || !m3u.flush() || !asx.flush()) {
+        throw std::runtime_error("cannot write " + stem + ".*");
+    }
+}
+
+// The first `files` files of the stream below `root` (empty files), or, when `mp3s` is not zero,
+// the files up to the one that makes `mp3s` mp3 files.
 void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s, Naming naming)
 {
     std::size_t made = 0;
     std::size_t madeMp3s = 0;
-    forEachAlbum([&](const std::vector<LibraryFile>& album) {
-        for (const LibraryFile& file : album) {
-            if (mp3s == 0 ? made == files : madeMp3s == mp3s) {
-                return false;
-            }
-            const std::filesystem::path path = root + "/" + named(file, naming);
-            std::filesystem::create_directories(path.parent_path());
-            if (!std::ofstream(path)) {
-                throw std::runtime_error("cannot create " + path.string());
-            }
-            ++made;
-            madeMp3s += file.mp3 ? 1 : 0;
+    forEachFile([&](const LibraryFile& file) {
+        if (mp3s == 0 ? made == files : madeMp3s == mp3s) {
+            return false;
         }
+        const std::filesystem::path path = root + "/" + named(file, naming);
+        std::filesystem::create_directories(path.parent_path());
+        if (!std::ofstream(path)) {
+            throw std::runtime_error("cannot create " + path.string());
+        }
+        ++made;
+        madeMp3s += file.mp3 ? 1 : 0;
         return true;
     });
     // Timings that follow should not pay for this tree's write-back.
     ::sync();
 }
 
+// `keepLines` tracks, at most half of the library's mp3s and the rest from beyond it, as
+// STEM-inplace.m3u (paths relative to the library's root), STEM-elsewhere.m3u (the same tracks
+// under other machines' music folders) and STEM.txt (the in-place lines alone, for grep).
 void writePlaylists(const std::string& stem, std::size_t libraryFiles, std::size_t keepLines)
 {
     std::vector<LibraryFile> tracks; // the library's `inside` mp3s first, then those beyond it
     std::size_t files = 0;
     std::size_t inside = 0;
-    forEachAlbum([&](const std::vector<LibraryFile>& album) {
-        for (const LibraryFile& file : album) {
-            if (file.mp3) {
-                inside += files < libraryFiles ? 1 : 0;
-                tracks.push_back(file);
-            }
-            ++files;
+    forEachFile([&](const LibraryFile& file) {
+        if (file.mp3) {
+            inside += files < libraryFiles ? 1 : 0;
+            tracks.push_back(file);
         }
+        ++files;
         return files < libraryFiles || tracks.size() < inside + keepLines - std::min(keepLines, inside / 2);
     });
     Rng rng {kSeed ^ (libraryFiles * 31 + keepLines)};
@@ -224,6 +295,7 @@ void writePlaylists(const std::string& stem, std::size_t libraryFiles, std::size
     }
 }
 
+// DIR/big-100mb.m3u (#EXTINF and path, 100 MB) and DIR/lines-1m.m3u (a million paths).
 void writeBigPlaylists(const std::string& dir)
 {
     std::filesystem::create_directories(dir);
@@ -234,108 +306,60 @@ void writeBigPlaylists(const std::string& dir)
     // A million tracks with their #EXTINF lines make more than 100 MB; the first ones fill it.
     std::size_t count = 0;
     std::size_t bytes = 8;
-    forEachAlbum([&](const std::vector<LibraryFile>& album) {
-        for (const LibraryFile& track : album) {
-            if (track.mp3 && count++ < 1'000'000) {
-                const std::string line = rng.between(0, 1) == 0 ? track.path : elsewhere(rng, track.path);
-                lines << line << '\n';
-                bytes += track.extinf.size() + line.size() + 2;
-                if (bytes <= 100'000'000) {
-                    big << track.extinf << '\n' << line << '\n';
-                }
+    forEachFile([&](const LibraryFile& track) {
+        if (track.mp3) {
+            const std::string line = rng.between(0, 1) == 0 ? track.path : elsewhere(rng, track.path);
+            lines << line << '\n';
+            bytes += track.extinf.size() + line.size() + 2;
+            if (bytes <= 100'000'000) {
+                big << track.extinf << '\n' << line << '\n';
             }
         }
-        return count < 1'000'000;
+        return track.mp3 ? ++count < 1'000'000 : true;
     });
     if (!lines.flush() || !big.flush()) {
         throw std::runtime_error("cannot write " + dir);
     }
 }
 
-namespace {
-
-// The path as a player writes it into a file: URL, with what a URL may not hold escaped.
-std::string fileUrl(const std::string& relative)
-{
-    std::string url = "file:///home/anna/Music/";
-    for (const char c : relative) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || std::strchr("/-._~", c) != nullptr) {
-            url += c;
-        } else {
-            static constexpr char kHex[] = "0123456789ABCDEF";
-            url += {'%', kHex[byte >> 4], kHex[byte & 15]};
-        }
-    }
-    return url;
-}
-
-// The library's names are partly Windows-1252, as on a disk; XML wants them as UTF-8.
-std::string utf8(const std::string& text)
-{
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    const QString decoded = QString::fromUtf8(bytes);
-    return decoded.toUtf8() == bytes ? text : QString::fromLatin1(bytes).toStdString();
-}
-
-std::string xmlEscaped(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        out += c == '&' ? std::string("&amp;") : c == '<' ? std::string("&lt;") : std::string(1, c);
-    }
-    return out;
-}
-
-// The same tracks as XSPF the way VLC writes it, as PLS, as M3U and as ASX with end tags in
-// another case: STEM.xspf, STEM.pls, STEM.m3u, STEM.asx.
-void writeFormats(const std::string& stem, const std::vector<LibraryFile>& tracks)
-{
-    std::ofstream asx(stem + ".asx", std::ios::binary);
-    asx << "<ASX version=\"3.0\">\r\n<Title>Playlist</Title>\r\n";
-    std::ofstream xspf(stem + ".xspf", std::ios::binary);
-    std::ofstream pls(stem + ".pls", std::ios::binary);
-    std::ofstream m3u(stem + ".m3u", std::ios::binary);
-    xspf << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\" "
-            "xmlns:vlc=\"http://www.videolan.org/vlc/playlist/ns/0/\" version=\"1\">\n\t<title>Playlist</title>\n"
-            "\t<trackList>\n";
-    pls << "[playlist]\nNumberOfEntries=" << tracks.size() << '\n';
-    m3u << "#EXTM3U\n";
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-        const std::string url = fileUrl(tracks[i].path);
-        const std::string title = utf8(tracks[i].extinf.substr(tracks[i].extinf.find(',') + 1));
-        xspf << "\t\t<track>\n\t\t\t<location>" << xmlEscaped(url) << "</location>\n\t\t\t<title>" << xmlEscaped(title)
-             << "</title>\n\t\t\t<extension application=\"http://www.videolan.org/vlc/playlist/0\">\n\t\t\t\t<vlc:id>"
-             << i << "</vlc:id>\n\t\t\t</extension>\n\t\t</track>\n";
-        pls << "File" << i + 1 << '=' << url << "\nTitle" << i + 1 << '=' << title << '\n';
-        m3u << tracks[i].extinf << '\n' << url << '\n';
-        asx << "<Entry>\r\n<Title>" << xmlEscaped(title) << "</title>\r\n<Ref href = \"" << xmlEscaped(url)
-            << "\"/>\r\n</entry>\r\n";
-    }
-    xspf << "\t</trackList>\n</playlist>\n";
-    asx << "</asx>\r\n";
-    if (!xspf.flush() || !pls.flush() || !m3u.flush() || !asx.flush()) {
-        throw std::runtime_error("cannot write " + stem + ".*");
-    }
-}
-
-} // namespace
-
+// The first 100,000 and 20,000 tracks as file URLs, each as XSPF, PLS, M3U and ASX:
+// DIR/tracks-100k.{xspf,pls,m3u,asx} and DIR/tracks-20k.{xspf,pls,m3u,asx}.
 void writeFormatPlaylists(const std::string& dir)
 {
     std::filesystem::create_directories(dir);
     std::vector<LibraryFile> tracks;
-    forEachAlbum([&](const std::vector<LibraryFile>& album) {
-        for (const LibraryFile& track : album) {
-            if (track.mp3 && tracks.size() < 100'000) {
-                tracks.push_back(track);
-            }
+    forEachFile([&](const LibraryFile& file) {
+        if (file.mp3) {
+            tracks.push_back(file);
         }
         return tracks.size() < 100'000;
     });
     writeFormats(dir + "/tracks-100k", tracks);
     tracks.resize(20'000);
     writeFormats(dir + "/tracks-20k", tracks);
+}
+
+} // namespace
+
+int generate(char** args, int generator)
+{
+    switch (generator) {
+    case kTree: // ROOT FILES MP3S [quarter-flac | quarter-flac-as-mp3]
+        makeLibrary(args[1], std::stoul(args[2]), std::stoul(args[3]),
+                    args[4] == nullptr                              ? Naming::Stream
+                        : std::strcmp(args[4], "quarter-flac") == 0 ? Naming::QuarterFlac
+                                                                    : Naming::QuarterFlacAsMp3);
+        break;
+    case kPlaylists: // STEM LIBRARY_FILES KEEP_LINES
+        writePlaylists(args[1], std::stoul(args[2]), std::stoul(args[3]));
+        break;
+    case kBigPlaylists: // DIR
+        writeBigPlaylists(args[1]);
+        break;
+    default: // DIR
+        writeFormatPlaylists(args[1]);
+    }
+    return 0;
 }
 
 } // namespace bench

@@ -1,12 +1,9 @@
-#include "Probes.h"
+#include "Bench.h"
 
 #include "DialogDriver.h"
-
 #include "EmptyFolders.h"
-#include "KeepList.h"
 #include "KeepListReader.h"
-#include "Library.h"
-#include <QSignalSpy>
+#include "TreeWalk.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -42,19 +40,14 @@ double now()
 namespace {
 
 // Not getrusage: Linux carries the peak of the image before exec into it, here the driver's.
-long peakRssKb()
+void report(double ms, const std::string& more)
 {
     std::ifstream status("/proc/self/status");
     std::string word;
     while (status >> word && word != "VmHWM:") { }
     long kb = 0;
     status >> kb;
-    return kb;
-}
-
-void report(double ms, const std::string& more)
-{
-    std::printf("ms=%.3f hwm_kb=%ld %s\n", ms, peakRssKb(), more.c_str());
+    std::printf("ms=%.3f hwm_kb=%ld %s\n", ms, kb, more.c_str());
 }
 
 bool isMp3Name(const char* name)
@@ -140,41 +133,7 @@ struct FloorWalk {
     }
 };
 
-// Clicks the button and waits for `finished`, which the window emits when the command has ended:
-// inside the click, or later from the event loop when the command runs on a worker.
-double timedClick(DialogDriver& window, int id, void (CPruneDlg::*finished)())
-{
-    if (!window.enabled(id)) {
-        throw std::runtime_error("button " + std::to_string(id) + " is disabled");
-    }
-    QEventLoop loop;
-    double end = 0;
-    QObject::connect(&window.dlg(), finished, &loop, [&] {
-        end = now();
-        loop.quit();
-    });
-    const double start = now();
-    window.click(id);
-    if (end == 0) {
-        QTimer::singleShot(std::chrono::minutes(30), &loop, [&loop] { loop.exit(1); });
-        if (loop.exec() != 0) {
-            throw std::runtime_error("button " + std::to_string(id) + ": no end signal within 30 minutes");
-        }
-    }
-    return (end - start) * 1000;
-}
-
-// The real window shown offscreen, with the playlist read and the base directory chosen.
-void prepare(DialogDriver& window, const char* m3u, const char* root)
-{
-    window.dlg().show();
-    window.openPlaylist(m3u);
-    window.selectDirectory(root);
-    // The layout and paints of the window's first showing are not the command's.
-    QCoreApplication::processEvents();
-}
-
-int probeFloor(char** args)
+int probeFloor(char** args, int)
 {
     FloorWalk floor;
     floor.threads = std::stoi(args[2]);
@@ -195,126 +154,176 @@ int probeFloor(char** args)
     return 0;
 }
 
-int scanProbe(char** args, bool allAudio)
+// Listings that wait, as on a slow disk or a network mount, leave the cores idle: the walk wakes
+// more threads while they wait. The walk of ROOT with THREADS (0: as many as suit the machine) on a
+// lister that waits 5 ms for each folder; most_listing= is how many listed at once at most.
+int probeSlowLister(char** args, int)
 {
-    int argc = 1;
-    QApplication app(argc, args);
-    DialogDriver window(true);
-    prepare(window, args[1], args[2]);
-    qobject_cast<QAbstractButton*>(window.item(IDC_ALL_AUDIO))->setChecked(allAudio);
-    const double ms = timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
-    report(ms, "rows=" + std::to_string(window.dlg().fileModel().rowCount()));
+    ScriptedDirLister lister;
+    std::atomic<int> listing = 0;
+    std::atomic<int> most = 0;
+    lister.onList = [&](const std::string&) {
+        const int count = ++listing;
+        for (int seen = most; count > seen && !most.compare_exchange_weak(seen, count);) { }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        --listing;
+    };
+    const double start = now();
+    const Mp3Collection c
+        = collectMp3s(lister, std::string(args[1]) + "/", {.threads = static_cast<unsigned>(std::stoul(args[2]))});
+    report((now() - start) * 1000,
+           "rows=" + std::to_string(c.entries.size()) + " most_listing=" + std::to_string(most));
     return 0;
 }
 
-int probeScan(char** args)
-{
-    return scanProbe(args, false);
-}
+// The real window shown offscreen; with a playlist and a root, the playlist read and the base
+// directory chosen.
+struct Window {
+    int argc = 1;
+    QApplication app;
+    DialogDriver driver {true};
+    CPruneDlg& dlg = driver.dlg();
 
-int probeScanAllAudio(char** args)
+    Window(char** args, const char* m3u = nullptr, const char* root = nullptr)
+        : app(argc, args)
+    {
+        dlg.show();
+        if (m3u != nullptr) {
+            driver.openPlaylist(m3u);
+            driver.selectDirectory(root);
+        }
+        // The layout and paints of the window's first showing are not the command's.
+        QCoreApplication::processEvents();
+    }
+
+    // Clicks the button and waits for `finished`, which the window emits when the command has
+    // ended: inside the click, or later from the event loop when the command runs on a worker.
+    double timedClick(int id, void (CPruneDlg::*finished)())
+    {
+        if (!driver.enabled(id)) {
+            throw std::runtime_error("button " + std::to_string(id) + " is disabled");
+        }
+        QEventLoop loop;
+        double end = 0;
+        QObject::connect(&dlg, finished, &loop, [&] {
+            end = now();
+            loop.quit();
+        });
+        const double start = now();
+        driver.click(id);
+        if (end == 0) {
+            QTimer::singleShot(std::chrono::minutes(30), &loop, [&loop] { loop.exit(1); });
+            if (loop.exec() != 0) {
+                throw std::runtime_error("button " + std::to_string(id) + ": no end signal within 30 minutes");
+            }
+        }
+        return (end - start) * 1000;
+    }
+    std::string rows() const { return std::to_string(dlg.fileModel().rowCount()); }
+};
+
+// Begin Scan, of mp3 files only or (allAudio) of every audio type.
+int probeScan(char** args, int allAudio)
 {
-    return scanProbe(args, true);
+    Window window(args, args[1], args[2]);
+    qobject_cast<QAbstractButton*>(window.driver.item(IDC_ALL_AUDIO))->setChecked(allAudio != 0);
+    const double ms = window.timedClick(IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
+    report(ms, "rows=" + window.rows());
+    return 0;
 }
 
 // After a scan, what a user does with a long list: Select All and Deselect All, each until the list
 // has painted it, and the mean of 20 frames of resizing the window and of scrolling a page, each
 // painted at once.
-int probeListHabits(char** args)
+int probeListHabits(char** args, int)
 {
-    int argc = 1;
-    QApplication app(argc, args);
-    DialogDriver window(true);
-    prepare(window, args[1], args[2]);
-    timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
+    Window window(args, args[1], args[2]);
+    window.timedClick(IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
     QCoreApplication::processEvents();
-    const auto painted = [&window](int id) {
+    const auto painted = [&window](int frames, const std::function<void(int)>& step) {
         const double start = now();
-        window.click(id);
-        window.dlg().repaint();
-        return (now() - start) * 1000;
+        for (int frame = 0; frame < frames; ++frame) {
+            step(frame);
+            window.dlg.repaint();
+        }
+        return std::to_string((now() - start) * 1000 / frames);
     };
-    const double selectAll = painted(IDC_SELECT_ALL);
-    const double deselectAll = painted(IDC_DESELECT_ALL);
-    constexpr int kFrames = 20;
-    const QSize smallest = window.dlg().minimumSize();
-    double start = now();
-    for (int frame = 0; frame < kFrames; ++frame) {
-        window.dlg().resize(smallest + QSize(20 * frame, 15 * frame));
-        window.dlg().repaint();
-    }
-    const double resize = (now() - start) * 1000 / kFrames;
-    start = now();
-    for (int frame = 0; frame < kFrames; ++frame) {
-        QTest::keyClick(window.list(), Qt::Key_PageDown);
-        window.dlg().repaint();
-    }
-    const double scroll = (now() - start) * 1000 / kFrames;
+    const QSize smallest = window.dlg.minimumSize();
+    const double start = now();
+    window.driver.click(IDC_SELECT_ALL);
+    window.dlg.repaint();
+    const double selectAll = (now() - start) * 1000;
+    const std::string deselectAll = painted(1, [&](int) { window.driver.click(IDC_DESELECT_ALL); });
+    const std::string resize = painted(20, [&](int f) { window.dlg.resize(smallest + QSize(20 * f, 15 * f)); });
+    const std::string scroll = painted(20, [&](int) { QTest::keyClick(window.driver.list(), Qt::Key_PageDown); });
     report(selectAll,
-           "rows=" + std::to_string(window.dlg().fileModel().rowCount())
-               + " deselect_all_ms=" + std::to_string(deselectAll) + " resize_frame_ms=" + std::to_string(resize)
-               + " scroll_frame_ms=" + std::to_string(scroll));
+           "rows=" + window.rows() + " deselect_all_ms=" + deselectAll + " resize_frame_ms=" + resize
+               + " scroll_frame_ms=" + scroll);
     return 0;
 }
 
-// Scans, then removes every listed row with the button `command`, "Remove folders left empty"
-// checked where asked.
-int removeAll(char** args, int command, bool emptyFolders)
+// Scans, then removes every listed row: Delete Files, with "Remove folders left empty" checked too,
+// or Move to Trash. Writes the rows' paths below ROOT, in row order, to ORDER_OUT.
+enum Removing { kDelete, kDeleteEmpty, kTrash };
+int probeRemoval(char** args, int removing)
 {
-    int argc = 1;
-    QApplication app(argc, args);
-    DialogDriver window(true);
-    prepare(window, args[1], args[2]);
-    QSignalSpy sized(&window.dlg(), &CPruneDlg::sizesKnown);
-    timedClick(window, IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
+    Window window(args, args[1], args[2]);
+    QSignalSpy sized(&window.dlg, &CPruneDlg::sizesKnown);
+    window.timedClick(IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
     // The sizes of the listed files are found after the list shows; a user is not that quick.
     if (sized.isEmpty() && !sized.wait(600000)) {
         throw std::runtime_error("the sizes never came");
     }
     // Every row goes, in row order: the order of the bare loop on an identical tree.
-    const std::vector<std::string> paths = window.rows();
+    const std::vector<std::string> paths = window.driver.rows();
     std::ofstream order(args[3], std::ios::binary | std::ios::trunc);
     for (const std::string& path : paths) {
         order << path.substr(std::strlen(args[2])) << '\n';
     }
-    window.click(IDC_SELECT_ALL);
-    if (emptyFolders) {
-        window.click(IDC_REMOVE_EMPTY);
+    window.driver.click(IDC_SELECT_ALL);
+    if (removing == kDeleteEmpty) {
+        window.driver.click(IDC_REMOVE_EMPTY);
     }
     QCoreApplication::processEvents();
     // The boxes are answered IDOK, the scripted default.
-    const double ms = timedClick(window, command, &CPruneDlg::removalFinished);
-    report(ms, "rows=" + std::to_string(paths.size()) + " left=" + std::to_string(window.dlg().fileModel().rowCount()));
+    const double ms
+        = window.timedClick(removing == kTrash ? IDC_MOVE_TO_TRASH : IDC_DELETE_FILES, &CPruneDlg::removalFinished);
+    report(ms, "rows=" + std::to_string(paths.size()) + " left=" + window.rows());
     return order.flush() ? 0 : 1;
 }
 
-int probeDelete(char** args)
+// The lines of the file ORDER that a removal wrote, each after `prefix`.
+std::vector<std::string> readOrder(const char* order, const std::string& prefix = "")
 {
-    return removeAll(args, IDC_DELETE_FILES, false);
+    std::vector<std::string> paths;
+    std::ifstream in(order, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        paths.push_back(prefix + line);
+    }
+    return paths;
 }
 
-int probeDeleteEmpty(char** args)
+// The bare loop that Delete Files is measured against: ROOT/path unlinked for each line of ORDER.
+int probeUnlink(char** args, int)
 {
-    return removeAll(args, IDC_DELETE_FILES, true);
-}
-
-int probeTrash(char** args)
-{
-    return removeAll(args, IDC_MOVE_TO_TRASH, false);
+    const std::vector<std::string> paths = readOrder(args[2], std::string(args[1]) + "/");
+    std::size_t removed = 0;
+    const double start = now();
+    for (const std::string& path : paths) {
+        removed += ::unlink(path.c_str()) == 0 ? 1 : 0;
+    }
+    report((now() - start) * 1000, "removed=" + std::to_string(removed));
+    return 0;
 }
 
 // The bare loop that Move to Trash is measured against: the same calls, each file's .trashinfo
 // written, then the file renamed into the trash.
-int probeTrashLoop(char** args)
+int probeTrashLoop(char** args, int)
 {
     const std::string trash = args[3];
     std::filesystem::create_directories(trash + "/files");
     std::filesystem::create_directories(trash + "/info");
-    std::vector<std::string> paths;
-    std::ifstream order(args[2], std::ios::binary);
-    for (std::string line; std::getline(order, line);) {
-        paths.push_back(line);
-    }
+    const std::vector<std::string> paths = readOrder(args[2]);
     std::size_t moved = 0;
     const double start = now();
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -332,7 +341,7 @@ int probeTrashLoop(char** args)
 // The bare loop that removing the folders left empty is measured against, run after the files of
 // ORDER are gone: each of their folders, deepest first, listed by path; where it holds nothing but
 // clutter, that is unlinked and the folder removed, and then its parent is looked at.
-int probeFoldersLoop(char** args)
+int probeFoldersLoop(char** args, int)
 {
     using Pending = std::set<std::pair<long, std::string>, std::greater<>>; // deepest first
     const auto add = [](Pending& pending, const std::string& path) {
@@ -341,11 +350,7 @@ int probeFoldersLoop(char** args)
             pending.emplace(std::count(dir.begin(), dir.end(), '/'), dir);
         }
     };
-    std::vector<std::string> paths;
-    std::ifstream order(args[2], std::ios::binary);
-    for (std::string line; std::getline(order, line);) {
-        paths.push_back(line); // "/Artist/Album/01 - Song.mp3"
-    }
+    const std::vector<std::string> paths = readOrder(args[2]); // "/Artist/Album/01 - Song.mp3"
     std::size_t folders = 0;
     const double start = now();
     Pending pending;
@@ -380,48 +385,28 @@ int probeFoldersLoop(char** args)
     return 0;
 }
 
-int probeUnlink(char** args)
-{
-    std::vector<std::string> paths;
-    std::ifstream order(args[2], std::ios::binary);
-    for (std::string line; std::getline(order, line);) {
-        paths.push_back(std::string(args[1]) + "/" + line);
-    }
-    std::size_t removed = 0;
-    const double start = now();
-    for (const std::string& path : paths) {
-        removed += ::unlink(path.c_str()) == 0 ? 1 : 0;
-    }
-    report((now() - start) * 1000, "removed=" + std::to_string(removed));
-    return 0;
-}
-
-int probeReadPlaylist(char** args)
+// A playlist read and made into the keep test.
+int probeRead(char** args, int)
 {
     const double start = now();
     const KeepListRead read = readKeepList({args[1]});
     if (!read.set.ok()) {
         throw std::runtime_error(std::string("cannot read ") + args[1] + ": " + read.set.refused.front().reason);
     }
-    const KeepList& keep = read.keep;
-    report((now() - start) * 1000, "lines=" + std::to_string(keep.lines().size()));
+    report((now() - start) * 1000, "lines=" + std::to_string(read.keep.lines().size()));
     return 0;
 }
 
 // Open m3u through the window, from the click to the keep-list in place.
-int probeOpen(char** args)
+int probeOpen(char** args, int)
 {
-    int argc = 1;
-    QApplication app(argc, args);
-    DialogDriver window(true);
-    window.dlg().show();
-    QCoreApplication::processEvents();
-    window.dialogs.path = args[1];
-    const double ms = timedClick(window, IDC_OPEN_M3U, &CPruneDlg::openFinished);
-    if (!window.dialogs.boxes.isEmpty()) {
-        throw std::runtime_error(window.dialogs.boxes.front().toStdString());
+    Window window(args);
+    window.driver.dialogs.path = args[1];
+    const double ms = window.timedClick(IDC_OPEN_M3U, &CPruneDlg::openFinished);
+    if (!window.driver.dialogs.boxes.isEmpty()) {
+        throw std::runtime_error(window.driver.dialogs.boxes.front().toStdString());
     }
-    report(ms, "lines=" + std::to_string(window.dlg().keepList().lines().size()));
+    report(ms, "lines=" + std::to_string(window.dlg.keepList().lines().size()));
     return 0;
 }
 
@@ -432,47 +417,32 @@ int runProbe(int argc, char** args)
     struct Probe {
         const char* name;
         int args;
-        int (*run)(char**);
+        int (*run)(char**, int);
+        int mode;
     };
     static constexpr Probe kProbes[] = {
-        {"floor", 2, probeFloor}, // ROOT THREADS
-        {"scan", 2, probeScan}, // M3U ROOT
-        {"scan-all-audio", 2, probeScanAllAudio}, // M3U ROOT
-        {"list-habits", 2, probeListHabits}, // M3U ROOT
-        {"delete", 3, probeDelete}, // M3U ROOT ORDER_OUT
-        {"delete-empty", 3, probeDeleteEmpty}, // M3U ROOT ORDER_OUT
-        {"trash", 3, probeTrash}, // M3U ROOT ORDER_OUT
-        {"unlink", 2, probeUnlink}, // ROOT ORDER_IN
-        {"trash-loop", 3, probeTrashLoop}, // ROOT ORDER_IN TRASH
-        {"folders-loop", 2, probeFoldersLoop}, // ROOT ORDER_IN
-        {"read", 1, probeReadPlaylist}, // PLAYLIST
-        {"open", 1, probeOpen}, // PLAYLIST
-        {"gen-tree", 3,
-         [](char** a) {
-             return makeLibrary(a[1], std::stoul(a[2]), std::stoul(a[3])), 0;
-         }},
-        {"gen-tree", 4,
-         [](char** a) {
-             const Naming naming
-                 = std::strcmp(a[4], "quarter-flac") == 0 ? Naming::QuarterFlac : Naming::QuarterFlacAsMp3;
-             return makeLibrary(a[1], std::stoul(a[2]), std::stoul(a[3]), naming), 0;
-         }},
-        {"gen-playlists", 3,
-         [](char** a) {
-             return writePlaylists(a[1], std::stoul(a[2]), std::stoul(a[3])), 0;
-         }},
-        {"gen-big", 1,
-         [](char** a) {
-             return writeBigPlaylists(a[1]), 0;
-         }},
-        {"gen-formats", 1,
-         [](char** a) {
-             return writeFormatPlaylists(a[1]), 0;
-         }},
+        {"floor", 2, probeFloor, 0}, // ROOT THREADS
+        {"slow-lister", 2, probeSlowLister, 0}, // ROOT THREADS
+        {"scan", 2, probeScan, 0}, // M3U ROOT
+        {"scan-all-audio", 2, probeScan, 1}, // M3U ROOT
+        {"list-habits", 2, probeListHabits, 0}, // M3U ROOT
+        {"delete", 3, probeRemoval, kDelete}, // M3U ROOT ORDER_OUT
+        {"delete-empty", 3, probeRemoval, kDeleteEmpty}, // M3U ROOT ORDER_OUT
+        {"trash", 3, probeRemoval, kTrash}, // M3U ROOT ORDER_OUT
+        {"unlink", 2, probeUnlink, 0}, // ROOT ORDER_IN
+        {"trash-loop", 3, probeTrashLoop, 0}, // ROOT ORDER_IN TRASH
+        {"folders-loop", 2, probeFoldersLoop, 0}, // ROOT ORDER_IN
+        {"read", 1, probeRead, 0}, // PLAYLIST
+        {"open", 1, probeOpen, 0}, // PLAYLIST
+        {"gen-tree", 3, generate, kTree}, // ROOT FILES MP3S
+        {"gen-tree", 4, generate, kTree}, // ROOT FILES MP3S quarter-flac|quarter-flac-as-mp3
+        {"gen-playlists", 3, generate, kPlaylists}, // STEM LIBRARY_FILES KEEP_LINES
+        {"gen-big", 1, generate, kBigPlaylists}, // DIR
+        {"gen-formats", 1, generate, kFormatPlaylists}, // DIR
     };
     for (const Probe& probe : kProbes) {
         if (argc == probe.args + 1 && std::strcmp(args[0], probe.name) == 0) {
-            return probe.run(args);
+            return probe.run(args, probe.mode);
         }
     }
     return -1;

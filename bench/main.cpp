@@ -2,17 +2,17 @@
 // of its own (this program again, or a shell pipeline) and prints a line of key=value words for
 // each; notes begin with '#'.
 
+#include "Bench.h"
 #include "FuseMount.h"
-#include "Probes.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using Argv = std::vector<std::string>;
 
 namespace {
 
@@ -45,6 +46,16 @@ std::vector<std::size_t> numbers(std::string text)
     return {std::istream_iterator<std::size_t>(in), std::istream_iterator<std::size_t>()};
 }
 
+std::string format(const char* pattern, ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, pattern);
+    std::vsnprintf(text, sizeof text, pattern, args);
+    va_end(args);
+    return text;
+}
+
 // A finished child: its key=value words, its time (its own ms= or else the wall time) and peak RSS.
 struct Child {
     std::map<std::string, std::string> values;
@@ -52,10 +63,15 @@ struct Child {
     double peakMb = 0;
 
     const std::string& operator[](const std::string& key) const { return values.at(key); }
+    // Whether the child gave `key` another value than `value`.
+    bool differs(const std::string& key, const std::string& value) const
+    {
+        return values.count(key) != 0 && values.at(key) != value;
+    }
 };
 
 // Runs `argv` with its stdout in the file `out`.
-Child runChild(const std::vector<std::string>& argv, const std::string& out)
+Child runChild(const Argv& argv, const std::string& out)
 {
     std::fflush(nullptr);
     const double start = bench::now();
@@ -90,11 +106,16 @@ Child runChild(const std::vector<std::string>& argv, const std::string& out)
     return child;
 }
 
-// The run of median time.
-Child median(std::vector<Child> runs)
+// The run of median time of each command, the first run of each left out where it was a warm-up.
+std::vector<Child> medians(std::vector<std::vector<Child>> runs, bool warmUp)
 {
-    std::sort(runs.begin(), runs.end(), [](const Child& a, const Child& b) { return a.ms < b.ms; });
-    return runs[runs.size() / 2];
+    std::vector<Child> result;
+    for (std::vector<Child>& each : runs) {
+        each.erase(each.begin(), each.begin() + (warmUp ? 1 : 0));
+        std::sort(each.begin(), each.end(), [](const Child& a, const Child& b) { return a.ms < b.ms; });
+        result.push_back(each[each.size() / 2]);
+    }
+    return result;
 }
 
 // One result: its own words, then the time and the peak, then more words.
@@ -135,48 +156,50 @@ public:
         }
         measurePlaylists();
         measureFuse();
+        measureSlowLister();
     }
 
 private:
     std::string path(const std::string& name) const { return m_strData + "/" + name; }
-    Child spawn(const std::vector<std::string>& argv) const { return runChild(argv, path("child-out.txt")); }
+    Child spawn(const Argv& argv) const { return runChild(argv, path("child-out.txt")); }
     // A shell user's way, in the C locale; the paths come in as $1 and $2.
-    static std::vector<std::string> shell(const std::string& command, const std::string& path1,
-                                          const std::string& path2 = "")
+    static Argv shell(const std::string& command, const std::string& path1, const std::string& path2 = "")
     {
         return {"/bin/sh", "-c", "export LC_ALL=C; " + command, "sh", path1, path2};
+    }
+    std::string library(std::size_t files) const
+    {
+        const std::string root = path("lib-" + std::to_string(files));
+        ensure(root + ".stamp", {m_strExe, "gen-tree", root, std::to_string(files), "0"});
+        return root;
+    }
+    std::string keepStem(std::size_t files, std::size_t keep) const
+    {
+        const std::string stem = path("keep-" + std::to_string(files) + "-" + std::to_string(keep));
+        ensure(stem + ".stamp", {m_strExe, "gen-playlists", stem, std::to_string(files), std::to_string(keep)});
+        return stem;
     }
 
     // The median of each command's runs, taken in turns, so that the machine's drift in speed
     // (10-20% within minutes on a shared one) reaches all of them alike. Warm: one untimed round
     // first. Cold: the page cache dropped before each run.
-    std::vector<Child> measureInTurns(const std::vector<std::vector<std::string>>& commands, bool cold,
-                                      int rounds = 0) const
+    std::vector<Child> measureInTurns(const std::vector<Argv>& commands, bool cold, int rounds = 0) const
     {
-        rounds = std::max(rounds, m_nRuns);
         std::vector<std::vector<Child>> runs(commands.size());
-        for (int round = cold ? 0 : -1; round < rounds; ++round) {
+        for (int round = cold ? 0 : -1; round < std::max(rounds, m_nRuns); ++round) {
             for (std::size_t i = 0; i < commands.size(); ++i) {
                 if (cold) {
                     ::sync();
                     std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
                 }
-                Child child = spawn(commands[i]);
-                if (round >= 0) {
-                    runs[i].push_back(std::move(child));
-                }
+                runs[i].push_back(spawn(commands[i]));
             }
         }
-        std::vector<Child> medians;
-        for (std::vector<Child>& each : runs) {
-            medians.push_back(median(std::move(each)));
-        }
-        return medians;
+        return medians(std::move(runs), !cold);
     }
-    Child measure(const std::vector<std::string>& argv, bool cold) const { return measureInTurns({argv}, cold)[0]; }
 
     // Makes the data with `argv` unless `stamp` says that this version of it is there.
-    void ensure(const std::string& stamp, const std::vector<std::string>& argv) const
+    void ensure(const std::string& stamp, const Argv& argv) const
     {
         std::string version;
         std::getline(std::ifstream(stamp), version);
@@ -190,67 +213,56 @@ private:
 
     void measureLibrary(std::size_t files, bool cold) const
     {
-        const std::string root = path("lib-" + std::to_string(files));
+        const std::string root = library(files);
         const std::string tag = "files=" + std::to_string(files);
         const std::string cache = cold ? " cache=cold" : " cache=warm";
-        ensure(root + ".stamp", {m_strExe, "gen-tree", root, std::to_string(files), "0"});
-        std::vector<std::vector<std::string>> commands;
-        for (const int threads : {1, 2, 8}) {
+        constexpr int kThreads[] = {1, 2, 8};
+        std::vector<Argv> commands;
+        for (const int threads : kThreads) {
             commands.push_back({m_strExe, "floor", root, std::to_string(threads)});
         }
         if (!m_strFd.empty()) {
             commands.push_back(shell(m_strFd + " -u -i -g '*.mp3*' \"$1\" | wc -l", root));
         }
         // The playlist that names the local paths gives the "scan" line; another machine's its own.
-        struct Playlist {
-            const char* kind;
-            const char* line;
-        };
-        const Playlist playlists[] = {{"inplace", "scan"}, {"elsewhere", "scan_elsewhere"}};
         for (const std::size_t keep : m_vecKeeps) {
-            const std::string stem = path("keep-" + std::to_string(files) + "-" + std::to_string(keep));
-            ensure(stem + ".stamp", {m_strExe, "gen-playlists", stem, std::to_string(files), std::to_string(keep)});
+            const std::string stem = keepStem(files, keep);
             commands.push_back(shell("find \"$1\" -iname '*.mp3*' | grep -viF -f \"$2\" | wc -l", root, stem + ".txt"));
-            for (const Playlist& playlist : playlists) {
-                commands.push_back({m_strExe, "scan", stem + "-" + playlist.kind + ".m3u", root});
-            }
+            commands.push_back({m_strExe, "scan", stem + "-inplace.m3u", root});
+            commands.push_back({m_strExe, "scan", stem + "-elsewhere.m3u", root});
             // The command line's list, through a pipe as a shell user reads it.
             commands.push_back(shell(m_strList, root, stem + "-inplace.m3u"));
         }
         const std::vector<Child> results = measureInTurns(commands, cold);
         auto result = results.begin();
-        double floorMs = 0;
-        for (const int threads : {1, 2, 8}) {
-            const Child& floor = *result++;
-            floorMs = threads == 1 ? floor.ms : std::min(floorMs, floor.ms);
-            put("floor " + tag + " threads=" + std::to_string(threads) + cache, floor, " mp3s=" + floor["mp3s"]);
+        double floorMs = result->ms;
+        for (const int threads : kThreads) {
+            floorMs = std::min(floorMs, result->ms);
+            put(format("floor %s threads=%d%s", tag.c_str(), threads, cache.c_str()), *result,
+                " mp3s=" + (*result)["mp3s"]);
+            ++result;
         }
         if (!m_strFd.empty()) {
-            const Child& fd = *result++;
-            put("fd " + tag + cache, fd, " rows=" + fd["count"]);
+            put("fd " + tag + cache, *result, " rows=" + (*result)["count"]);
+            ++result;
         }
         for (const std::size_t keep : m_vecKeeps) {
             const std::string keepTag = tag + " keep=" + std::to_string(keep);
-            const Child& grep = *result++;
-            put("find_grep " + keepTag + cache, grep, " rows=" + grep["count"]);
-            for (const Playlist& playlist : playlists) {
-                const Child& scan = *result++;
-                std::printf("%s %s%s median_ms=%.1f peak_mb=%.1f floor_ms=%.1f rows=%s\n", playlist.line,
-                            keepTag.c_str(), cache.c_str(), scan.ms, scan.peakMb, floorMs, scan["rows"].c_str());
+            put("find_grep " + keepTag + cache, result[0], " rows=" + result[0]["count"]);
+            for (const int i : {1, 2}) {
+                put((i == 1 ? "scan " : "scan_elsewhere ") + keepTag + cache, result[i],
+                    format(" floor_ms=%.1f rows=%s", floorMs, result[i]["rows"].c_str()));
             }
-            const Child& list = *result++;
-            put("cli_list " + keepTag + cache, list, " rows=" + list["count"]);
+            put("cli_list " + keepTag + cache, result[3], " rows=" + result[3]["count"]);
+            result += 4;
         }
     }
 
     // The list of the largest library's scan: Select All, Deselect All, resizing and scrolling.
     void measureListHabits(std::size_t files) const
     {
-        const std::string stem = path("keep-" + std::to_string(files) + "-" + std::to_string(m_vecKeeps.front()));
-        const Child list
-            = measureInTurns({{m_strExe, "list-habits", stem + "-inplace.m3u", path("lib-" + std::to_string(files))}},
-                             false)
-                  .front();
+        const std::string m3u = keepStem(files, m_vecKeeps.front()) + "-inplace.m3u";
+        const Child list = measureInTurns({{m_strExe, "list-habits", m3u, library(files)}}, false)[0];
         std::printf("list rows=%s select_all_ms=%.1f deselect_all_ms=%s resize_frame_ms=%s scroll_frame_ms=%s "
                     "peak_mb=%.1f\n",
                     list["rows"].c_str(), list.ms, list["deselect_all_ms"].c_str(), list["resize_frame_ms"].c_str(),
@@ -262,110 +274,85 @@ private:
     void measureAllAudio(std::size_t files) const
     {
         const std::string flac = path("lib-" + std::to_string(files) + "-flac");
-        const std::string asMp3 = flac + "-as-mp3";
         ensure(flac + ".stamp", {m_strExe, "gen-tree", flac, std::to_string(files), "0", "quarter-flac"});
-        ensure(asMp3 + ".stamp", {m_strExe, "gen-tree", asMp3, std::to_string(files), "0", "quarter-flac-as-mp3"});
-        const std::string none = path("empty.m3u");
-        std::ofstream(none) << "#EXTM3U\n";
-        const std::vector<Child> scans
-            = measureInTurns({{m_strExe, "scan", none, asMp3}, {m_strExe, "scan-all-audio", none, flac}}, false);
-        std::printf("scan_all_audio files=%zu cache=warm median_ms=%.1f peak_mb=%.1f rows=%s mp3_only_ms=%.1f "
-                    "mp3_only_rows=%s time_ratio=%.3f\n",
-                    files, scans[1].ms, scans[1].peakMb, scans[1]["rows"].c_str(), scans[0].ms,
-                    scans[0]["rows"].c_str(), scans[1].ms / scans[0].ms);
+        ensure(flac + "-as-mp3.stamp",
+               {m_strExe, "gen-tree", flac + "-as-mp3", std::to_string(files), "0", "quarter-flac-as-mp3"});
+        const std::vector<Child> scans = measureInTurns(
+            {{m_strExe, "scan", empty(), flac + "-as-mp3"}, {m_strExe, "scan-all-audio", empty(), flac}}, false);
+        put(format("scan_all_audio files=%zu cache=warm", files), scans[1],
+            format(" rows=%s mp3_only_ms=%.1f mp3_only_rows=%s time_ratio=%.3f", scans[1]["rows"].c_str(), scans[0].ms,
+                   scans[0]["rows"].c_str(), scans[1].ms / scans[0].ms));
+    }
+    std::string empty() const
+    {
+        std::ofstream(path("empty.m3u")) << "#EXTM3U\n";
+        return path("empty.m3u");
     }
 
-    // Makes 2 * pairs trees of m_nDeleteRows mp3s, then runs first(tree) and second(tree) in turns on
-    // them, each on a tree of its own, and then(tree) after second on the same tree where asked; the
-    // first pair is untimed. Every tree is made before the first removal: ext4 makes files several
-    // times slower among the inodes that a deletion has just freed.
-    using Command = std::function<std::vector<std::string>(const std::string& tree)>;
-    struct Removals {
-        Child first;
-        Child second;
-        Child then;
-    };
-    Removals removeInTurns(const Command& first, const Command& second, const Command& then = nullptr) const
+    // Makes 2 * pairs trees of m_nDeleteRows mp3s, then runs the first command and the others in
+    // turns on them ("@" stands for the tree): the first on a tree of its own, the others one after
+    // another on the next; the first pair is untimed. Every tree is made before the first removal:
+    // ext4 makes files several times slower among the inodes that a deletion has just freed.
+    std::vector<Child> removeInTurns(const std::vector<Argv>& commands) const
     {
-        const std::string tree = path("delete-");
         const int pairs = m_nRuns + 1;
+        const auto tree = [this](int i) {
+            return path("delete-" + std::to_string(i));
+        };
         std::fprintf(stderr, "Generating %d trees of %zu mp3s...\n", 2 * pairs, m_nDeleteRows);
         for (int i = 0; i < 2 * pairs; ++i) {
-            fs::remove_all(tree + std::to_string(i));
-            spawn({m_strExe, "gen-tree", tree + std::to_string(i), "0", std::to_string(m_nDeleteRows)});
+            fs::remove_all(tree(i));
+            spawn({m_strExe, "gen-tree", tree(i), "0", std::to_string(m_nDeleteRows)});
         }
-        std::vector<Child> a;
-        std::vector<Child> b;
-        std::vector<Child> c;
+        std::vector<std::vector<Child>> runs(commands.size());
         for (int i = 0; i < pairs; ++i) {
-            a.push_back(spawn(first(tree + std::to_string(2 * i))));
-            b.push_back(spawn(second(tree + std::to_string(2 * i + 1))));
-            c.push_back(then ? spawn(then(tree + std::to_string(2 * i + 1))) : Child());
+            for (std::size_t c = 0; c < commands.size(); ++c) {
+                Argv argv = commands[c];
+                std::replace(argv.begin(), argv.end(), std::string("@"), tree(2 * i + (c == 0 ? 0 : 1)));
+                runs[c].push_back(spawn(argv));
+            }
             fs::remove_all(path("trash-home"));
-            if ((a.back().values.count("left") != 0 && a.back()["left"] != "0")
-                || (b.back().values.count("removed") != 0 && b.back()["removed"] != a.back()["rows"])) {
+            if (runs[0].back().differs("left", "0") || runs[1].back().differs("removed", runs[0].back()["rows"])) {
                 throw std::runtime_error("removal incomplete");
             }
         }
-        a.erase(a.begin());
-        b.erase(b.begin());
-        c.erase(c.begin());
-        return {median(a), median(b), median(c)};
+        return medians(std::move(runs), true);
     }
 
     // Delete Files against a bare unlink loop, Move to Trash against a bare loop of the same calls,
-    // and Delete Files with the folders left empty removed against Delete Files alone.
+    // and Delete Files with the folders left empty removed against Delete Files alone, and the
+    // folders' floor: after Delete Files alone, a bare loop removing the same folders by path.
     void measureDeletion() const
     {
-        const std::string empty = path("empty.m3u");
         const std::string order = path("delete-order.txt");
-        std::ofstream(empty) << "#EXTM3U\n";
-        const auto app = [&](const char* probe) {
-            return [&, probe](const std::string& tree) {
-                return std::vector<std::string> {m_strExe, probe, empty, tree, order};
-            };
-        };
-        const Removals deletion = removeInTurns(app("delete"), [&](const std::string& tree) {
-            return std::vector<std::string> {m_strExe, "unlink", tree, order};
-        });
-        std::printf("delete rows=%s median_ms=%.1f peak_mb=%.1f unlink_ms=%.1f unlink_peak_mb=%.1f\n",
-                    deletion.first["rows"].c_str(), deletion.first.ms, deletion.first.peakMb, deletion.second.ms,
-                    deletion.second.peakMb);
-        const Removals trash = removeInTurns(app("trash"), [&](const std::string& tree) {
-            return std::vector<std::string> {m_strExe, "trash-loop", tree, order, path("trash-home/Trash")};
-        });
-        std::printf("trash rows=%s median_ms=%.1f peak_mb=%.1f loop_ms=%.1f loop_peak_mb=%.1f\n",
-                    trash.first["rows"].c_str(), trash.first.ms, trash.first.peakMb, trash.second.ms,
-                    trash.second.peakMb);
-        // The folders' floor: after Delete Files alone, a bare loop listing, unlinking and removing
-        // the same folders by path.
-        const Removals folders = removeInTurns(app("delete-empty"), app("delete"), [&](const std::string& tree) {
-            return std::vector<std::string> {m_strExe, "folders-loop", tree, order};
-        });
-        std::printf("delete_empty_folders rows=%s median_ms=%.1f peak_mb=%.1f delete_ms=%.1f folders_loop_ms=%.1f "
-                    "folders=%s\n",
-                    folders.first["rows"].c_str(), folders.first.ms, folders.first.peakMb, folders.second.ms,
-                    folders.then.ms, folders.then["folders"].c_str());
+        const Argv app = {m_strExe, "delete", empty(), "@", order};
+        std::vector<Child> r = removeInTurns({app, {m_strExe, "unlink", "@", order}});
+        put("delete rows=" + r[0]["rows"], r[0], format(" unlink_ms=%.1f unlink_peak_mb=%.1f", r[1].ms, r[1].peakMb));
+        Argv trash = app;
+        trash[1] = "trash";
+        r = removeInTurns({trash, {m_strExe, "trash-loop", "@", order, path("trash-home/Trash")}});
+        put("trash rows=" + r[0]["rows"], r[0], format(" loop_ms=%.1f loop_peak_mb=%.1f", r[1].ms, r[1].peakMb));
+        Argv empties = app;
+        empties[1] = "delete-empty";
+        r = removeInTurns({empties, app, {m_strExe, "folders-loop", "@", order}});
+        put("delete_empty_folders rows=" + r[0]["rows"], r[0],
+            format(" delete_ms=%.1f folders_loop_ms=%.1f folders=%s", r[1].ms, r[2].ms, r[2]["folders"].c_str()));
     }
 
     // The 20,000-file library through the tests' FUSE passthrough, whose readdir gives no inode
     // numbers, as sshfs's does: Begin Scan against find and fd on the same mount, warm, in turns.
     void measureFuse() const
     {
-        const std::string root = path("lib-20000");
-        const std::string stem = path("keep-20000-20000");
-        ensure(root + ".stamp", {m_strExe, "gen-tree", root, "20000", "0"});
-        ensure(stem + ".stamp", {m_strExe, "gen-playlists", stem, "20000", "20000"});
+        const std::string root = library(20000);
+        const std::string m3u = keepStem(20000, 20000) + "-inplace.m3u";
         const FuseMount mount(root, path("fuse-mount"));
         if (!mount.ok()) {
             std::printf("# fuse skipped: %s\n", qPrintable(mount.why()));
             return;
         }
         const std::string mounted = mount.mountPoint() + "/";
-        std::vector<std::vector<std::string>> commands {
-            shell("find \"$1\" -iname '*.mp3*' | wc -l", mounted),
-            {m_strExe, "scan", stem + "-inplace.m3u", mounted},
-        };
+        std::vector<Argv> commands {shell("find \"$1\" -iname '*.mp3*' | wc -l", mounted),
+                                    {m_strExe, "scan", m3u, mounted}};
         if (!m_strFd.empty()) {
             commands.push_back(shell(m_strFd + " -u -i -g '*.mp3*' \"$1\" | wc -l", mounted));
         }
@@ -379,22 +366,19 @@ private:
 
     void measurePlaylists() const
     {
-        const std::string dir = path("big");
-        ensure(dir + ".stamp", {m_strExe, "gen-big", dir});
-        for (const std::string name : {"big-100mb", "lines-1m"}) {
-            const std::string m3u = dir + "/" + name + ".m3u";
-            const Child read = measure({m_strExe, "read", m3u}, false);
-            put("playlist name=" + name + " lines=" + read["lines"] + " bytes=" + std::to_string(fs::file_size(m3u)),
-                read);
-        }
+        const std::string big = path("big");
         const std::string formats = path("formats");
-        if (!fs::exists(formats + "/tracks-100k.asx")) {
-            fs::remove(formats + ".stamp"); // made before the ASX was
-        }
+        ensure(big + ".stamp", {m_strExe, "gen-big", big});
         ensure(formats + ".stamp", {m_strExe, "gen-formats", formats});
-        for (const std::string name : {"tracks-100k.m3u", "tracks-100k.xspf", "tracks-100k.pls"}) {
-            const std::string file = formats + "/" + name;
-            const Child read = measure({m_strExe, "read", file}, false);
+        const std::pair<std::string, std::string> files[] = {
+            {"big-100mb", big + "/big-100mb.m3u"},
+            {"lines-1m", big + "/lines-1m.m3u"},
+            {"tracks-100k.m3u", formats + "/tracks-100k.m3u"},
+            {"tracks-100k.xspf", formats + "/tracks-100k.xspf"},
+            {"tracks-100k.pls", formats + "/tracks-100k.pls"},
+        };
+        for (const auto& [name, file] : files) {
+            const Child read = measureInTurns({{m_strExe, "read", file}}, false)[0];
             put("playlist name=" + name + " lines=" + read["lines"] + " bytes=" + std::to_string(fs::file_size(file)),
                 read);
         }
@@ -402,18 +386,28 @@ private:
         const std::vector<Child> asx = measureInTurns(
             {{m_strExe, "read", formats + "/tracks-100k.xspf"}, {m_strExe, "read", formats + "/tracks-100k.asx"}},
             false);
-        std::printf("playlist_asx lines=%s median_ms=%.1f peak_mb=%.1f xspf_ms=%.1f time_ratio=%.2f\n",
-                    asx[1]["lines"].c_str(), asx[1].ms, asx[1].peakMb, asx[0].ms, asx[1].ms / asx[0].ms);
+        put("playlist_asx lines=" + asx[1]["lines"], asx[1],
+            format(" xspf_ms=%.1f time_ratio=%.2f", asx[0].ms, asx[1].ms / asx[0].ms));
         // Open m3u through the window: the same 20,000 entries as M3U and as XSPF, in turns. A run
         // takes a tenth of a second, and this machine's hiccups last as long: more of them.
         const std::vector<Child> open = measureInTurns(
             {{m_strExe, "open", formats + "/tracks-20k.m3u"}, {m_strExe, "open", formats + "/tracks-20k.xspf"}}, false,
             15);
-        std::printf("open_m3u lines=%s median_ms=%.1f peak_mb=%.1f\n", open[0]["lines"].c_str(), open[0].ms,
-                    open[0].peakMb);
-        std::printf("open_xspf lines=%s median_ms=%.1f peak_mb=%.1f time_ratio=%.2f peak_ratio=%.2f\n",
-                    open[1]["lines"].c_str(), open[1].ms, open[1].peakMb, open[1].ms / open[0].ms,
-                    open[1].peakMb / open[0].peakMb);
+        put("open_m3u lines=" + open[0]["lines"], open[0]);
+        put("open_xspf lines=" + open[1]["lines"], open[1],
+            format(" time_ratio=%.2f peak_ratio=%.2f", open[1].ms / open[0].ms, open[1].peakMb / open[0].peakMb));
+    }
+
+    // Begin Scan's walk of the 2,000-file library on a lister that waits for each folder, with one
+    // thread against as many as suit the machine, in turns: more threads list while others wait.
+    void measureSlowLister() const
+    {
+        const std::string root = library(2000);
+        const std::vector<Child> walks
+            = measureInTurns({{m_strExe, "slow-lister", root, "1"}, {m_strExe, "slow-lister", root, "0"}}, false);
+        put("slow_lister files=2000 wait_ms=5", walks[1],
+            format(" rows=%s most_listing=%s one_thread_ms=%.1f speedup=%.2f", walks[1]["rows"].c_str(),
+                   walks[1]["most_listing"].c_str(), walks[0].ms, walks[0].ms / walks[1].ms));
     }
 
     std::string m_strExe = fs::read_symlink("/proc/self/exe").string();
