@@ -1,5 +1,8 @@
 #pragma once
 
+// The folder keep/: whether a path is kept. Lines and paths in comparison form, an automaton
+// over the lines, and what a scan made of each line (verdict, relocation, the playlist check).
+
 #include "FormAutomaton.h"
 
 #include <cstdint>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The folder playlist/: reading playlists. The format is told by the content; each format has
+// a small reader of its own, and all of them give the lines that the keep test compares.
+
 #include "EntryReader.h"
 #include "PlaylistFormat.h"
 
@@ -10,7 +13,6 @@
 #include <vector>
 
 #include <sys/types.h>
-#include <vector>
 
 // What reading one playlist gave.
 struct PlaylistRead {

@@ -1,5 +1,8 @@
 #pragma once
 
+// The folder removal/: what becomes of the files the user selects: checked against what the scan
+// saw, deleted or moved to the trash, folders left empty, the day's record, saved lists.
+
 #include "RemovalRecord.h"
 
 #include <atomic>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The folder walk/: the scan. A pool of threads lists the tree folder by folder, asks the keep
+// test, and assembles the collection in walk order; the window reads how far it has got.
+
 #include "PlaylistCheck.h"
 #include "TreeWalk.h"
 
