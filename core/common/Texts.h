@@ -1,7 +1,7 @@
 #pragma once
 
 // The folder common/: what reading, the keep test, the walk and the removal share: the
-// program's sentences and numbers, which files are audio, indices, descriptors, the user's folders.
+// program's sentences and numbers, indices, descriptors, the user's folders.
 
 #include "AudioTypes.h"
 
