@@ -17,7 +17,6 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/ioctl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -407,60 +406,49 @@ private Q_SLOTS:
         QCOMPARE(recordedPaths(library.tree.path("state/tuneprune")), Paths {mount.mountPoint() + "/a.mp3"});
     }
 
-    // A file the system refuses to delete is named with the reason, and the status says so.
+    // What the system refuses stops nothing else, and the status is 1: a file it will not delete
+    // (a read-only bind mount of x/) is named with the reason; a record that cannot be written (a
+    // file where its folder goes, or a full disk) is named with its own.
+    void refused_data()
+    {
+        QTest::addColumn<bool>("readOnly"); // music/x bound read-only on itself
+        QTest::addColumn<QString>("state"); // what stands at $XDG_STATE_HOME: a file, a full disk, nothing
+        QTest::addColumn<QByteArray>("said"); // "@" the tree's root
+        QTest::addColumn<Paths>("left"); // below music/
+        QTest::newRow("read-only folder") << true << ""
+                                          << QByteArray("cannot delete @music/x/c.mp3: Read-only file system\n"
+                                                        "tuneprune: 2 of the 3 selected files were deleted.\n"
+                                                        "tuneprune: 1 file could not be deleted.\n")
+                                          << Paths {"keep.mp3", "x/c.mp3", "x/cover.jpg"};
+        const QByteArray record = "Selected files have been removed.\ntuneprune: The record of what went could not be "
+                                  "written to @state/tuneprune: ";
+        QTest::newRow("record: a file") << false << "file" << record + "Not a directory"
+                                        << Paths {"keep.mp3", "x/cover.jpg"};
+        QTest::newRow("record: a full disk")
+            << false << "full" << record + "No space left on device" << Paths {"keep.mp3", "x/cover.jpg"};
+    }
+
     void refused()
     {
-        Library library;
-        const std::string x = library.tree.path("music/x");
-        if (::mount(x.c_str(), x.c_str(), nullptr, MS_BIND, nullptr) != 0) {
-            QSKIP("no bind mount can be made here");
-        }
-        const auto unmount = qScopeGuard([&] { ::umount2(x.c_str(), MNT_DETACH); });
-        if (::mount(nullptr, x.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
-            QSKIP("the bind mount cannot be made read-only here");
-        }
-        const Run done = run(library.args("--delete", {"--yes"}));
-        QCOMPARE(done.status, 1);
-        QVERIFY2(done.err.contains(QByteArray::fromStdString("cannot delete " + x
-                                                             + "/c.mp3: Read-only file system\n"
-                                                               "tuneprune: 2 of the 3 selected files were deleted.\n"
-                                                               "tuneprune: 1 file could not be deleted.\n")),
-                 done.err.constData());
-        QCOMPARE(library.tree.files("music/"), (Paths {"keep.mp3", "x/c.mp3", "x/cover.jpg"}));
-    }
-
-    void recordNotWritten_data()
-    {
-        QTest::addColumn<QString>("state"); // what stands where the record's folder goes
-        QTest::addColumn<QByteArray>("reason");
-        QTest::newRow("a file") << "file" << QByteArray("Not a directory");
-        QTest::newRow("a full disk") << "full" << QByteArray("No space left on device");
-    }
-
-    // The files go all the same; the record that could not be written is named with its own
-    // reason, and the status is 1.
-    void recordNotWritten()
-    {
+        QFETCH(bool, readOnly);
         QFETCH(QString, state);
-        QFETCH(QByteArray, reason);
+        QFETCH(QByteArray, said);
+        QFETCH(Paths, left);
         Library library;
-        std::optional<SmallDisk> small;
-        if (state == "full") {
-            if (!small.emplace(library.tree.path("state")).ok()) {
-                QSKIP("no tmpfs can be mounted here");
-            }
-            small->fill();
-        } else {
-            library.tree.wfile("state");
+        std::optional<Mount> mount;
+        if (readOnly && !mount.emplace(library.tree.path("music/x"), Mount::ReadOnly).ok()) {
+            QSKIP("no read-only bind mount can be made here");
         }
+        if (state == "full" && !mount.emplace(library.tree.path("state"), Mount::Tmpfs).ok()) {
+            QSKIP("no tmpfs can be mounted here");
+        }
+        state == "full" ? mount->fill() : state == "file" ? library.tree.wfile("state") : void();
         const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(library.tree.path("state")));
         const Run done = run(library.args("--delete", {"--yes"}));
         QCOMPARE(done.status, 1);
-        QVERIFY2(done.err.contains("Selected files have been removed.\ntuneprune: The record of what went could not be "
-                                   "written to "
-                                   + QByteArray::fromStdString(library.tree.path("state/tuneprune: ")) + reason),
+        QVERIFY2(done.err.contains(said.replace('@', QByteArray::fromStdString(library.tree.root()))),
                  done.err.constData());
-        QCOMPARE(library.tree.files("music/"), (Paths {"keep.mp3", "x/cover.jpg"}));
+        QCOMPARE(library.tree.files("music/"), left);
     }
 
     // The same playlists as players write them and the same tree give the window's list, byte for byte.

@@ -216,29 +216,48 @@ private Q_SLOTS:
     }
 
     // Move to Trash asks with the count and the size, moves exactly the selected files into the
-    // home trash, and says so; the other rows stay.
-    void moveToTrash()
+    // home trash, and says so; the other rows stay. A record of what went that cannot be written
+    // (a file where its folder goes) stops nothing, and the end box says so.
+    void selectedRowsGo_data()
     {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("stateHome"); // below the home tree
+        QTest::addColumn<QStringList>("boxes"); // "@" the home tree's root
+        QTest::newRow("Move to Trash")
+            << IDC_MOVE_TO_TRASH << "state"
+            << QStringList {boxText("Move the 2 selected files (200 bytes) to the trash?\n\nThe space comes back when "
+                                    "the trash is emptied.",
+                                    "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION),
+                            boxText("Selected files have been moved to the trash.\n\nThey are in @data/Trash.",
+                                    "Files Moved", MB_OK)};
+        QTest::newRow("record not written")
+            << IDC_DELETE_FILES << "file"
+            << QStringList {kConfirm,
+                            boxText("Selected files have been removed.\n\nThe record of what went could not "
+                                    "be written to @file/tuneprune: Not a directory.",
+                                    "Files Deleted", MB_OK)};
+    }
+
+    void selectedRowsGo()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, stateHome);
+        QFETCH(QStringList, boxes);
         TempTree home;
+        home.wfile("file");
         const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(home.path("data")));
+        const ScopedEnv state("XDG_STATE_HOME", QByteArray::fromStdString(home.path(stateHome.toStdString())));
         MusicWindow w;
         w.scan({"a.mp3", "b.mp3", "c.mp3", "keep.mp3"}, "keep.mp3\n");
         w.d.takeBoxes();
         w.d.toggleRow(0);
         w.d.toggleRow(2);
         QTRY_VERIFY(w.d.text(IDC_PLAYLIST_CHECK).contains("2 selected, 200 bytes"));
-        w.d.clickAndWait(IDC_MOVE_TO_TRASH, &CPruneDlg::removalFinished);
-        QCOMPARE(w.d.takeBoxes(),
-                 (QStringList {
-                     boxText("Move the 2 selected files (200 bytes) to the trash?\n\nThe space comes back when the "
-                             "trash is emptied.",
-                             "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION),
-                     boxText(QString::fromStdString("Selected files have been moved to the trash.\n\nThey are in "
-                                                    + home.path("data/Trash") + "."),
-                             "Files Moved", MB_OK)}));
+        w.d.clickAndWait(command, &CPruneDlg::removalFinished);
+        QCOMPARE(w.d.takeBoxes(), boxes.replaceInStrings("@", QString::fromStdString(home.root())));
         QCOMPARE(w.d.rows(), Rows {w.base() + "b.mp3"});
         QCOMPARE(w.tree.files("music/"), (Rows {"b.mp3", "keep.mp3"}));
-        QCOMPARE(home.files("data/Trash/files/"), (Rows {"a.mp3", "c.mp3"}));
+        QCOMPARE(home.files("data/Trash/files/"), (command == IDC_MOVE_TO_TRASH ? Rows {"a.mp3", "c.mp3"} : Rows {}));
     }
 
     // A mixed library, with "Remove folders left empty" on: the confirmation says so, and a folder
@@ -302,23 +321,6 @@ private Q_SLOTS:
                                        "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION),
                                boxText(done, "Files Deleted", MB_OK)}));
         QCOMPARE(w.tree.files("music/"), left);
-    }
-
-    // A record of what went that cannot be written stops nothing, and the end box says so.
-    void unwritableRecord()
-    {
-        TempTree state;
-        state.wfile("file");
-        const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(state.path("file")));
-        MusicWindow w;
-        w.scan({"a.mp3", "keep.mp3"}, "keep.mp3\n");
-        w.d.takeBoxes();
-        w.d.click(IDC_SELECT_ALL);
-        w.d.removeFiles();
-        const QString done = "Selected files have been removed.\n\nThe record of what went could not be written to "
-            + QString::fromStdString(state.path("file/tuneprune")) + ": Not a directory.";
-        QCOMPARE(w.d.takeBoxes(), (QStringList {kConfirm, boxText(done, "Files Deleted", MB_OK)}));
-        QCOMPARE(w.tree.files("music/"), Rows {"keep.mp3"});
     }
 
     // A playlist from a Windows machine, lines in Windows-1252: every unnamed mp3 file goes, nothing

@@ -16,14 +16,10 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <thread>
-
-#include <sys/mount.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -35,7 +31,10 @@ class TestDeletion : public QObject {
 private Q_SLOTS:
     void outcome_data()
     {
-        QTest::addColumn<QString>("change"); // made to the tree between the scan and the deletion
+        QTest::addColumn<QString>("change"); // made to the tree below m/ between the scan and the deletion
+        QTest::addColumn<int>("refused"); // the errno the deleter gives for c.mp3
+        QTest::addColumn<bool>("mounted"); // a disk on Album during the scan, unmounted before the deletion
+        QTest::addColumn<bool>("recorded"); // the pass after the scan recorded the rows
         QTest::addColumn<QByteArrayList>("failed"); // path: errno, before the directory x.mp3, which always fails
         QTest::addColumn<Files>("left"); // every file left below the tree besides elsewhere/Album/a.mp3
         const QByteArray changed = ": " + QByteArray::number(IFileDeleter::kChanged);
@@ -43,53 +42,54 @@ private Q_SLOTS:
         const QByteArrayList album {"Album/a.mp3" + folderGone, "Album/b.mp3" + folderGone};
         const QByteArrayList c[]
             = {{"c.mp3" + changed}, {"c.mp3: " + QByteArray::number(EACCES)}, {"c.mp3: " + QByteArray::number(EROFS)}};
-        QTest::newRow("nothing") << "" << QByteArrayList {} << Files {};
+        const Files oldAlbum {"m/Album.old/a.mp3", "m/Album.old/b.mp3"};
+        QTest::newRow("nothing") << "" << 0 << false << true << QByteArrayList {} << Files {};
         QTest::newRow("folder swapped for a link")
-            << "link" << album << Files {"m/Album.old/a.mp3", "m/Album.old/b.mp3"};
+            << "mv m/Album m/Album.old;ln m/Album elsewhere/Album" << 0 << false << true << album << oldAlbum;
         // A tagger renames the album: its files are still there, not "already gone".
-        QTest::newRow("folder renamed") << "renamed" << album << Files {"m/Album 2/a.mp3", "m/Album 2/b.mp3"};
-        QTest::newRow("folder unmounted") << "unmounted" << album << Files {"m/Album/a.mp3", "m/Album/b.mp3"};
+        QTest::newRow("folder renamed") << "mv m/Album m/Album2" << 0 << false << true << album
+                                        << Files {"m/Album2/a.mp3", "m/Album2/b.mp3"};
+        QTest::newRow("folder unmounted")
+            << "" << 0 << true << true << album << Files {"m/Album/a.mp3", "m/Album/b.mp3"};
         QTest::newRow("folder replaced by another of that name")
-            << "new folder" << album << Files {"m/Album.old/a.mp3", "m/Album.old/b.mp3"};
-        QTest::newRow("file replaced by another of the same name") << "replace" << c[0] << Files {"m/c.mp3"};
+            << "mv m/Album m/Album.old;mkdir m/Album" << 0 << false << true << album << oldAlbum;
+        QTest::newRow("file replaced by another of the same name")
+            << "write m/c.part new;mv m/c.part m/c.mp3" << 0 << false << true << c[0] << Files {"m/c.mp3"};
         // A tagger writes in place: the same inode, the same size, a new modification time.
-        QTest::newRow("file rewritten in place") << "rewrite" << c[0] << Files {"m/c.mp3"};
+        QTest::newRow("file rewritten in place")
+            << "poke m/c.mp3 new" << 0 << false << true << c[0] << Files {"m/c.mp3"};
         // ext4 hands a file made right after a deletion the freed inode number.
-        QTest::newRow("file deleted and written again") << "again" << c[0] << Files {"m/c.mp3"};
+        QTest::newRow("file deleted and written again")
+            << "rm m/c.mp3;write m/c.mp3 new" << 0 << false << true << c[0] << Files {"m/c.mp3"};
         // Rows the pass after the scan had not reached are recorded before anything is removed.
-        QTest::newRow("no record yet") << "unrecorded" << QByteArrayList {} << Files {};
-        QTest::newRow("file replaced by a folder") << "folder" << c[0] << Files {};
-        QTest::newRow("already gone counts as deleted") << "gone" << QByteArrayList {} << Files {};
-        QTest::newRow("permission refused") << "EACCES" << c[1] << Files {"m/c.mp3"};
-        QTest::newRow("read-only mount") << "EROFS" << c[2] << Files {"m/c.mp3"};
+        QTest::newRow("no record yet") << "" << 0 << false << false << QByteArrayList {} << Files {};
+        QTest::newRow("file replaced by a folder")
+            << "rm m/c.mp3;mkdir m/c.mp3" << 0 << false << true << c[0] << Files {};
+        QTest::newRow("already gone counts as deleted")
+            << "rm m/c.mp3" << 0 << false << true << QByteArrayList {} << Files {};
+        QTest::newRow("permission refused") << "" << EACCES << false << true << c[1] << Files {"m/c.mp3"};
+        QTest::newRow("read-only mount") << "" << EROFS << false << true << c[2] << Files {"m/c.mp3"};
     }
 
     void outcome()
     {
         QFETCH(QString, change);
+        QFETCH(int, refused);
+        QFETCH(bool, mounted);
+        QFETCH(bool, recorded);
         QFETCH(QByteArrayList, failed);
         QFETCH(Files, left);
         failed << "x.mp3: " + QByteArray::number(EISDIR);
         left.insert(left.begin(), "elsewhere/Album/a.mp3");
         TempTree tree;
-        for (const char* name : {"m/Album/a.mp3", "m/Album/b.mp3", "m/c.mp3", "elsewhere/Album/a.mp3"}) {
-            tree.wfile(name, "old");
+        tree.change("write m/Album/a.mp3 old;write m/Album/b.mp3 old;write m/c.mp3 old;mkdir m/x.mp3;"
+                    "write elsewhere/Album/a.mp3 old");
+        std::optional<Mount> disk;
+        if (mounted && !disk.emplace(tree.path("m/Album"), Mount::Tmpfs).ok()) {
+            QSKIP("no tmpfs can be mounted here");
         }
-        tree.mkdirp("m/x.mp3");
-        // A disk mounted on the album's folder while the scan ran, and unmounted before the deletion.
-        const std::string disk = tree.path("m/Album");
-        bool mounted = false;
-        const auto unmount = [&] {
-            mounted = mounted && ::umount2(disk.c_str(), MNT_DETACH) != 0;
-        };
-        const auto unmountAtEnd = qScopeGuard(unmount);
-        if (change == "unmounted") {
-            mounted = ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") == 0;
-            if (!mounted) {
-                QSKIP("no tmpfs can be mounted here");
-            }
-            tree.wfile("m/Album/a.mp3", "disk");
-            tree.wfile("m/Album/b.mp3", "disk");
+        if (mounted) {
+            tree.change("write m/Album/a.mp3 disk;write m/Album/b.mp3 disk");
         }
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("m/"));
@@ -98,45 +98,19 @@ private Q_SLOTS:
         for (std::uint32_t i = 0; i < found.entries.size(); ++i) {
             all.push_back(EntryIndex {i});
         }
-        const EntryStamps stamps = change == "unrecorded" ? EntryStamps() : recordStamps(lister, found, all, stop);
+        const EntryStamps stamps = recorded ? recordStamps(lister, found, all, stop) : EntryStamps();
         std::vector<RemovalRequest> requests;
         for (const EntryIndex entry : all) {
             requests.push_back(removalRequest(found, stamps, entry, position(entry)));
         }
         ScriptedFileDeleter deleter;
-        struct stat before { };
-        ::stat(tree.path("m/c.mp3").c_str(), &before);
-        if (change == "link") {
-            std::filesystem::rename(tree.path("m/Album"), tree.path("m/Album.old"));
-            std::filesystem::create_symlink(tree.path("elsewhere/Album"), tree.path("m/Album"));
-        } else if (change == "unmounted") {
-            unmount();
-        } else if (change == "renamed") {
-            std::filesystem::rename(tree.path("m/Album"), tree.path("m/Album 2"));
-        } else if (change == "new folder") {
-            std::filesystem::rename(tree.path("m/Album"), tree.path("m/Album.old"));
-            tree.mkdirp("m/Album");
-        } else if (change == "replace") {
-            tree.wfile("m/c.mp3.part", "new");
-            std::filesystem::rename(tree.path("m/c.mp3.part"), tree.path("m/c.mp3"));
-        } else if (change == "rewrite") {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::ofstream(tree.path("m/c.mp3"), std::ios::in | std::ios::out | std::ios::binary) << "new";
-        } else if (change == "again") {
-            std::filesystem::remove(tree.path("m/c.mp3"));
-            tree.wfile("m/c.mp3", "new");
-        } else if (change == "folder" || change == "gone") {
-            std::filesystem::remove(tree.path("m/c.mp3"));
-            change == "folder" ? tree.mkdirp("m/c.mp3") : void();
-        } else if (change == "EACCES" || change == "EROFS") {
-            deleter.failing[tree.path("m/c.mp3")] = change == "EACCES" ? EACCES : EROFS;
+        if (refused != 0) {
+            deleter.failing[tree.path("m/c.mp3")] = refused;
         }
-        struct stat after { };
-        ::stat(tree.path("m/c.mp3").c_str(), &after);
-        if (change == "rewrite" || change == "again") {
-            QCOMPARE(after.st_size, before.st_size);
-            qInfo("%s: inode %s", qPrintable(change), before.st_ino == after.st_ino ? "kept" : "not kept");
+        if (disk) {
+            disk->unmount();
         }
+        tree.change(change.toStdString());
         completeStamps(lister, found, requests);
         std::atomic<std::size_t> done {0};
         const RemovalOutcome outcome = removeFiles(deleter, found.base, requests, requests.size(), stop, done);
@@ -356,15 +330,10 @@ private Q_SLOTS:
                 file.ends_with('/') ? tree.mkdirp("music/" + file) : tree.wfile("music/" + file, file);
             }
         }
-        const std::string mount = tree.path("music/" + mounted.toStdString());
-        if (!mounted.isEmpty() && ::mount(mount.c_str(), mount.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        std::optional<Mount> mount;
+        if (!mounted.isEmpty() && !mount.emplace(tree.path("music/" + mounted.toStdString()), Mount::Bind).ok()) {
             QSKIP("no bind mount can be made here");
         }
-        const auto unmount = qScopeGuard([&] {
-            if (!mounted.isEmpty()) {
-                ::umount2(mount.c_str(), MNT_DETACH);
-            }
-        });
         const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("music/"));
@@ -424,8 +393,8 @@ private Q_SLOTS:
         QFETCH(QString, disk);
         QFETCH(int, error);
         TempTree tree;
-        std::optional<SmallDisk> small;
-        if (disk == "full" && !small.emplace(tree.path("state")).ok()) {
+        std::optional<Mount> small;
+        if (disk == "full" && !small.emplace(tree.path("state"), Mount::Tmpfs).ok()) {
             QSKIP("no tmpfs can be mounted here");
         }
         const std::string dir = tree.path("state/tuneprune");
@@ -459,44 +428,34 @@ private Q_SLOTS:
     }
 
     // Which change of a file since its record makes it another file, where inode numbers last and
-    // where they do not (FUSE).
+    // where they do not (FUSE). An empty stamp is a file gone, or never recorded.
     void identity_data()
     {
-        QTest::addColumn<QString>("field");
+        QTest::addColumn<QList<qint64>>("recorded"); // inode, size, modified, changed
+        QTest::addColumn<QList<qint64>>("now");
         QTest::addColumn<bool>("sameStable");
         QTest::addColumn<bool>("sameUnstable");
-        QTest::newRow("nothing") << "" << true << true;
-        QTest::newRow("inode") << "inode" << false << true;
-        QTest::newRow("change time") << "changed" << false << true;
-        QTest::newRow("size") << "size" << false << false;
-        QTest::newRow("modification time") << "modified" << false << false;
-        QTest::newRow("gone") << "gone" << false << false;
-        QTest::newRow("never recorded") << "unrecorded" << false << false;
+        const QList<qint64> then {12, 3000, 1'700'000'000'123'456'789, 1'700'000'000'123'456'789}, none;
+        QTest::newRow("nothing") << then << then << true << true;
+        QTest::newRow("inode") << then << QList<qint64> {13, then[1], then[2], then[3]} << false << true;
+        QTest::newRow("change time") << then << QList<qint64> {then[0], then[1], then[2], then[3] + 1} << false << true;
+        QTest::newRow("size") << then << QList<qint64> {then[0], then[1] + 1, then[2], then[3]} << false << false;
+        QTest::newRow("modified") << then << QList<qint64> {then[0], then[1], then[2] + 1, then[3]} << false << false;
+        QTest::newRow("gone") << then << none << false << false;
+        QTest::newRow("never recorded") << none << then << false << false;
     }
 
     void identity()
     {
-        QFETCH(QString, field);
+        QFETCH(QList<qint64>, recorded);
+        QFETCH(QList<qint64>, now);
         QFETCH(bool, sameStable);
         QFETCH(bool, sameUnstable);
-        const FileStamp then {12, 3000, 1'700'000'000'123'456'789, 1'700'000'000'123'456'789};
-        FileStamp now = then;
-        FileStamp recorded = then;
-        if (field == "inode") {
-            now.inode = 13;
-        } else if (field == "changed") {
-            now.changed += 1;
-        } else if (field == "size") {
-            now.size += 1;
-        } else if (field == "modified") {
-            now.modified += 1;
-        } else if (field == "gone") {
-            now = FileStamp();
-        } else if (field == "unrecorded") {
-            recorded = FileStamp();
-        }
-        QCOMPARE(sameFile(recorded, now, true), sameStable);
-        QCOMPARE(sameFile(recorded, now, false), sameUnstable);
+        const auto stamp = [](const QList<qint64>& v) {
+            return v.isEmpty() ? FileStamp() : FileStamp {std::uint64_t(v[0]), std::uint64_t(v[1]), v[2], v[3]};
+        };
+        QCOMPARE(sameFile(stamp(recorded), stamp(now), true), sameStable);
+        QCOMPARE(sameFile(stamp(recorded), stamp(now), false), sameUnstable);
     }
 };
 

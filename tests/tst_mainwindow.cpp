@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QTreeView>
 
 #include <filesystem>
@@ -88,53 +87,57 @@ private Q_SLOTS:
         QMenu* menu = d.dlg().systemMenu();
         QVERIFY(menu && menu->actions().size() == 1);
         QCOMPARE(menu->actions().constFirst()->text(), QStringLiteral("&About Tuneprune..."));
-        int opened = 0;
+        QList<int> offCentre; // of each about box opened
         const auto closeAbout = [&] {
-            QTimer::singleShot(0, [&] {
-                auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
-                QVERIFY(about != nullptr);
-                QVERIFY((about->frameGeometry().center() - d.dlg().frameGeometry().center()).manhattanLength() <= 2);
-                QTest::mouseClick(about->GetDlgItem(IDOK), Qt::LeftButton);
-                ++opened;
+            onNextModal(&d.dlg(), [&](QWidget* about) {
+                offCentre << (about->frameGeometry().center() - d.dlg().frameGeometry().center()).manhattanLength();
+                QTest::mouseClick(qobject_cast<CAboutDlg*>(about)->GetDlgItem(IDOK), Qt::LeftButton);
+                QVERIFY(!about->isVisible()); // OK closed it
             });
         };
         closeAbout();
         menu->actions().constFirst()->trigger();
         closeAbout();
         d.dlg().OnSysCommand(0x001F);
+        closeAbout(); // for one that should not open
         d.dlg().OnSysCommand(0x0020);
-        QTest::qWait(0);
-        QCOMPARE(opened, 2);
-        QVERIFY(QApplication::activeModalWidget() == nullptr); // OK closed it
+        QCOMPARE(offCentre.size(), 2);
+        QVERIFY(offCentre[0] <= 2 && offCentre[1] <= 2);
     }
 
+    // Open m3u: a playlist read replaces the keep-list; a cancel changes nothing; a refusal keeps
+    // only the path, never a half-read keep-list, and says why in a box.
     void openPlaylist_data()
     {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<bool>("loadedBefore");
+        QTest::addColumn<QString>("chosen"); // below the tree; "": cancelled
+        QTest::addColumn<bool>("loadedBefore"); // old.m3u, which keeps old.mp3
         QTest::addColumn<QString>("refusal"); // the box's line for the file
+        QTest::addColumn<Lines>("kept"); // the keep-list after
+        const Lines read {"C/three.mp3", "B/two.mp3", "A/one.mp3"};
         for (bool before : {false, true}) {
             const char* when = before ? "after a playlist" : "first";
-            QTest::addRow("playlist, %s", when) << "list.m3u" << before << "";
-            QTest::addRow("cancelled, %s", when) << "" << before << "";
+            const Lines old = before ? Lines {"old.mp3"} : Lines {};
+            QTest::addRow("playlist, %s", when) << "list.m3u" << before << "" << read;
+            QTest::addRow("cancelled, %s", when) << "" << before << "" << old;
             QTest::addRow("typed name of a missing file, %s", when)
-                << "typed.m3u" << before << "typed.m3u: no such file or directory";
-            QTest::addRow("a directory, %s", when) << "folder.m3u" << before << "folder.m3u: a folder, not a file";
+                << "typed.m3u" << before << "typed.m3u: no such file or directory" << old;
+            QTest::addRow("a directory, %s", when)
+                << "folder.m3u" << before << "folder.m3u: a folder, not a file" << old;
         }
         // Not playlists: each ends in the box at once, without hanging or filling memory.
-        QTest::newRow("named pipe") << "pipe.m3u" << true << "pipe.m3u: not a regular file";
-        QTest::newRow("/dev/zero") << "/dev/zero" << true << "zero: not a regular file";
-        QTest::newRow("link to /dev/zero") << "zero.m3u" << true << "zero.m3u: not a regular file";
+        QTest::newRow("named pipe") << "pipe.m3u" << true << "pipe.m3u: not a regular file" << Lines {"old.mp3"};
+        QTest::newRow("/dev/zero") << "/dev/zero" << true << "zero: not a regular file" << Lines {"old.mp3"};
+        QTest::newRow("link to /dev/zero") << "zero.m3u" << true << "zero.m3u: not a regular file" << Lines {"old.mp3"};
         QTest::newRow("sparse 3 GB file")
-            << "image.m3u" << true << "image.m3u: larger than 1 GiB, too large for a playlist";
+            << "image.m3u" << true << "image.m3u: larger than 1 GiB, too large for a playlist" << Lines {"old.mp3"};
     }
 
-    // Open m3u; once a playlist is read, Select Directory.
     void openPlaylist()
     {
         QFETCH(QString, chosen);
         QFETCH(bool, loadedBefore);
         QFETCH(QString, refusal);
+        QFETCH(Lines, kept);
         TempTree tree;
         tree.wfile("old.m3u", "old.mp3\n");
         tree.wfile("list.m3u", "#EXTM3U\r\nA/one.mp3\r\n#EXTINF:1,x\r\nB/two.mp3\r\n\r\nC/three.mp3");
@@ -147,40 +150,43 @@ private Q_SLOTS:
         if (loadedBefore) {
             d.openPlaylist(tree.path("old.m3u"));
         }
-        const auto state = [&] {
-            return std::tuple(d.text(IDC_M3U_LABEL), d.off(), d.dlg().keepList().lines());
-        };
-        const auto before = state();
+        const QString off = d.off(), label = d.text(IDC_M3U_LABEL);
         const std::string path = chosen.startsWith('/') ? chosen.toStdString() : tree.path(chosen.toStdString());
         d.openPlaylist(chosen.isEmpty() ? std::nullopt : std::optional(path));
 
-        const QStringList opened(loadedBefore ? 2 : 1,
-                                 "Playlist Files (*.m3u *.m3u8 *.xspf *.pls *.wpl *.asx *.b4s *.xml);;M3U (*.m3u);;"
-                                 "Playlist Files (*.m3u8);;All Files (*)");
-        QCOMPARE(d.dialogs.asked, opened);
-        if (chosen != "list.m3u") {
-            QCOMPARE(d.takeBoxes(),
-                     chosen.isEmpty()
-                         ? QStringList()
-                         : QStringList {boxText("Unable to open M3U for reading!\n" + refusal, "Error", MB_ICONSTOP)});
-            // Only the path is taken; a half-read playlist never replaces the keep-list.
-            QCOMPARE(d.dlg().playlistPath(), chosen.isEmpty() ? (loadedBefore ? tree.path("old.m3u") : "") : path);
-            QVERIFY(state() == before);
-            return;
-        }
-        QCOMPARE(d.dlg().keepList().lines(), (Lines {"C/three.mp3", "B/two.mp3", "A/one.mp3"}));
-        QCOMPARE(d.text(IDC_M3U_LABEL), QString::fromStdString("M3U File: " + path));
-        QCOMPARE(d.off().section(';', 0, 0),
-                 "disabled: BASEDIR_LABEL BEGIN_SCAN PROGRESS FILE_LIST SELECT_PROMPT "
-                 "DELETE_FILES MOVE_TO_TRASH ALL_AUDIO SELECT_ALL DESELECT_ALL");
+        QCOMPARE(d.dialogs.asked,
+                 QStringList(loadedBefore ? 2 : 1,
+                             "Playlist Files (*.m3u *.m3u8 *.xspf *.pls *.wpl *.asx *.b4s *.xml);;M3U (*.m3u);;"
+                             "Playlist Files (*.m3u8);;All Files (*)"));
+        QCOMPARE(d.takeBoxes(),
+                 refusal.isEmpty()
+                     ? QStringList()
+                     : QStringList {boxText("Unable to open M3U for reading!\n" + refusal, "Error", MB_ICONSTOP)});
+        QCOMPARE(d.dlg().keepList().lines(), kept);
+        const bool read = kept.size() == 3;
+        const std::string old = loadedBefore ? tree.path("old.m3u") : "";
+        // Only the path of a refused one is taken.
+        QCOMPARE(d.dlg().playlistPath(), chosen.isEmpty() ? old : path);
+        QCOMPARE(d.text(IDC_M3U_LABEL), read ? QString::fromStdString("M3U File: " + path) : label);
+        QCOMPARE(read ? d.off().section(';', 0, 0) : d.off(),
+                 read ? "disabled: BASEDIR_LABEL BEGIN_SCAN PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES "
+                        "MOVE_TO_TRASH ALL_AUDIO SELECT_ALL DESELECT_ALL"
+                      : off);
+    }
 
+    // Select Directory, once a playlist is read: the last choice stands, a cancel changes nothing.
+    void selectDirectory()
+    {
+        TempTree tree;
+        tree.wfile("list.m3u", "a.mp3\n");
+        DialogDriver d;
+        d.openPlaylist(tree.path("list.m3u"));
         const std::string dir = tree.path("My Müsic/" + longDirs()); // longer than the original picker's 1023 bytes
         d.selectDirectory(tree.root());
         d.selectDirectory(dir.substr(0, dir.size() - 1)); // a "/" is added
         d.selectDirectory(std::nullopt);
-        QCOMPARE(d.dialogs.asked, opened + QStringList(3, "Directory View: Please select a directory..."));
+        QCOMPARE(d.dialogs.asked.mid(1), QStringList(3, "Directory View: Please select a directory..."));
         QCOMPARE(d.dialogs.pickerOwner, &d.dlg());
-        // The second choice replaced the first; the cancelled third changed nothing.
         QCOMPARE(d.text(IDC_BASEDIR_LABEL), "Base Directory: " + QString::fromStdString(dir));
         QCOMPARE(
             d.off(),
@@ -262,10 +268,10 @@ private Q_SLOTS:
         tree.wfile("b.xspf");
         QWidget owner;
         owner.show();
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog != nullptr);
-            QCOMPARE(dialog->directory().absolutePath(), QDir(QString::fromStdString(tree.path("sub"))).absolutePath());
+        QString startedIn;
+        onNextModal(&owner, [&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            startedIn = dialog->directory().absolutePath();
             dialog->setDirectory(QString::fromStdString(tree.root()));
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             if (!typed.isEmpty()) {
@@ -275,7 +281,7 @@ private Q_SLOTS:
             }
             auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
             auto* files = qobject_cast<QFileSystemModel*>(view->model());
-            QTRY_COMPARE(files->rowCount(view->rootIndex()), 3); // and the folder sub
+            QTest::qWaitFor([&] { return files->rowCount(view->rootIndex()) == 3; }); // and the folder sub
             view->show();
             // By name: the model sorts its rows when it likes.
             for (const QString& file : chosen) {
@@ -291,6 +297,7 @@ private Q_SLOTS:
         QString folder = QString::fromStdString(tree.path("sub"));
         const std::vector<std::string> got
             = fileDialog.getOpenFileNames(&owner, QStringLiteral("Playlist Files (*.m3u *.xspf)"), folder);
+        QCOMPARE(startedIn, QDir(QString::fromStdString(tree.path("sub"))).absolutePath());
         QCOMPARE(folder, QDir(QString::fromStdString(tree.root())).absolutePath());
         std::vector<std::string> expected;
         for (const QString& name : chosen) {
@@ -315,20 +322,20 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QWidget owner;
         owner.show();
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box != nullptr);
-            QCOMPARE(box->windowTitle(), QStringLiteral("Warning"));
-            QCOMPARE(box->icon(), QMessageBox::Warning);
-            QCOMPARE(box->text(), QStringLiteral("Only 1 of 20"));
-            QCOMPARE(box->buttons().size(), 2);
-            QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
+        QString shown; // title, icon, text, buttons, whether Cancel is the default
+        onNextModal(&owner, [&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            shown = QString("%1 %2 %3 %4 %5")
+                        .arg(box->windowTitle())
+                        .arg(box->icon())
+                        .arg(box->text())
+                        .arg(box->buttons().size())
+                        .arg(box->defaultButton() == box->button(QMessageBox::Cancel));
             if (key != 0) {
                 QTest::keyClick(box, Qt::Key(key));
-                return;
             }
             for (QAbstractButton* button : box->buttons()) {
-                if (button->text() == QStringLiteral("Delete Anyway")) {
+                if (key == 0 && button->text() == QStringLiteral("Delete Anyway")) {
                     button->click();
                 }
             }
@@ -337,6 +344,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.ask(&owner, QStringLiteral("Only 1 of 20"), QStringLiteral("Warning"),
                            QStringLiteral("Delete Anyway")),
                  answer);
+        QCOMPARE(shown, QString("Warning %1 Only 1 of 20 2 1").arg(QMessageBox::Warning));
     }
 };
 

@@ -7,7 +7,6 @@
 #include <QTreeWidget>
 
 #include <atomic>
-#include <filesystem>
 #include <thread>
 
 using Rows = std::vector<std::string>;
@@ -94,44 +93,41 @@ private Q_SLOTS:
     // scan that got to list. All wanted after a list is the end of tst_deletewindow.
     void emptyResults_data()
     {
+        QTest::addColumn<QByteArray>("playlist");
+        QTest::addColumn<bool>("listedFirst"); // music/old/a.mp3 listed by a first scan
+        QTest::addColumn<QString>("change"); // to the tree before the scan
+        QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("off");
+        const QString other = "write music/a.flac;write music/mp3/readme.txt";
+        const QString none = "No mp3 files found in that directory!";
         const QString unlisted
             = "disabled: PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH SELECT_ALL DESELECT_ALL "
               "STATUS; hidden: PROGRESS STATUS PLAYLIST_CHECK";
-        QTest::newRow("only other files") << unlisted;
-        QTest::newRow("base gone") << unlisted;
+        QTest::newRow("only other files") << QByteArray("x.mp3\n") << false << other << none << unlisted;
+        QTest::newRow("base gone") << QByteArray("x.mp3\n") << false << "mv music elsewhere" << none << unlisted;
         // Inside the base directory's own name.
-        QTest::newRow("all wanted")
-            << "disabled: PROGRESS SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH STATUS; hidden: PROGRESS STATUS";
+        QTest::newRow("all wanted") << QByteArray("MUSIC\n") << false << "write music/a/b.mp3"
+                                    << "No unwanted mp3 files found in that directory!"
+                                    << "disabled: PROGRESS SELECT_PROMPT DELETE_FILES MOVE_TO_TRASH STATUS; hidden: "
+                                       "PROGRESS STATUS";
         QTest::newRow("only other files, after a list")
+            << QByteArray("x.mp3\n") << true << other << none
             << "disabled: PROGRESS STATUS; hidden: PROGRESS STATUS PLAYLIST_CHECK";
     }
 
     void emptyResults()
     {
-        const QString tree = QTest::currentDataTag();
+        QFETCH(QByteArray, playlist);
+        QFETCH(bool, listedFirst);
+        QFETCH(QString, change);
+        QFETCH(QString, box);
         QFETCH(QString, off);
         MusicWindow w;
-        w.scan({"old/a.mp3"}, "no-such-song.mp3\n", tree.endsWith("after a list"));
-        if (tree.endsWith("after a list")) {
-            QCOMPARE(w.d.rows().size(), std::size_t(1));
-        }
-        std::filesystem::remove_all(w.base() + "old");
-        if (tree.startsWith("only other files")) {
-            w.tree.wfile("music/a.flac");
-            w.tree.wfile("music/mp3/readme.txt");
-        } else if (tree == "base gone") {
-            std::filesystem::rename(w.base(), w.tree.path("elsewhere"));
-        } else if (tree == "all wanted") {
-            w.tree.wfile("list.m3u", "MUSIC\n");
-            w.d.openPlaylist(w.tree.path("list.m3u"));
-            w.tree.wfile("music/a/b.mp3");
-        }
+        w.scan({"old/a.mp3"}, playlist.toStdString(), listedFirst);
+        QCOMPARE(w.d.rows().size(), std::size_t(listedFirst ? 1 : 0));
+        w.tree.change("rm music/old;" + change.toStdString());
         w.d.scan();
-
-        const QString message = tree == "all wanted" ? "No unwanted mp3 files found in that directory!"
-                                                     : "No mp3 files found in that directory!";
-        QCOMPARE(w.d.takeBoxes(), QStringList {boxText(message, "Error", MB_ICONEXCLAMATION)});
+        QCOMPARE(w.d.takeBoxes(), QStringList {boxText(box, "Error", MB_ICONEXCLAMATION)});
         QVERIFY(w.d.rows().empty());
         QCOMPARE(w.d.off(), off);
     }

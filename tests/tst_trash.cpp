@@ -338,13 +338,9 @@ private Q_SLOTS:
     {
         TempTree tree;
         tree.wfile("music/a.mp3", "a");
-        const std::string music = tree.path("music");
-        if (::mount(music.c_str(), music.c_str(), nullptr, MS_BIND, nullptr) != 0) {
-            QSKIP("no bind mount can be made here");
-        }
-        const auto unmount = qScopeGuard([&] { ::umount2(music.c_str(), MNT_DETACH); });
-        if (::mount(nullptr, music.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
-            QSKIP("the bind mount cannot be made read-only here");
+        const Mount readOnly(tree.path("music"), Mount::ReadOnly);
+        if (!readOnly.ok()) {
+            QSKIP("no read-only bind mount can be made here");
         }
         const ScopedEnv dataHome("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
         ScriptedFileDeleter deleter;

@@ -9,12 +9,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <map>
 #include <optional>
 #include <random>
 #include <set>
-#include <thread>
 
 #include <sys/stat.h>
 
@@ -315,31 +313,6 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(w.paths(), expected);
-    }
-
-    // Listings that wait, as on a slow disk, leave the cores idle: more threads are woken to list
-    // at once than start.
-    void moreThreadsWhileListingsWait()
-    {
-        const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
-        if (cores >= 64) {
-            QSKIP("this machine's pool starts with all the threads it may have");
-        }
-        Walk w;
-        for (int i = 0; i < 600; ++i) {
-            w.wfile(std::to_string(i) + "/a.mp3");
-        }
-        std::atomic<int> listing = 0;
-        std::atomic<int> most = 0;
-        w.lister.onList = [&](const std::string&) {
-            const int now = ++listing;
-            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) { }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            --listing;
-        };
-        const Mp3Collection c = collectMp3s(w.lister, w.root());
-        QCOMPARE(c.entries.size(), 600U);
-        QVERIFY2(most > static_cast<int>(cores), QByteArray::number(most.load()));
     }
 
     // A stop set while many threads list ends the walk: at most the listings under way finish.

@@ -12,13 +12,10 @@
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
-#include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <optional>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -39,18 +36,17 @@ void rowMenu(DialogDriver& d, int row, const QString& text)
     auto* list = qobject_cast<QListView*>(d.list());
     const QPoint at = row < 0 ? QPoint(5, list->viewport()->height() - 2)
                               : list->visualRect(d.list()->model()->index(row, 0)).center();
-    QTimer::singleShot(0, [&d, text] {
-        QMenu* menu = d.dlg().rowMenu();
-        QVERIFY(menu != nullptr);
+    bool triggered = false;
+    onNextModal(&d.dlg(), [&](QWidget* menu) {
         for (QAction* action : menu->actions()) {
-            if (action->text().remove('&') == text) {
-                QVERIFY(action->isEnabled());
+            if (action->text().remove('&') == text && action->isEnabled()) {
                 action->trigger();
+                triggered = true;
             }
         }
-        menu->close();
     });
     Q_EMIT list->customContextMenuRequested(at);
+    QVERIFY2(triggered, qPrintable(text));
 }
 
 } // namespace
@@ -312,13 +308,9 @@ private Q_SLOTS:
         QCOMPARE(readKeepList({w.tree.path("one.m3u8")}).keep.lines(), Paths {w.base() + "b\xff.mp3"});
 
         const std::string target = w.tree.path("ro");
-        w.tree.mkdirp("ro");
-        if (::mount(target.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) {
-            QSKIP("no bind mount can be made here");
-        }
-        const auto unmount = qScopeGuard([&] { ::umount2(target.c_str(), MNT_DETACH); });
-        if (::mount(nullptr, target.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
-            QSKIP("the bind mount cannot be made read-only here");
+        const Mount readOnly(target, Mount::ReadOnly);
+        if (!readOnly.ok()) {
+            QSKIP("no read-only bind mount can be made here");
         }
         w.d.dialogs.path = target + "/list.m3u8";
         rowMenu(w.d, 1, "Save List...");

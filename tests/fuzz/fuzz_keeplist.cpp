@@ -21,15 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> paths;
     bool inPaths = false;
     const std::string_view in(reinterpret_cast<const char*>(data), size);
-    for (std::size_t at = 0; at <= in.size();) {
-        const std::size_t end = std::min(in.find('\n', at), in.size());
-        const std::string_view line = in.substr(at, end - at);
-        if (line == "|") {
-            inPaths = true;
-        } else {
-            (inPaths ? paths : lines).emplace_back(line);
-        }
-        at = end + 1;
+    for (const std::string_view line : inputLines(in)) {
+        line == "|" ? void(inPaths = true) : void((inPaths ? paths : lines).emplace_back(line));
     }
     if (lines.size() > 64 || paths.size() > 64) {
         return 0;

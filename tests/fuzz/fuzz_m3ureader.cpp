@@ -86,9 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         splitter.finish(lines);
         return lines;
     };
-    // The cuts follow from the input (FNV-1a), so that a crash replays.
-    std::uint64_t h = 0xCBF29CE484222325u;
-    std::ranges::for_each(in, [&h](unsigned char b) { h = (h ^ b) * 0x100000001B3u; });
+    std::uint64_t h = inputHash(in);
     const std::size_t cut = h % (size + 1);
     CHECK(fed([](std::size_t) { return std::size_t(1); }) == whole);
     CHECK(fed([&](std::size_t n) { return n == 0 ? cut : size; }) == whole);

@@ -99,22 +99,7 @@ std::string escaped(const std::string& text)
 {
     std::string out;
     for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
+        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
     }
     return out;
 }
@@ -123,13 +108,10 @@ std::string escaped(const std::string& text)
 void roundTrip(std::string_view in)
 {
     std::vector<std::string> lines;
-    for (std::size_t at = 0; at <= in.size();) {
-        const std::size_t end = std::min(in.find('\n', at), in.size());
-        std::string line(in.substr(at, end - at));
-        if (writable(line)) {
-            lines.push_back(std::move(line));
+    for (const std::string_view line : inputLines(in)) {
+        if (writable(std::string(line))) {
+            lines.emplace_back(line);
         }
-        at = end + 1;
     }
     std::string xspf = "<?xml version=\"1.0\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList>\n";
     std::string wpl = "<?wpl version=\"1.0\"?>\r\n<smil><body><seq>\r\n";
@@ -176,9 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CHECK(whole.ok() == plain.ok() && whole.entries == plain.entries);
     }
 
-    // The cuts follow from the input (FNV-1a), so that a crash replays.
-    std::uint64_t h = 0xCBF29CE484222325u;
-    std::ranges::for_each(in, [&h](unsigned char b) { h = (h ^ b) * 0x100000001B3u; });
+    std::uint64_t h = inputHash(in);
     const std::size_t cut = h % (size + 1);
     CHECK(sameRead(inPieces(in, [](std::size_t) { return std::size_t(1); }), whole));
     CHECK(sameRead(inPieces(in, [&](std::size_t n) { return n == 0 ? cut : size; }), whole));

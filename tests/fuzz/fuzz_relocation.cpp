@@ -48,8 +48,8 @@ std::size_t sharedRun(const std::string& line, const std::string& path)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view in(reinterpret_cast<const char*>(data), size);
-    const std::size_t firstEnd = std::min(in.find('\n'), in.size());
-    const std::string line(in.substr(0, firstEnd));
+    const std::vector<std::string_view> inLines = inputLines(in);
+    const std::string line(inLines[0]);
     constexpr std::size_t kMaxEntries = 32;
     Mp3Collection found;
     found.base = "/base/";
@@ -57,10 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto entries = std::make_unique_for_overwrite<char[]>(kMaxEntries * sizeof(Mp3Collection::Entry));
     auto* const made = reinterpret_cast<Mp3Collection::Entry*>(entries.get());
     std::vector<std::string> paths;
-    for (std::size_t at = firstEnd + 1; at < in.size();) {
-        const std::size_t end = std::min(in.find('\n', at), in.size());
-        std::string_view rel = in.substr(at, end - at);
-        at = end + 1;
+    for (const std::string_view rel : std::vector(inLines.begin() + 1, inLines.end())) {
         const std::size_t slash = rel.rfind('/');
         const std::string_view name = rel.substr(slash == rel.npos ? 0 : slash + 1);
         if (name.empty() || name.size() > 255 || rel.find('\\') != rel.npos || rel.find("//") != rel.npos

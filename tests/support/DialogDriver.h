@@ -9,13 +9,17 @@
 #include "Resource.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +36,32 @@ inline QByteArray urlOf(const std::string& path)
 inline QString boxText(const QString& text, const QString& caption, unsigned type)
 {
     return QStringLiteral("%1 [%2]: %3").arg(caption).arg(type).arg(text);
+}
+
+// Calls `act` with the next modal window or popup menu once it shows, then closes it if `act` left
+// it open: `act` only reads and clicks, and the test checks what it captured after the modal call
+// returned, so a check that fails never leaves a box waiting for a human. After 10 s without one
+// it gives up, and the test fails on what was not captured.
+inline void onNextModal(QObject* context, std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, act = std::move(act), tries = 0]() mutable {
+        QWidget* modal = QApplication::activePopupWidget();
+        modal = modal != nullptr ? modal : QApplication::activeModalWidget();
+        if (modal == nullptr && ++tries < 1000) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        const QPointer<QWidget> open = modal;
+        if (open != nullptr) {
+            act(open);
+        }
+        if (open != nullptr && open->isVisible()) {
+            open->close();
+        }
+    });
+    poll->start(10);
 }
 
 // The window's dialogs, answered by the test so that every handler runs offscreen and no test

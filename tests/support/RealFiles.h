@@ -20,9 +20,11 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 // A real temporary directory tree, built from relative paths given as raw bytes, and removed
@@ -58,6 +60,26 @@ public:
             throw std::runtime_error("cannot write " + std::string(relative));
         }
         ::close(fd);
+    }
+    // Changes the tree as `ops` say, ";" between them: "mv A B", "ln A B" (A a link to B), "rm A" (and all below),
+    // "mkdir A", "write A TEXT", "poke A TEXT" (A rewritten in place, a moment later).
+    void change(const std::string& ops) const
+    {
+        std::istringstream all(ops);
+        for (std::string op, verb, a, b; std::getline(all, op, ';');) {
+            std::istringstream(op) >> verb >> a >> b;
+            if (verb == "mv" || verb == "ln") {
+                verb == "mv" ? std::filesystem::rename(path(a), path(b))
+                             : std::filesystem::create_symlink(path(b), path(a));
+            } else if (verb == "rm" || verb == "mkdir") {
+                verb == "rm" ? void(std::filesystem::remove_all(path(a))) : mkdirp(a);
+            } else if (verb == "poke") {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                std::ofstream(path(a), std::ios::in | std::ios::out | std::ios::binary) << b;
+            } else {
+                wfile(a, b);
+            }
+        }
     }
     // The regular files below the directory, relative to it, sorted; links are not followed.
     std::vector<std::string> files(std::string_view relative = {}) const
@@ -167,27 +189,29 @@ private:
     std::string m_root;
 };
 
-// A tmpfs of 64 KiB mounted on a folder for the length of a test, to be filled up; ok() is false
-// where no mount can be made here.
-class SmallDisk {
+// A mount made for the length of a test: a tmpfs of 64 KiB (to be filled up) on a folder, or the
+// folder bound on itself, read-only if asked. ok() is false where it cannot be made here.
+class Mount {
 public:
-    explicit SmallDisk(std::string dir)
+    enum Kind { Tmpfs, Bind, ReadOnly };
+    Mount(std::string dir, Kind kind)
         : m_dir(std::move(dir))
     {
         std::filesystem::create_directories(m_dir);
-        m_ok = ::mount("tmpfs", m_dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0;
-    }
-    ~SmallDisk()
-    {
-        if (m_ok) {
-            ::umount2(m_dir.c_str(), MNT_DETACH);
+        const char* dir_ = m_dir.c_str();
+        m_ok = kind == Tmpfs ? ::mount("tmpfs", dir_, "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0
+                             : ::mount(dir_, dir_, nullptr, MS_BIND, nullptr) == 0;
+        if (kind == ReadOnly && m_ok && ::mount(nullptr, dir_, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr)) {
+            unmount();
         }
     }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
+    ~Mount() { unmount(); }
+    Mount(const Mount&) = delete;
+    Mount& operator=(const Mount&) = delete;
 
     bool ok() const { return m_ok; }
-    // Takes all the room that is left, with one file.
+    void unmount() { m_ok = m_ok && ::umount2(m_dir.c_str(), MNT_DETACH) != 0; }
+    // Takes all the room that is left on a tmpfs, with one file.
     void fill() const
     {
         const int fd = ::open((m_dir + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
@@ -303,22 +327,12 @@ public:
     int remove(const std::string& baseDir, std::string_view dir, std::string_view name,
                const EntryIdentity& identity) override
     {
-        const std::string path = baseDir + std::string(dir) + std::string(name);
-        if (onRemove) {
-            onRemove(path);
-        }
-        const auto fail = failing.find(path);
-        return fail != failing.end() ? fail->second : m_real.remove(baseDir, dir, name, identity);
+        return scripted(baseDir, dir, name, [&] { return m_real.remove(baseDir, dir, name, identity); });
     }
     int moveToTrash(const std::string& baseDir, std::string_view dir, std::string_view name,
                     const EntryIdentity& identity, std::string& trashDir) override
     {
-        const std::string path = baseDir + std::string(dir) + std::string(name);
-        if (onRemove) {
-            onRemove(path);
-        }
-        const auto fail = failing.find(path);
-        return fail != failing.end() ? fail->second : m_real.moveToTrash(baseDir, dir, name, identity, trashDir);
+        return scripted(baseDir, dir, name, [&] { return m_real.moveToTrash(baseDir, dir, name, identity, trashDir); });
     }
     int removeFolderLeftEmpty(const std::string& baseDir, std::string_view dir, Removal removal,
                               std::vector<std::string>& removed) override
@@ -335,5 +349,16 @@ public:
     std::function<void(const std::string&)> onRemove; // called before each deletion
 
 private:
+    template<typename Real>
+    int scripted(const std::string& baseDir, std::string_view dir, std::string_view name, const Real& real)
+    {
+        const std::string path = baseDir + std::string(dir) + std::string(name);
+        if (onRemove) {
+            onRemove(path);
+        }
+        const auto fail = failing.find(path);
+        return fail != failing.end() ? fail->second : real();
+    }
+
     PosixFileDeleter m_real;
 };
