@@ -10,7 +10,7 @@ double now(); // seconds, monotonic
 int runProbe(int argc, char** args);
 
 // The synthetic library and its playlists, made by the gen-* subcommands (see Library.cpp).
-enum Generator { kTree, kPlaylists, kBigPlaylists, kFormatPlaylists };
+enum Generator { kTree, kPlaylists, kBigPlaylists };
 int generate(char** args, int generator);
 
 } // namespace bench

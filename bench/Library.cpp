@@ -1,9 +1,6 @@
 #include "Bench.h"
 
-#include <QString>
-
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -165,70 +162,6 @@ std::string named(const LibraryFile& file, Naming naming)
     return file.path.substr(0, file.path.rfind('.')) + (flac ? ".flac" : ".mp3");
 }
 
-// The path as a player writes it into a file: URL, with what a URL may not hold escaped.
-std::string fileUrl(const std::string& relative)
-{
-    std::string url = "file:///home/anna/Music/";
-    for (const char c : relative) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || std::strchr("/-._~", c) != nullptr) {
-            url += c;
-        } else {
-            static constexpr char kHex[] = "0123456789ABCDEF";
-            url += {'%', kHex[byte >> 4], kHex[byte & 15]};
-        }
-    }
-    return url;
-}
-
-// The library's names are partly Windows-1252, as on a disk; XML wants them as UTF-8.
-std::string utf8(const std::string& text)
-{
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    return QString::fromUtf8(bytes).toUtf8() == bytes ? text : QString::fromLatin1(bytes).toStdString();
-}
-
-std::string xmlEscaped(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        out += c == '&' ? std::string("&amp;") : c == '<' ? std::string("&lt;") : std::string(1, c);
-    }
-    return out;
-}
-
-// The same tracks as XSPF the way VLC writes it, as PLS, as M3U and as ASX with end tags in
-// another case: STEM.xspf, STEM.pls, STEM.m3u, STEM.asx.
-void writeFormats(const std::string& stem, const std::vector<LibraryFile>& tracks)
-{
-    std::ofstream asx(stem + ".asx", std::ios::binary);
-    std::ofstream xspf(stem + ".xspf", std::ios::binary);
-    std::ofstream pls(stem + ".pls", std::ios::binary);
-    std::ofstream m3u(stem + ".m3u", std::ios::binary);
-    asx << "<ASX version=\"3.0\">\r\n<Title>Playlist</Title>\r\n";
-    xspf << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\" "
-            "xmlns:vlc=\"http://www.videolan.org/vlc/playlist/ns/0/\" version=\"1\">\n\t<title>Playlist</title>\n"
-            "\t<trackList>\n";
-    pls << "[playlist]\nNumberOfEntries=" << tracks.size() << '\n';
-    m3u << "#EXTM3U\n";
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-        const std::string url = fileUrl(tracks[i].path);
-        const std::string title = utf8(tracks[i].extinf.substr(tracks[i].extinf.find(',') + 1));
-        xspf << "\t\t<track>\n\t\t\t<location>" << xmlEscaped(url) << "</location>\n\t\t\t<title>" << xmlEscaped(title)
-             << "</title>\n\t\t\t<extension application=\"http://www.videolan.org/vlc/playlist/0\">\n\t\t\t\t<vlc:id>"
-             << i << "</vlc:id>\n\t\t\t</extension>\n\t\t</track>\n";
-        pls << "File" << i + 1 << '=' << url << "\nTitle" << i + 1 << '=' << title << '\n';
-        m3u << tracks[i].extinf << '\n' << url << '\n';
-        asx << "<Entry>\r\n<Title>" << xmlEscaped(title) << "</title>\r\n<Ref href = \"" << xmlEscaped(url)
-            << "\"/>\r\n</entry>\r\n";
-    }
-    xspf << "\t</trackList>\n</playlist>\n";
-    asx << "</asx>\r\n";
-    if (!xspf.flush() || !pls.flush() || !m3u.flush() || !asx.flush()) {
-        throw std::runtime_error("cannot write " + stem + ".*");
-    }
-}
-
 // The first `files` files of the stream below `root` (empty files), or, when `mp3s` is not zero,
 // the files up to the one that makes `mp3s` mp3 files.
 void makeLibrary(const std::string& root, std::size_t files, std::size_t mp3s, Naming naming)
@@ -322,23 +255,6 @@ void writeBigPlaylists(const std::string& dir)
     }
 }
 
-// The first 100,000 and 20,000 tracks as file URLs, each as XSPF, PLS, M3U and ASX:
-// DIR/tracks-100k.{xspf,pls,m3u,asx} and DIR/tracks-20k.{xspf,pls,m3u,asx}.
-void writeFormatPlaylists(const std::string& dir)
-{
-    std::filesystem::create_directories(dir);
-    std::vector<LibraryFile> tracks;
-    forEachFile([&](const LibraryFile& file) {
-        if (file.mp3) {
-            tracks.push_back(file);
-        }
-        return tracks.size() < 100'000;
-    });
-    writeFormats(dir + "/tracks-100k", tracks);
-    tracks.resize(20'000);
-    writeFormats(dir + "/tracks-20k", tracks);
-}
-
 } // namespace
 
 int generate(char** args, int generator)
@@ -353,11 +269,8 @@ int generate(char** args, int generator)
     case kPlaylists: // STEM LIBRARY_FILES KEEP_LINES
         writePlaylists(args[1], std::stoul(args[2]), std::stoul(args[3]));
         break;
-    case kBigPlaylists: // DIR
-        writeBigPlaylists(args[1]);
-        break;
     default: // DIR
-        writeFormatPlaylists(args[1]);
+        writeBigPlaylists(args[1]);
     }
     return 0;
 }

@@ -1,7 +1,6 @@
 #include "Bench.h"
 
 #include "DialogDriver.h"
-#include "EmptyFolders.h"
 #include "KeepListReader.h"
 #include "TreeWalk.h"
 
@@ -10,7 +9,6 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -18,9 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <mutex>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -176,22 +172,19 @@ int probeSlowLister(char** args, int)
     return 0;
 }
 
-// The real window shown offscreen; with a playlist and a root, the playlist read and the base
-// directory chosen.
+// The real window shown offscreen, with the playlist read and the base directory chosen.
 struct Window {
     int argc = 1;
     QApplication app;
     DialogDriver driver {true};
     CPruneDlg& dlg = driver.dlg();
 
-    Window(char** args, const char* m3u = nullptr, const char* root = nullptr)
+    Window(char** args, const char* m3u, const char* root)
         : app(argc, args)
     {
         dlg.show();
-        if (m3u != nullptr) {
-            driver.openPlaylist(m3u);
-            driver.selectDirectory(root);
-        }
+        driver.openPlaylist(m3u);
+        driver.selectDirectory(root);
         // The layout and paints of the window's first showing are not the command's.
         QCoreApplication::processEvents();
     }
@@ -232,39 +225,9 @@ int probeScan(char** args, int allAudio)
     return 0;
 }
 
-// After a scan, what a user does with a long list: Select All and Deselect All, each until the list
-// has painted it, and the mean of 20 frames of resizing the window and of scrolling a page, each
-// painted at once.
-int probeListHabits(char** args, int)
-{
-    Window window(args, args[1], args[2]);
-    window.timedClick(IDC_BEGIN_SCAN, &CPruneDlg::scanFinished);
-    QCoreApplication::processEvents();
-    const auto painted = [&window](int frames, const std::function<void(int)>& step) {
-        const double start = now();
-        for (int frame = 0; frame < frames; ++frame) {
-            step(frame);
-            window.dlg.repaint();
-        }
-        return std::to_string((now() - start) * 1000 / frames);
-    };
-    const QSize smallest = window.dlg.minimumSize();
-    const double start = now();
-    window.driver.click(IDC_SELECT_ALL);
-    window.dlg.repaint();
-    const double selectAll = (now() - start) * 1000;
-    const std::string deselectAll = painted(1, [&](int) { window.driver.click(IDC_DESELECT_ALL); });
-    const std::string resize = painted(20, [&](int f) { window.dlg.resize(smallest + QSize(20 * f, 15 * f)); });
-    const std::string scroll = painted(20, [&](int) { QTest::keyClick(window.driver.list(), Qt::Key_PageDown); });
-    report(selectAll,
-           "rows=" + window.rows() + " deselect_all_ms=" + deselectAll + " resize_frame_ms=" + resize
-               + " scroll_frame_ms=" + scroll);
-    return 0;
-}
-
-// Scans, then removes every listed row: Delete Files, with "Remove folders left empty" checked too,
-// or Move to Trash. Writes the rows' paths below ROOT, in row order, to ORDER_OUT.
-enum Removing { kDelete, kDeleteEmpty, kTrash };
+// Scans, then removes every listed row: Delete Files or Move to Trash. Writes the rows' paths below ROOT, in row order,
+// to ORDER_OUT.
+enum Removing { kDelete, kTrash };
 int probeRemoval(char** args, int removing)
 {
     Window window(args, args[1], args[2]);
@@ -281,9 +244,6 @@ int probeRemoval(char** args, int removing)
         order << path.substr(std::strlen(args[2])) << '\n';
     }
     window.driver.click(IDC_SELECT_ALL);
-    if (removing == kDeleteEmpty) {
-        window.driver.click(IDC_REMOVE_EMPTY);
-    }
     QCoreApplication::processEvents();
     // The boxes are answered IDOK, the scripted default.
     const double ms
@@ -338,53 +298,6 @@ int probeTrashLoop(char** args, int)
     return 0;
 }
 
-// The bare loop that removing the folders left empty is measured against, run after the files of
-// ORDER are gone: each of their folders, deepest first, listed by path; where it holds nothing but
-// clutter, that is unlinked and the folder removed, and then its parent is looked at.
-int probeFoldersLoop(char** args, int)
-{
-    using Pending = std::set<std::pair<long, std::string>, std::greater<>>; // deepest first
-    const auto add = [](Pending& pending, const std::string& path) {
-        if (const std::size_t cut = path.rfind('/'); cut != std::string::npos && cut != 0) {
-            const std::string dir = path.substr(0, cut);
-            pending.emplace(std::count(dir.begin(), dir.end(), '/'), dir);
-        }
-    };
-    const std::vector<std::string> paths = readOrder(args[2]); // "/Artist/Album/01 - Song.mp3"
-    std::size_t folders = 0;
-    const double start = now();
-    Pending pending;
-    for (const std::string& path : paths) {
-        add(pending, path);
-    }
-    while (!pending.empty()) {
-        const std::string dir = pending.begin()->second;
-        const std::string full = args[1] + dir;
-        pending.erase(pending.begin());
-        std::vector<std::string> clutter;
-        bool onlyClutter = true;
-        if (DIR* const listing = ::opendir(full.c_str())) {
-            for (const dirent* entry; (entry = ::readdir(listing)) != nullptr;) {
-                const std::string_view name = entry->d_name;
-                if (name != "." && name != "..") {
-                    onlyClutter = onlyClutter && isFolderClutter(name);
-                    clutter.emplace_back(name);
-                }
-            }
-            ::closedir(listing);
-        }
-        for (std::size_t i = 0; onlyClutter && i < clutter.size(); ++i) {
-            ::unlink((full + "/" + clutter[i]).c_str());
-        }
-        if (onlyClutter && ::rmdir(full.c_str()) == 0) {
-            ++folders;
-            add(pending, dir);
-        }
-    }
-    report((now() - start) * 1000, "folders=" + std::to_string(folders));
-    return 0;
-}
-
 // A playlist read and made into the keep test.
 int probeRead(char** args, int)
 {
@@ -394,19 +307,6 @@ int probeRead(char** args, int)
         throw std::runtime_error(std::string("cannot read ") + args[1] + ": " + read.set.refused.front().reason);
     }
     report((now() - start) * 1000, "lines=" + std::to_string(read.keep.lines().size()));
-    return 0;
-}
-
-// Open m3u through the window, from the click to the keep-list in place.
-int probeOpen(char** args, int)
-{
-    Window window(args);
-    window.driver.dialogs.path = args[1];
-    const double ms = window.timedClick(IDC_OPEN_M3U, &CPruneDlg::openFinished);
-    if (!window.driver.dialogs.boxes.isEmpty()) {
-        throw std::runtime_error(window.driver.dialogs.boxes.front().toStdString());
-    }
-    report(ms, "lines=" + std::to_string(window.dlg.keepList().lines().size()));
     return 0;
 }
 
@@ -425,20 +325,15 @@ int runProbe(int argc, char** args)
         {"slow-lister", 2, probeSlowLister, 0}, // ROOT THREADS
         {"scan", 2, probeScan, 0}, // M3U ROOT
         {"scan-all-audio", 2, probeScan, 1}, // M3U ROOT
-        {"list-habits", 2, probeListHabits, 0}, // M3U ROOT
         {"delete", 3, probeRemoval, kDelete}, // M3U ROOT ORDER_OUT
-        {"delete-empty", 3, probeRemoval, kDeleteEmpty}, // M3U ROOT ORDER_OUT
         {"trash", 3, probeRemoval, kTrash}, // M3U ROOT ORDER_OUT
         {"unlink", 2, probeUnlink, 0}, // ROOT ORDER_IN
         {"trash-loop", 3, probeTrashLoop, 0}, // ROOT ORDER_IN TRASH
-        {"folders-loop", 2, probeFoldersLoop, 0}, // ROOT ORDER_IN
         {"read", 1, probeRead, 0}, // PLAYLIST
-        {"open", 1, probeOpen, 0}, // PLAYLIST
         {"gen-tree", 3, generate, kTree}, // ROOT FILES MP3S
         {"gen-tree", 4, generate, kTree}, // ROOT FILES MP3S quarter-flac|quarter-flac-as-mp3
         {"gen-playlists", 3, generate, kPlaylists}, // STEM LIBRARY_FILES KEEP_LINES
         {"gen-big", 1, generate, kBigPlaylists}, // DIR
-        {"gen-formats", 1, generate, kFormatPlaylists}, // DIR
     };
     for (const Probe& probe : kProbes) {
         if (argc == probe.args + 1 && std::strcmp(args[0], probe.name) == 0) {

@@ -3,7 +3,6 @@
 // each; notes begin with '#'.
 
 #include "Bench.h"
-#include "FuseMount.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -148,14 +147,12 @@ public:
             }
         }
         if (!m_vecSizes.empty()) {
-            measureListHabits(m_vecSizes.back());
             measureAllAudio(m_vecSizes.back());
         }
         if (m_nDeleteRows != 0) {
             measureDeletion();
         }
         measurePlaylists();
-        measureFuse();
         measureSlowLister();
     }
 
@@ -183,10 +180,10 @@ private:
     // The median of each command's runs, taken in turns, so that the machine's drift in speed
     // (10-20% within minutes on a shared one) reaches all of them alike. Warm: one untimed round
     // first. Cold: the page cache dropped before each run.
-    std::vector<Child> measureInTurns(const std::vector<Argv>& commands, bool cold, int rounds = 0) const
+    std::vector<Child> measureInTurns(const std::vector<Argv>& commands, bool cold) const
     {
         std::vector<std::vector<Child>> runs(commands.size());
-        for (int round = cold ? 0 : -1; round < std::max(rounds, m_nRuns); ++round) {
+        for (int round = cold ? 0 : -1; round < m_nRuns; ++round) {
             for (std::size_t i = 0; i < commands.size(); ++i) {
                 if (cold) {
                     ::sync();
@@ -258,17 +255,6 @@ private:
         }
     }
 
-    // The list of the largest library's scan: Select All, Deselect All, resizing and scrolling.
-    void measureListHabits(std::size_t files) const
-    {
-        const std::string m3u = keepStem(files, m_vecKeeps.front()) + "-inplace.m3u";
-        const Child list = measureInTurns({{m_strExe, "list-habits", m3u, library(files)}}, false)[0];
-        std::printf("list rows=%s select_all_ms=%.1f deselect_all_ms=%s resize_frame_ms=%s scroll_frame_ms=%s "
-                    "peak_mb=%.1f\n",
-                    list["rows"].c_str(), list.ms, list["deselect_all_ms"].c_str(), list["resize_frame_ms"].c_str(),
-                    list["scroll_frame_ms"].c_str(), list.peakMb);
-    }
-
     // Every audio type on a library whose albums are a quarter FLAC, against mp3 files only on the
     // same tree with those named .mp3, in turns. The playlist names nothing: both list every track.
     void measureAllAudio(std::size_t files) const
@@ -289,10 +275,10 @@ private:
         return path("empty.m3u");
     }
 
-    // Makes 2 * pairs trees of m_nDeleteRows mp3s, then runs the first command and the others in
-    // turns on them ("@" stands for the tree): the first on a tree of its own, the others one after
-    // another on the next; the first pair is untimed. Every tree is made before the first removal:
-    // ext4 makes files several times slower among the inodes that a deletion has just freed.
+    // Makes 2 * pairs trees of m_nDeleteRows mp3s, then runs the two commands in turns on them, each
+    // on a tree of its own ("@" stands for the tree); the first pair is untimed. Every tree is made
+    // before the first removal: ext4 makes files several times slower among the inodes that a
+    // deletion has just freed.
     std::vector<Child> removeInTurns(const std::vector<Argv>& commands) const
     {
         const int pairs = m_nRuns + 1;
@@ -308,7 +294,7 @@ private:
         for (int i = 0; i < pairs; ++i) {
             for (std::size_t c = 0; c < commands.size(); ++c) {
                 Argv argv = commands[c];
-                std::replace(argv.begin(), argv.end(), std::string("@"), tree(2 * i + (c == 0 ? 0 : 1)));
+                std::replace(argv.begin(), argv.end(), std::string("@"), tree(2 * i + static_cast<int>(c)));
                 runs[c].push_back(spawn(argv));
             }
             fs::remove_all(path("trash-home"));
@@ -319,83 +305,28 @@ private:
         return medians(std::move(runs), true);
     }
 
-    // Delete Files against a bare unlink loop, Move to Trash against a bare loop of the same calls,
-    // and Delete Files with the folders left empty removed against Delete Files alone, and the
-    // folders' floor: after Delete Files alone, a bare loop removing the same folders by path.
+    // Delete Files against a bare unlink loop, and Move to Trash against a bare loop of the same calls.
     void measureDeletion() const
     {
         const std::string order = path("delete-order.txt");
-        const Argv app = {m_strExe, "delete", empty(), "@", order};
-        std::vector<Child> r = removeInTurns({app, {m_strExe, "unlink", "@", order}});
+        std::vector<Child> r
+            = removeInTurns({{m_strExe, "delete", empty(), "@", order}, {m_strExe, "unlink", "@", order}});
         put("delete rows=" + r[0]["rows"], r[0], format(" unlink_ms=%.1f unlink_peak_mb=%.1f", r[1].ms, r[1].peakMb));
-        Argv trash = app;
-        trash[1] = "trash";
-        r = removeInTurns({trash, {m_strExe, "trash-loop", "@", order, path("trash-home/Trash")}});
+        r = removeInTurns(
+            {{m_strExe, "trash", empty(), "@", order}, {m_strExe, "trash-loop", "@", order, path("trash-home/Trash")}});
         put("trash rows=" + r[0]["rows"], r[0], format(" loop_ms=%.1f loop_peak_mb=%.1f", r[1].ms, r[1].peakMb));
-        Argv empties = app;
-        empties[1] = "delete-empty";
-        r = removeInTurns({empties, app, {m_strExe, "folders-loop", "@", order}});
-        put("delete_empty_folders rows=" + r[0]["rows"], r[0],
-            format(" delete_ms=%.1f folders_loop_ms=%.1f folders=%s", r[1].ms, r[2].ms, r[2]["folders"].c_str()));
     }
 
-    // The 20,000-file library through the tests' FUSE passthrough, whose readdir gives no inode
-    // numbers, as sshfs's does: Begin Scan against find and fd on the same mount, warm, in turns.
-    void measureFuse() const
-    {
-        const std::string root = library(20000);
-        const std::string m3u = keepStem(20000, 20000) + "-inplace.m3u";
-        const FuseMount mount(root, path("fuse-mount"));
-        if (!mount.ok()) {
-            std::printf("# fuse skipped: %s\n", qPrintable(mount.why()));
-            return;
-        }
-        const std::string mounted = mount.mountPoint() + "/";
-        std::vector<Argv> commands {shell("find \"$1\" -iname '*.mp3*' | wc -l", mounted),
-                                    {m_strExe, "scan", m3u, mounted}};
-        if (!m_strFd.empty()) {
-            commands.push_back(shell(m_strFd + " -u -i -g '*.mp3*' \"$1\" | wc -l", mounted));
-        }
-        const std::vector<Child> results = measureInTurns(commands, false);
-        put("fuse_find files=20000 cache=warm", results[0], " rows=" + results[0]["count"]);
-        put("fuse_scan files=20000 keep=20000 cache=warm", results[1], " rows=" + results[1]["rows"]);
-        if (!m_strFd.empty()) {
-            put("fuse_fd files=20000 cache=warm", results[2], " rows=" + results[2]["count"]);
-        }
-    }
-
+    // Very large playlists read and made into the keep test.
     void measurePlaylists() const
     {
         const std::string big = path("big");
-        const std::string formats = path("formats");
         ensure(big + ".stamp", {m_strExe, "gen-big", big});
-        ensure(formats + ".stamp", {m_strExe, "gen-formats", formats});
-        const std::pair<std::string, std::string> files[] = {
-            {"big-100mb", big + "/big-100mb.m3u"},
-            {"lines-1m", big + "/lines-1m.m3u"},
-            {"tracks-100k.m3u", formats + "/tracks-100k.m3u"},
-            {"tracks-100k.xspf", formats + "/tracks-100k.xspf"},
-            {"tracks-100k.pls", formats + "/tracks-100k.pls"},
-        };
-        for (const auto& [name, file] : files) {
+        for (const char* name : {"big-100mb", "lines-1m"}) {
+            const std::string file = big + "/" + name + ".m3u";
             const Child read = measureInTurns({{m_strExe, "read", file}}, false)[0];
-            put("playlist name=" + name + " lines=" + read["lines"] + " bytes=" + std::to_string(fs::file_size(file)),
-                read);
+            put(format("playlist name=%s lines=%s bytes=%ju", name, read["lines"].c_str(), fs::file_size(file)), read);
         }
-        // The same tracks as ASX, read by its own tolerant reader, against XSPF, in turns.
-        const std::vector<Child> asx = measureInTurns(
-            {{m_strExe, "read", formats + "/tracks-100k.xspf"}, {m_strExe, "read", formats + "/tracks-100k.asx"}},
-            false);
-        put("playlist_asx lines=" + asx[1]["lines"], asx[1],
-            format(" xspf_ms=%.1f time_ratio=%.2f", asx[0].ms, asx[1].ms / asx[0].ms));
-        // Open m3u through the window: the same 20,000 entries as M3U and as XSPF, in turns. A run
-        // takes a tenth of a second, and this machine's hiccups last as long: more of them.
-        const std::vector<Child> open = measureInTurns(
-            {{m_strExe, "open", formats + "/tracks-20k.m3u"}, {m_strExe, "open", formats + "/tracks-20k.xspf"}}, false,
-            15);
-        put("open_m3u lines=" + open[0]["lines"], open[0]);
-        put("open_xspf lines=" + open[1]["lines"], open[1],
-            format(" time_ratio=%.2f peak_ratio=%.2f", open[1].ms / open[0].ms, open[1].peakMb / open[0].peakMb));
     }
 
     // Begin Scan's walk of the 2,000-file library on a lister that waits for each folder, with one
