@@ -104,9 +104,9 @@ private Q_SLOTS:
         const QStringList fromList = remove + QStringList {"--from-list", "reviewed.txt"};
         const Paths all {"a.mp3", "b.mp3", "keep.mp3", "line\nbreak.mp3", "x/c.mp3", "x/cover.jpg"};
         const QByteArray listed = "@/music/a.mp3\n@/music/b.mp3\n@/music/x/c.mp3\n";
-        const QByteArray nul = QByteArray("@/music/a.mp3|@/music/b.mp3|@/music/line\nbreak.mp3|@/music/x/c.mp3|");
         row("list", QStringList {"--list"} + on, 0, "1 name holds a line break and was left out", all, listed);
-        row("list -0", QStringList {"--list", "-0"} + on, 0, "", all, QByteArray(nul).replace('|', '\0'));
+        row("list -0", QStringList {"--list", "-0"} + on, 0, "", all,
+            QByteArray("@/music/a.mp3|@/music/b.mp3|@/music/line\nbreak.mp3|@/music/x/c.mp3|").replace('|', '\0'));
         row("list as M3U8", QStringList {"--list", "--format=m3u8"} + on, 0, "", all, "#EXTM3U\n" + listed);
         row("trash", QStringList {"--trash", "--yes"} + on, 0, "They are in @/data/Trash.",
             {"keep.mp3", "x/cover.jpg"});
@@ -202,8 +202,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, answer);
         QFETCH(int, status);
         Library library;
-        int master = -1;
-        int slave = -1;
+        int master = -1, slave = -1;
         if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
             QSKIP("no pseudo terminal here");
         }
@@ -279,38 +278,33 @@ private Q_SLOTS:
     // file where its folder goes, or a full disk) is named with its own.
     void refused_data()
     {
-        QTest::addColumn<bool>("readOnly"); // music/x bound read-only on itself
-        QTest::addColumn<QString>("state"); // what stands at $XDG_STATE_HOME: a file, a full disk, nothing
+        QTest::addColumn<QString>("mounted"); // music/x bound read-only, or a full tmpfs at state; none: a file there
         QTest::addColumn<QByteArray>("said"); // "@" the tree's root
         QTest::addColumn<Paths>("left"); // below music/
-        QTest::newRow("read-only folder") << true << ""
+        QTest::newRow("read-only folder") << "music/x"
                                           << QByteArray("cannot delete @music/x/c.mp3: Read-only file system\n"
                                                         "tuneprune: 2 of the 3 selected files were deleted.\n"
                                                         "tuneprune: 1 file could not be deleted.\n")
                                           << Paths {"keep.mp3", "x/c.mp3", "x/cover.jpg"};
         const QByteArray record = "Selected files have been removed.\ntuneprune: The record of what went could not be "
                                   "written to @state/tuneprune: ";
-        QTest::newRow("record: a file") << false << "file" << record + "Not a directory"
-                                        << Paths {"keep.mp3", "x/cover.jpg"};
+        QTest::newRow("record: a file") << "" << record + "Not a directory" << Paths {"keep.mp3", "x/cover.jpg"};
         QTest::newRow("record: a full disk")
-            << false << "full" << record + "No space left on device" << Paths {"keep.mp3", "x/cover.jpg"};
+            << "state" << record + "No space left on device" << Paths {"keep.mp3", "x/cover.jpg"};
     }
 
     void refused()
     {
-        QFETCH(bool, readOnly);
-        QFETCH(QString, state);
+        QFETCH(QString, mounted);
         QFETCH(QByteArray, said);
         QFETCH(Paths, left);
         Library library;
         std::optional<Mount> mount;
-        if (readOnly && !mount.emplace(library.tree.path("music/x"), Mount::ReadOnly).ok()) {
-            QSKIP("no read-only bind mount can be made here");
+        const Mount::Kind kind = mounted == "state" ? Mount::Tmpfs : Mount::ReadOnly;
+        if (!mounted.isEmpty() && !mount.emplace(library.tree.path(mounted.toStdString()), kind).ok()) {
+            QSKIP("no read-only bind mount or tmpfs can be made here");
         }
-        if (state == "full" && !mount.emplace(library.tree.path("state"), Mount::Tmpfs).ok()) {
-            QSKIP("no tmpfs can be mounted here");
-        }
-        state == "full" ? mount->fill() : state == "file" ? library.tree.wfile("state") : void();
+        kind == Mount::Tmpfs ? mount->fill() : mounted.isEmpty() ? library.tree.wfile("state") : void();
         const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(library.tree.path("state")));
         const Run done = run(library.args("--delete", {"--yes"}));
         QCOMPARE(done.status, 1);
