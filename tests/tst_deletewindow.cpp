@@ -298,7 +298,6 @@ private Q_SLOTS:
                 dirs + "keep.mp3"},
                "#EXTINF:231,ABBA - Dancing Queen\r\nD:\\Music\\Abba\\Gold\\01 - Dancing Queen.mp3\r\n"
                "#EXTINF:1,x\r\nBj\xF6rk/Post/03 - Army of Me.mp3\rkeep.mp3\r");
-        QCOMPARE(w.d.rows().size(), std::size_t(5));
         w.d.click(IDC_SELECT_ALL);
         w.d.removeFiles();
         QCOMPARE(w.d.takeBoxes(), (QStringList {kConfirm, kDone}));
