@@ -105,41 +105,50 @@ private Q_SLOTS:
         QVERIFY(offCentre[0] <= 2 && offCentre[1] <= 2);
     }
 
-    // Open m3u: a playlist read replaces the keep-list; a cancel changes nothing; a refusal keeps
-    // only the path, never a half-read keep-list, and says why in a box.
+    // Open m3u, one playlist or several: what is read replaces the keep-list, the label naming the
+    // first with every path in its tooltip; a cancel changes nothing. One refused, alone or among
+    // others, keeps only the path, never a half-read keep-list, and the box names it with its reason.
     void openPlaylist_data()
     {
-        QTest::addColumn<QString>("chosen"); // below the tree; "": cancelled
-        QTest::addColumn<bool>("loadedBefore"); // old.m3u, which keeps old.mp3
-        QTest::addColumn<QString>("refusal"); // the box's line for the file
-        QTest::addColumn<Lines>("kept"); // the keep-list after
+        QTest::addColumn<QStringList>("chosen"); // below the tree, or absolute; none: cancelled
+        QTest::addColumn<bool>("loadedBefore"); // old.m3u and a.m3u
+        QTest::addColumn<QString>("refusal"); // the box's line
+        QTest::addColumn<Lines>("kept"); // the keep-list read; none: nothing read
         const Lines read {"C/three.mp3", "B/two.mp3", "A/one.mp3"};
         for (bool before : {false, true}) {
-            const char* when = before ? "after a playlist" : "first";
-            const Lines old = before ? Lines {"old.mp3"} : Lines {};
-            QTest::addRow("playlist, %s", when) << "list.m3u" << before << "" << read;
-            QTest::addRow("cancelled, %s", when) << "" << before << "" << old;
+            const char* when = before ? "after playlists" : "first";
+            QTest::addRow("playlist, %s", when) << QStringList {"list.m3u"} << before << "" << read;
+            QTest::addRow("cancelled, %s", when) << QStringList {} << before << "" << Lines {};
             QTest::addRow("typed name of a missing file, %s", when)
-                << "typed.m3u" << before << "typed.m3u: no such file or directory" << old;
+                << QStringList {"typed.m3u"} << before << "typed.m3u: no such file or directory" << Lines {};
             QTest::addRow("a directory, %s", when)
-                << "folder.m3u" << before << "folder.m3u: a folder, not a file" << old;
+                << QStringList {"folder.m3u"} << before << "folder.m3u: a folder, not a file" << Lines {};
         }
         // Not playlists: each ends in the box at once, without hanging or filling memory.
-        QTest::newRow("named pipe") << "pipe.m3u" << true << "pipe.m3u: not a regular file" << Lines {"old.mp3"};
-        QTest::newRow("/dev/zero") << "/dev/zero" << true << "zero: not a regular file" << Lines {"old.mp3"};
-        QTest::newRow("link to /dev/zero") << "zero.m3u" << true << "zero.m3u: not a regular file" << Lines {"old.mp3"};
-        QTest::newRow("sparse 3 GB file")
-            << "image.m3u" << true << "image.m3u: larger than 1 GiB, too large for a playlist" << Lines {"old.mp3"};
+        QTest::newRow("named pipe") << QStringList {"pipe.m3u"} << true << "pipe.m3u: not a regular file" << Lines {};
+        QTest::newRow("/dev/zero") << QStringList {"/dev/zero"} << true << "zero: not a regular file" << Lines {};
+        QTest::newRow("link to /dev/zero")
+            << QStringList {"zero.m3u"} << true << "zero.m3u: not a regular file" << Lines {};
+        QTest::newRow("sparse 3 GB file") << QStringList {"image.m3u"} << true
+                                          << "image.m3u: larger than 1 GiB, too large for a playlist" << Lines {};
+        const PlayerPlaylist vlc = playersPlaylists().front();
+        QTest::newRow("two read") << QStringList {"list.m3u", QString::fromStdString(playlistFile(vlc.name))} << true
+                                  << "" << (Lines {vlc.entries[1], vlc.entries[0], read[0], read[1], read[2]});
+        const PlayerPlaylist cut = refusedPlaylists().front();
+        QTest::newRow("one of two refused")
+            << QStringList {"list.m3u", QString::fromStdString(playlistFile(cut.name))} << true
+            << QString::fromStdString(cut.name + (": " + cut.refusal)) << Lines {};
     }
 
     void openPlaylist()
     {
-        QFETCH(QString, chosen);
+        QFETCH(QStringList, chosen);
         QFETCH(bool, loadedBefore);
         QFETCH(QString, refusal);
         QFETCH(Lines, kept);
         TempTree tree;
         tree.wfile("old.m3u", "old.mp3\n");
+        tree.wfile("a.m3u", "a.mp3\n");
         tree.wfile("list.m3u", "#EXTM3U\r\nA/one.mp3\r\n#EXTINF:1,x\r\nB/two.mp3\r\n\r\nC/three.mp3");
         tree.mkdirp("folder.m3u");
         QCOMPARE(::mkfifo(tree.path("pipe.m3u").c_str(), 0600), 0);
@@ -148,11 +157,21 @@ private Q_SLOTS:
         std::filesystem::resize_file(tree.path("image.m3u"), 3ULL << 30);
         DialogDriver d;
         if (loadedBefore) {
-            d.openPlaylist(tree.path("old.m3u"));
+            d.openPlaylists({tree.path("old.m3u"), tree.path("a.m3u")});
         }
-        const QString off = d.off(), label = d.text(IDC_M3U_LABEL);
-        const std::string path = chosen.startsWith('/') ? chosen.toStdString() : tree.path(chosen.toStdString());
-        d.openPlaylist(chosen.isEmpty() ? std::nullopt : std::optional(path));
+        const auto state = [&] {
+            return std::tuple(d.text(IDC_M3U_LABEL), d.item(IDC_M3U_LABEL)->toolTip(), d.off(),
+                              d.dlg().keepList().lines());
+        };
+        const auto before = state();
+        const std::string old = d.dlg().playlistPath();
+        std::vector<std::string> paths;
+        QStringList shown;
+        for (const QString& name : chosen) {
+            paths.push_back(name.startsWith('/') ? name.toStdString() : tree.path(name.toStdString()));
+            shown << QString::fromStdString(paths.back());
+        }
+        d.openPlaylists(paths);
 
         QCOMPARE(d.dialogs.asked,
                  QStringList(loadedBefore ? 2 : 1,
@@ -162,16 +181,20 @@ private Q_SLOTS:
                  refusal.isEmpty()
                      ? QStringList()
                      : QStringList {boxText("Unable to open M3U for reading!\n" + refusal, "Error", MB_ICONSTOP)});
-        QCOMPARE(d.dlg().keepList().lines(), kept);
-        const bool read = kept.size() == 3;
-        const std::string old = loadedBefore ? tree.path("old.m3u") : "";
         // Only the path of a refused one is taken.
-        QCOMPARE(d.dlg().playlistPath(), chosen.isEmpty() ? old : path);
-        QCOMPARE(d.text(IDC_M3U_LABEL), read ? QString::fromStdString("M3U File: " + path) : label);
-        QCOMPARE(read ? d.off().section(';', 0, 0) : d.off(),
-                 read ? "disabled: BASEDIR_LABEL BEGIN_SCAN PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES "
-                        "MOVE_TO_TRASH ALL_AUDIO SELECT_ALL DESELECT_ALL"
-                      : off);
+        QCOMPARE(d.dlg().playlistPath(), paths.empty() ? old : paths.front());
+        if (kept.empty()) {
+            QVERIFY(state() == before);
+            return;
+        }
+        // Read after several: no tooltip of the others left.
+        QCOMPARE(state(),
+                 std::tuple("M3U File: " + shown.front() + (shown.size() > 1 ? " (+1 more)" : ""),
+                            shown.size() > 1 ? shown.join('\n') : QString(),
+                            QString("disabled: BASEDIR_LABEL BEGIN_SCAN PROGRESS FILE_LIST SELECT_PROMPT DELETE_FILES "
+                                    "MOVE_TO_TRASH ALL_AUDIO SELECT_ALL DESELECT_ALL; hidden: PROGRESS STATUS "
+                                    "PLAYLIST_CHECK"),
+                            kept));
     }
 
     // Select Directory, once a playlist is read: the last choice stands, a cancel changes nothing.
@@ -195,74 +218,22 @@ private Q_SLOTS:
         QVERIFY(d.takeBoxes().isEmpty());
     }
 
-    // Several playlists at once: the union of their entries, the label naming the first with every
-    // path in its tooltip. One refused, alone or with another, refuses all: the earlier keep-list,
-    // label and controls stay, and the box names it with its reason.
-    void severalPlaylists_data()
-    {
-        QTest::addColumn<QString>("refused"); // a playlist of refusedPlaylists(), or none
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("both read") << ""
-                                   << "";
-        for (const PlayerPlaylist& playlist : refusedPlaylists()) {
-            QTest::newRow(playlist.name) << playlist.name << QString::fromStdString(playlist.refusal);
-        }
-    }
-
-    void severalPlaylists()
-    {
-        QFETCH(QString, refused);
-        QFETCH(QString, reason);
-        TempTree tree;
-        tree.wfile("old.m3u", "old.mp3\n");
-        tree.wfile("a.m3u", "a.mp3\n");
-        tree.wfile("vlc.xspf", playlistBytes("vlc.xspf"));
-        DialogDriver d;
-        d.openPlaylist(tree.path("old.m3u"));
-        const auto state = [&] {
-            return std::tuple(d.text(IDC_M3U_LABEL), d.item(IDC_M3U_LABEL)->toolTip(), d.off(),
-                              d.dlg().keepList().lines());
-        };
-        const auto before = state();
-        if (refused.isEmpty()) {
-            d.openPlaylists({tree.path("a.m3u"), tree.path("vlc.xspf")});
-            QVERIFY(d.takeBoxes().isEmpty());
-            QCOMPARE(d.dlg().keepList().lines(),
-                     (Lines {playersPlaylists().front().entries[1], playersPlaylists().front().entries[0], "a.mp3"}));
-            QCOMPARE(d.text(IDC_M3U_LABEL), QString::fromStdString("M3U File: " + tree.path("a.m3u") + " (+1 more)"));
-            QCOMPARE(d.item(IDC_M3U_LABEL)->toolTip(),
-                     QString::fromStdString(tree.path("a.m3u") + "\n" + tree.path("vlc.xspf")));
-            // One again: no tooltip of the others left.
-            d.openPlaylist(tree.path("old.m3u"));
-            QVERIFY(state() == before);
-            return;
-        }
-        const QString box
-            = boxText("Unable to open M3U for reading!\n" + refused + ": " + reason, "Error", MB_ICONSTOP);
-        d.openPlaylist(playlistFile(refused.toStdString()));
-        QCOMPARE(d.takeBoxes(), QStringList {box});
-        QVERIFY(state() == before);
-        d.openPlaylists({tree.path("a.m3u"), playlistFile(refused.toStdString())});
-        QCOMPARE(d.takeBoxes(), QStringList {box});
-        QVERIFY(state() == before);
-    }
-
     // The real open dialog: several files by Ctrl-click or typed in quotes, and a typed name of a
     // file that does not exist, which the window then reports. It starts in the folder it is given
     // and hands back the one it showed last.
     void openDialog_data()
     {
         QTest::addColumn<QString>("typed"); // empty: a click and a Ctrl-click
-        QTest::addColumn<QStringList>("chosen");
-        QTest::newRow("Ctrl-click") << "" << QStringList {"a.m3u", "b.xspf"};
-        QTest::newRow("typed in quotes") << "\"b.xspf\" \"a.m3u\"" << QStringList {"b.xspf", "a.m3u"};
-        QTest::newRow("typed missing name") << "typed.m3u" << QStringList {"typed.m3u"};
+        QTest::addColumn<Lines>("chosen");
+        QTest::newRow("Ctrl-click") << "" << Lines {"a.m3u", "b.xspf"};
+        QTest::newRow("typed in quotes") << "\"b.xspf\" \"a.m3u\"" << Lines {"b.xspf", "a.m3u"};
+        QTest::newRow("typed missing name") << "typed.m3u" << Lines {"typed.m3u"};
     }
 
     void openDialog()
     {
         QFETCH(QString, typed);
-        QFETCH(QStringList, chosen);
+        QFETCH(Lines, chosen);
         TempTree tree;
         tree.wfile("a.m3u");
         tree.wfile("b.xspf");
@@ -284,8 +255,8 @@ private Q_SLOTS:
             QTest::qWaitFor([&] { return files->rowCount(view->rootIndex()) == 3; }); // and the folder sub
             view->show();
             // By name: the model sorts its rows when it likes.
-            for (const QString& file : chosen) {
-                const QModelIndex index = files->index(QString::fromStdString(tree.path(file.toStdString())));
+            for (const std::string& file : chosen) {
+                const QModelIndex index = files->index(QString::fromStdString(tree.path(file)));
                 QTest::mouseClick(view->viewport(), Qt::LeftButton,
                                   file == chosen.front() ? Qt::NoModifier : Qt::ControlModifier,
                                   view->visualRect(index).center());
@@ -299,11 +270,10 @@ private Q_SLOTS:
             = fileDialog.getOpenFileNames(&owner, QStringLiteral("Playlist Files (*.m3u *.xspf)"), folder);
         QCOMPARE(startedIn, QDir(QString::fromStdString(tree.path("sub"))).absolutePath());
         QCOMPARE(folder, QDir(QString::fromStdString(tree.root())).absolutePath());
-        std::vector<std::string> expected;
-        for (const QString& name : chosen) {
-            expected.push_back(tree.path(name.toStdString()));
+        for (std::string& name : chosen) {
+            name = tree.path(name);
         }
-        QCOMPARE(got, expected);
+        QCOMPARE(got, chosen);
     }
 
     // The warning before removing files: Cancel is the default, so Return and Esc keep everything.
@@ -325,26 +295,21 @@ private Q_SLOTS:
         QString shown; // title, icon, text, buttons, whether Cancel is the default
         onNextModal(&owner, [&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
-            shown = QString("%1 %2 %3 %4 %5")
-                        .arg(box->windowTitle())
-                        .arg(box->icon())
-                        .arg(box->text())
-                        .arg(box->buttons().size())
-                        .arg(box->defaultButton() == box->button(QMessageBox::Cancel));
-            if (key != 0) {
-                QTest::keyClick(box, Qt::Key(key));
-            }
-            for (QAbstractButton* button : box->buttons()) {
-                if (key == 0 && button->text() == QStringLiteral("Delete Anyway")) {
-                    button->click();
-                }
-            }
+            // The accept button comes first.
+            shown = QStringList {box->windowTitle(),
+                                 QString::number(box->icon()),
+                                 box->text(),
+                                 box->buttons().constFirst()->text(),
+                                 QString::number(box->buttons().size()),
+                                 QString::number(box->defaultButton() == box->button(QMessageBox::Cancel))}
+                        .join(' ');
+            key != 0 ? QTest::keyClick(box, Qt::Key(key)) : box->buttons().constFirst()->click();
         });
         QtMessageBox boxes;
         QCOMPARE(boxes.ask(&owner, QStringLiteral("Only 1 of 20"), QStringLiteral("Warning"),
                            QStringLiteral("Delete Anyway")),
                  answer);
-        QCOMPARE(shown, QString("Warning %1 Only 1 of 20 2 1").arg(QMessageBox::Warning));
+        QCOMPARE(shown, QString("Warning %1 Only 1 of 20 Delete Anyway 2 1").arg(QMessageBox::Warning));
     }
 };
 

@@ -80,13 +80,10 @@ public:
     }
     std::vector<std::string> getOpenFileNames(QWidget*, const QString& filter, QString& folder) override
     {
-        asked << filter;
-        startFolders << std::exchange(folder, nextFolder);
-        if (!paths.empty()) {
-            return std::exchange(paths, {});
+        if (std::optional<std::string> one = getSaveFileName(nullptr, filter, folder); one && paths.empty()) {
+            paths = {*one};
         }
-        std::optional<std::string> one = std::exchange(path, std::nullopt);
-        return one ? std::vector {*one} : std::vector<std::string>();
+        return std::exchange(paths, {});
     }
     std::optional<std::string> getSaveFileName(QWidget*, const QString& filter, QString& folder) override
     {
@@ -97,19 +94,14 @@ public:
     std::optional<std::string> ShowDialog(QWidget* owner, const QString& title, const QString& prompt,
                                           QString& folder) override
     {
-        asked << title + ": " + prompt;
-        startFolders << std::exchange(folder, nextFolder);
         pickerOwner = owner;
-        return std::exchange(path, std::nullopt);
+        return getSaveFileName(owner, title + ": " + prompt, folder);
     }
 
     int nextAnswer()
     {
-        if (answers.empty()) {
-            return answer;
-        }
-        const int next = answers.front();
-        answers.erase(answers.begin());
+        const int next = answers.empty() ? answer : answers.front();
+        answers.erase(answers.begin(), answers.begin() + (answers.empty() ? 0 : 1));
         return next;
     }
 
