@@ -9,12 +9,19 @@
 #include <algorithm>
 #include <cstdint>
 
-// UTF-16 after its BOM as UTF-8, read by Qt: U+FFFD for a lone surrogate, and for an odd last byte.
+// UTF-16 after its BOM as UTF-8: U+FFFD for a lone surrogate, and for an odd last byte.
 static std::string plainUtf8(std::string_view in, bool bigEndian)
 {
     QStringDecoder decode(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
                           QStringConverter::Flag::ConvertInitialBom);
-    const QString text = decode(QByteArrayView(in.data(), static_cast<qsizetype>(in.size() & ~std::size_t(1))));
+    QString text = decode(QByteArrayView(in.data(), static_cast<qsizetype>(in.size() & ~std::size_t(1))));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (text[i].isSurrogate()) {
+            text[i] = QChar::ReplacementCharacter;
+        }
+    }
     return text.toStdString() + (in.size() % 2 != 0 ? "\xEF\xBF\xBD" : "");
 }
 

@@ -10,8 +10,8 @@
 
 struct PlayerPlaylist {
     const char* name; // its file in tests/data/playlists
-    std::vector<std::string> entries; // the keep lines, in file order; none when refused
-    std::string refusal; // the reason, empty when it is read
+    std::vector<std::string> entries = {}; // the keep lines, in file order; none when refused
+    std::string refusal = {}; // the reason, empty when it is read
 };
 
 inline std::string playlistFile(const std::string& name)
