@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <random>
 #include <set>
 
 Q_DECLARE_METATYPE(KeepList)
@@ -64,23 +65,18 @@ private Q_SLOTS:
     // and a name, against a plain search for every line's forms.
     void largeKeepList()
     {
-        std::uint32_t state = 12345;
-        const auto next = [&state](std::uint32_t below) {
-            state = state * 1664525U + 1013904223U;
-            return (state >> 8) % below;
-        };
+        std::mt19937 next(12345);
         const auto text = [&next](std::size_t length) {
-            static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789 -_.";
-            std::string made;
-            while (made.size() < length) {
-                made += kLetters[next(kLetters.size())];
+            std::string made(length, ' ');
+            for (char& c : made) {
+                c = "abcdefghijklmnopqrstuvwxyz0123456789 -_."[next() % 40];
             }
             return made;
         };
         std::vector<std::string> lines;
         std::set<std::string> prefixes;
         for (int i = 0; i < 20000; ++i) {
-            lines.push_back(text(4 + next(8)) + "/" + text(6 + next(10)) + "/" + text(8 + next(12)) + ".mp3");
+            lines.push_back(text(4 + next() % 8) + "/" + text(6 + next() % 10) + "/" + text(8 + next() % 12) + ".mp3");
             for (std::size_t n = 1; n <= lines.back().size(); ++n) {
                 prefixes.insert(lines.back().substr(0, n));
             }
@@ -95,9 +91,9 @@ private Q_SLOTS:
         KeepList::Seen seen = keep.newSeen();
         for (int i = 0; i < 400; ++i) {
             // Half of them hold a line, a third of it cut off at random, to land near a match.
-            std::string path = "/music/" + text(next(20)) + "/";
-            const std::string& line = lines[next(lines.size())];
-            path += i % 2 == 0 ? line : line.substr(next(line.size() / 3 + 1)) + text(next(6));
+            std::string path = "/music/" + text(next() % 20) + "/";
+            const std::string& line = lines[next() % lines.size()];
+            path += i % 2 == 0 ? line : line.substr(next() % (line.size() / 3 + 1)) + text(next() % 6);
             const std::string form = comparisonForm(path);
             const bool expected = std::any_of(forms.begin(), forms.end(),
                                               [&form](const std::string& f) { return form.find(f) != form.npos; });

@@ -133,31 +133,50 @@ private Q_SLOTS:
         }
     }
 
-    // From real files, read in many 64 KiB pieces, whatever their names say: an XSPF, a PLS and an
-    // ASX of 100,000 tracks, and the same XSPF cut short.
+    // From real files, read in many 64 KiB pieces and 8 KiB decode buffers, whatever their names
+    // say: an XSPF, a PLS and an ASX of 100,000 tracks, and the same XSPF cut short; an M3U of a
+    // 10 MB line whose CR ends one read and whose LF starts the next, then 1,000,000 lines; in
+    // UTF-16, surrogate pairs falling across both.
     void largeFiles()
     {
-        std::vector<std::string> expected;
+        std::vector<std::string> expected, m3u {QByteArray("0123456789abcdefghi").repeated(552000).toStdString()},
+            m3u16;
         std::string xspf
             = "<?xml version=\"1.0\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n<trackList>\n";
-        std::string pls = "[playlist]\n";
-        std::string asx = "<ASX version=\"3.0\">\r\n";
-        for (int i = 0; i < 100000; ++i) {
+        std::string pls = "[playlist]\n", asx = "<ASX version=\"3.0\">\r\n";
+        m3u[0].resize(10 * 1024 * 1024 - 1);
+        std::string content = m3u[0] + "\r\n";
+        std::u16string text = u"\uFEFF#EXTM3U\r\n";
+        for (int i = 0; i < 1000000; ++i) {
             const std::string n = std::to_string(i);
-            expected.push_back("file:///home/anna/Music/Artist%20" + n + "/Album/" + n + "%20Song.mp3");
-            xspf += "<track><location>" + expected.back() + "</location><title>Song " + n + "</title></track>\n";
-            pls += "File" + std::to_string(i + 1) + "=" + expected.back() + "\nTitle" + std::to_string(i + 1) + "=x\n";
-            asx += "<Entry><Title>Song " + n + "</title><Ref href = \"" + expected.back() + "\"/></entry>\r\n";
+            m3u.push_back("d/" + n + ".mp3");
+            content += "#EXTINF:1\n" + m3u.back() + "\n";
+            if (i < 200000) {
+                m3u16.push_back("\xC3\x84/" + n + "\xF0\x9D\x84\x9E.mp3");
+                text += u"\u00C4/" + std::u16string(n.begin(), n.end()) + u"\U0001D11E.mp3\r\n\r\n";
+            }
+            if (i < 100000) {
+                const std::string& e
+                    = expected.emplace_back("file:///home/anna/Music/Artist%20" + n + "/Album/" + n + "%20Song.mp3");
+                xspf += "<track><location>" + e + "</location><title>Song " + n + "</title></track>\n";
+                pls += "File" + std::to_string(i + 1) + "=" + e + "\nTitle" + std::to_string(i + 1) + "=x\n";
+                asx += "<Entry><Title>Song " + n + "</title><Ref href = \"" + e + "\"/></entry>\r\n";
+            }
         }
-        pls += "NumberOfEntries=100000\n";
         TempTree t;
         t.wfile("big.m3u", xspf + "</trackList>\n</playlist>\n");
-        t.wfile("big.txt", pls);
+        t.wfile("big.txt", pls + "NumberOfEntries=100000\n");
         t.wfile("big.asx", asx + "</asx>\r\n");
+        t.wfile("long line.m3u", content);
+        t.wfile("utf16.m3u", utf16Bytes(text, true));
         t.wfile("cut.xspf", xspf.substr(0, xspf.size() / 2));
-        for (const char* name : {"big.m3u", "big.txt", "big.asx"}) {
+        for (const auto& [name, entries] : {std::pair {"big.m3u", &expected},
+                                            {"big.txt", &expected},
+                                            {"big.asx", &expected},
+                                            {"long line.m3u", &m3u},
+                                            {"utf16.m3u", &m3u16}}) {
             const PlaylistRead read = readPlaylist(t.path(name));
-            QVERIFY2(read.ok() && read.entries == expected, name);
+            QVERIFY2(read.ok() && read.entries == *entries, name);
         }
         const PlaylistRead cut = readPlaylist(t.path("cut.xspf"));
         QVERIFY(cut.entries.empty());
@@ -191,27 +210,26 @@ private Q_SLOTS:
     void keepListOfOneXspf_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\">"
-                                "<trackList>\n";
-        const QByteArray tail = "</trackList></playlist>\n";
+        const auto row
+            = [](const char* name, const QByteArray& tracks, const QByteArray& tail = "</trackList></playlist>\n") {
+                  QTest::newRow(name)
+                      << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\">"
+                         "<trackList>\n"
+                          + tracks + tail;
+              };
         const QByteArray track = "<track><location>file:///m/a%20b.mp3</location></track>\n";
         QTest::newRow("VLC's") << QByteArray::fromStdString(playlistBytes("vlc.xspf"));
-        QTest::newRow("entities") << head + "<track><location> /m/B&amp;B &#233;&#x1F3B5;.mp3 </location></track>"
-                + tail;
-        QTest::newRow("in a comment") << head + track + "<!-- <location>/m/old.mp3</location> -->" + tail;
-        QTest::newRow("CDATA") << head + "<track><location><![CDATA[/m/x&y.mp3]]></location></track>" + tail;
-        QTest::newRow("outside a track") << head + track + "</trackList><location>/m/z.mp3</location><trackList>"
-                + tail;
-        QTest::newRow("other namespace") << head
-                + "<track><x:location xmlns:x=\"urn:x\">/m/q.mp3</x:location>"
-                  "<location>/m/r.mp3</location></track>"
-                + tail;
-        QTest::newRow("unknown entity")
-            << "<?xml version=\"1.0\"?><!DOCTYPE playlist [<!ENTITY m \"/music\">]>"
-               "<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>&m;/a.mp3"
-               "</location></track>"
-                + tail;
-        QTest::newRow("cut short") << head + track + "<track><location>/m/c.mp3</location>";
+        row("entities", "<track><location> /m/B&amp;B &#233;&#x1F3B5;.mp3 </location></track>");
+        row("in a comment", track + "<!-- <location>/m/old.mp3</location> -->");
+        row("CDATA", "<track><location><![CDATA[/m/x&y.mp3]]></location></track>");
+        row("outside a track", track + "</trackList><location>/m/z.mp3</location><trackList>");
+        row("other namespace",
+            "<track><x:location xmlns:x=\"urn:x\">/m/q.mp3</x:location><location>/m/r.mp3</location></track>");
+        QTest::newRow("unknown entity") << QByteArray(
+            "<?xml version=\"1.0\"?><!DOCTYPE playlist [<!ENTITY m \"/music\">]>"
+            "<playlist xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>&m;/a.mp3"
+            "</location></track></trackList></playlist>\n");
+        row("cut short", track + "<track><location>/m/c.mp3</location>", "");
         QTest::newRow("not XSPF") << QByteArray("#EXTM3U\n<location>/m/a.mp3</location>\n");
     }
 

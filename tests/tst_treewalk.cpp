@@ -89,24 +89,17 @@ private Q_SLOTS:
     void walkOrder()
     {
         Walk w;
-        // The name that is not UTF-8 is kept byte for byte.
-        for (const char* name :
-             {"b.mp3", "C.mp3", "a.txt", "x.mp3", "X.mp3", "old.mp3/z.txt", "old.mp3/inner.mp3", "Album/02.MP3",
-              "Album/01.mp3", "Album/cover.jpg", ".hidden.mp3", ".dir/.x.mp3", "dir\xe9/\xff\xfe Caf\xe9.MP3"}) {
-            w.wfile(name);
-        }
-        for (const char* name :
-             {".mp3", "a..mp3", "x.Mp3y", "song.mP3.bak", "songmp3", "song.mp4", "a.np3.mq3", "song.mp"}) {
-            w.wfile(name);
-        }
-        // A trash is not walked: by name, or the home trash by identity, wherever it is; names
-        // that only look like a trash's are walked.
-        for (const char* name :
-             {".Trash-1000/files/d1.mp3", ".Trash-1000/info/d1.mp3.trashinfo", ".Trash/1000/files/t.mp3",
-              ".Trashes/501/t.mp3", "$RECYCLE.BIN/S-1-5-21/t.mp3", "$Recycle.Bin/t.mp3", "RECYCLER/t.mp3",
-              "Album/.Trash-0/t.mp3", "home/data/Trash/files/h.mp3", ".Trash-/k.mp3", ".Trash-1000x/k.mp3",
-              "Trash/k.mp3", "recycled/k.mp3"}) {
-            w.wfile(name);
+        // The name that is not UTF-8 is kept byte for byte. A trash is not walked: by name, or the
+        // home trash by identity, wherever it is; names that only look like a trash's are walked.
+        for (const QByteArray& name :
+             QByteArray("b.mp3|C.mp3|a.txt|x.mp3|X.mp3|old.mp3/z.txt|old.mp3/inner.mp3|Album/02.MP3|Album/01.mp3|"
+                        "Album/cover.jpg|.hidden.mp3|.dir/.x.mp3|dir\xe9/\xff\xfe Caf\xe9.MP3|.mp3|a..mp3|x.Mp3y|"
+                        "song.mP3.bak|songmp3|song.mp4|a.np3.mq3|song.mp|.Trash-1000/files/d1.mp3|"
+                        ".Trash-1000/info/d1.mp3.trashinfo|.Trash/1000/files/t.mp3|.Trashes/501/t.mp3|"
+                        "$RECYCLE.BIN/S-1-5-21/t.mp3|$Recycle.Bin/t.mp3|RECYCLER/t.mp3|Album/.Trash-0/t.mp3|"
+                        "home/data/Trash/files/h.mp3|.Trash-/k.mp3|.Trash-1000x/k.mp3|Trash/k.mp3|recycled/k.mp3")
+                 .split('|')) {
+            w.wfile(name.toStdString());
         }
         struct stat st { };
         QCOMPARE(::stat(w.path("home/data/Trash").c_str(), &st), 0);
@@ -119,27 +112,11 @@ private Q_SLOTS:
         // Any name with ".mp3" in it, in any case. By form, ties by bytes ("X" before "x"); a
         // directory's own entry after its contents; hidden ones too.
         QCOMPARE(w.paths(),
-                 (QByteArrayList {".dir/.x.mp3",
-                                  ".hidden.mp3",
-                                  ".mp3",
-                                  ".Trash-/k.mp3",
-                                  ".Trash-1000x/k.mp3",
-                                  "a..mp3",
-                                  wide,
-                                  "Album/01.mp3",
-                                  "Album/02.MP3",
-                                  "b.mp3",
-                                  "C.mp3",
-                                  deep,
-                                  "dir\xe9/\xff\xfe Caf\xe9.MP3",
-                                  "old.mp3/inner.mp3",
-                                  "old.mp3",
-                                  "recycled/k.mp3",
-                                  "song.mP3.bak",
-                                  "Trash/k.mp3",
-                                  "X.mp3",
-                                  "x.mp3",
-                                  "x.Mp3y"}));
+                 QByteArray(".dir/.x.mp3|.hidden.mp3|.mp3|.Trash-/k.mp3|.Trash-1000x/k.mp3|a..mp3|" + wide
+                            + "|Album/01.mp3|Album/02.MP3|b.mp3|C.mp3|" + deep
+                            + "|dir\xe9/\xff\xfe Caf\xe9.MP3|old.mp3/inner.mp3|old.mp3|recycled/k.mp3|song.mP3.bak|"
+                              "Trash/k.mp3|X.mp3|x.mp3|x.Mp3y")
+                     .split('|'));
         QVERIFY(w.c.baseListed);
         QCOMPARE(w.c.trashSkipped, std::size_t(8));
         // Once a directory: 2,000 deep, 20 long, 11 others, and the home trash, opened to be known.
@@ -177,10 +154,8 @@ private Q_SLOTS:
         row(".flac", EntryType::File, false, true);
         row("link.ogg", EntryType::Link, false, true);
         row("Album.flac", EntryType::Directory, false, false);
-        for (const QByteArray name :
-             {"a.flac.bak", "flac", "a.wav ", "book.m4b", "book.AAX", "tune.mid", "list.m3u", "Album.cue", "x.mp",
-              "y.m"
-              "a"}) {
+        for (const QByteArray& name :
+             QByteArray("a.flac.bak|flac|a.wav |book.m4b|book.AAX|tune.mid|list.m3u|Album.cue|x.mp|y.ma").split('|')) {
             row(name, EntryType::File, false, false);
         }
     }
@@ -194,13 +169,9 @@ private Q_SLOTS:
         QCOMPARE(isListedName(name.toStdString(), type, AudioTypes::Mp3), mp3);
         QCOMPARE(isListedName(name.toStdString(), type, AudioTypes::All), all);
         Walk w;
-        if (type == EntryType::Directory) {
-            w.mkdirp(name.toStdString());
-        } else if (type == EntryType::Link) {
-            std::filesystem::create_symlink("elsewhere", w.path(name.toStdString()));
-        } else {
-            w.wfile(name.toStdString());
-        }
+        type == EntryType::File
+            ? w.wfile(name.toStdString())
+            : w.change((type == EntryType::Link ? "ln " : "mkdir ") + name.toStdString() + " elsewhere");
         for (const AudioTypes types : {AudioTypes::Mp3, AudioTypes::All}) {
             const Mp3Collection c = collectMp3s(w.lister, w.root(), {.types = types});
             QCOMPARE(c.entries.size(), std::size_t(types == AudioTypes::All ? all : mp3));
@@ -218,6 +189,7 @@ private Q_SLOTS:
         std::size_t entries = 0, unreadables = 0;
         const char* const names[]
             = {"a", "B", "b", "\xc3\xa9", "\xe9", "x.mp3", "X.MP3", "song.Mp3.bak", "c.txt", ".d"};
+        const char* const kMake[] = {"mkdir ", "ln ", "write ", "write "}; // a folder, a link to one, a file
         for (int round = 0; round < 40; ++round) {
             Walk w;
             std::vector<std::string> dirs {""};
@@ -228,13 +200,9 @@ private Q_SLOTS:
                 if (!made.insert(path).second) {
                     continue;
                 }
+                w.change(kMake[kind] + path + " " + dirs[rng() % dirs.size()]);
                 if (kind == 0) {
-                    w.mkdirp(path);
                     dirs.push_back(path + "/");
-                } else if (kind == 1) {
-                    std::filesystem::create_symlink(w.path(dirs[rng() % dirs.size()]), w.path(path));
-                } else {
-                    w.wfile(path);
                 }
             }
             for (int i = 0; i < 3 && dirs.size() > 2; ++i) {

@@ -17,13 +17,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::vector<std::string> lines;
-    std::vector<std::string> paths;
-    bool inPaths = false;
-    const std::string_view in(reinterpret_cast<const char*>(data), size);
-    for (const std::string_view line : inputLines(in)) {
-        line == "|" ? void(inPaths = true) : void((inPaths ? paths : lines).emplace_back(line));
-    }
+    const std::vector<std::string_view> all = inputLines(std::string_view(reinterpret_cast<const char*>(data), size));
+    const auto bar = std::find(all.begin(), all.end(), "|");
+    std::vector<std::string> lines(all.begin(), bar);
+    std::vector<std::string> paths(bar == all.end() ? bar : bar + 1, all.end());
     if (lines.size() > 64 || paths.size() > 64) {
         return 0;
     }

@@ -14,33 +14,24 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <span>
 
 namespace {
 
-std::vector<std::string> segments(std::string_view form)
-{
-    std::vector<std::string> parts;
-    for (std::size_t at = 0;;) {
-        const std::size_t end = form.find('/', at);
-        parts.emplace_back(form.substr(at, end - at));
-        if (end == std::string_view::npos) {
-            return parts;
-        }
-        at = end + 1;
-    }
-}
-
 // Whole trailing segments that `line` and `path` share, the name first.
-std::size_t sharedRun(const std::string& line, const std::string& path)
+std::size_t sharedRun(std::string_view line, std::string_view path)
 {
-    const std::vector<std::string> a = segments(line);
-    const std::vector<std::string> b = segments(path);
-    std::size_t n = 0;
-    while (n < a.size() && n < b.size() && a[a.size() - 1 - n] == b[b.size() - 1 - n]) {
-        ++n;
+    for (std::size_t n = 0;; ++n) {
+        const std::size_t a = line.rfind('/'), b = path.rfind('/'); // npos + 1 is 0
+        if (line.substr(a + 1) != path.substr(b + 1)) {
+            return n;
+        }
+        if (a == line.npos || b == path.npos) {
+            return n + 1;
+        }
+        line = line.substr(0, a);
+        path = path.substr(0, b);
     }
-    // The line's first segment counts only where it is whole: at the start of the line.
-    return n;
 }
 
 } // namespace
@@ -53,36 +44,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     constexpr std::size_t kMaxEntries = 32;
     Mp3Collection found;
     found.base = "/base/";
-    // The entries stay where they are made, as the walk's do.
+    // The entries stay where they are made, as the walk's do; each has a folder of its own.
     auto entries = std::make_unique_for_overwrite<char[]>(kMaxEntries * sizeof(Mp3Collection::Entry));
     auto* const made = reinterpret_cast<Mp3Collection::Entry*>(entries.get());
     std::vector<std::string> paths;
-    for (const std::string_view rel : std::vector(inLines.begin() + 1, inLines.end())) {
-        const std::size_t slash = rel.rfind('/');
-        const std::string_view name = rel.substr(slash == rel.npos ? 0 : slash + 1);
+    for (const std::string_view rel : std::span(inLines).subspan(1)) {
+        const std::string_view name = rel.substr(rel.rfind('/') + 1);
         if (name.empty() || name.size() > 255 || rel.find('\\') != rel.npos || rel.find("//") != rel.npos
             || paths.size() == kMaxEntries) {
             continue;
         }
-        const std::string dir = found.base + std::string(rel.substr(0, rel.size() - name.size()));
-        const std::string dirForm = comparisonForm(std::string_view(dir).substr(0, dir.size() - 1));
-        // The folder's path, then the name.
-        auto text = std::make_unique_for_overwrite<char[]>(dir.size() + name.size());
-        std::copy(name.begin(), name.end(), std::copy(dir.begin(), dir.end(), text.get()));
-        found.dirs.push_back({std::string_view(text.get(), dir.size()), 0, 0,
-                              formHash(std::string_view(dirForm).substr(dirForm.rfind('/') + 1)), text.get()});
-        found.textBlocks.push_back(std::move(text));
-        const auto nameOffset = static_cast<std::uint32_t>(dir.size());
+        const std::string path = found.base + std::string(rel);
+        const std::size_t nameOffset = path.size() - name.size();
+        const std::string dirForm = comparisonForm(std::string_view(path).substr(0, nameOffset - 1));
+        char* const text = found.textBlocks.emplace_back(std::make_unique_for_overwrite<char[]>(path.size())).get();
+        std::copy(path.begin(), path.end(), text);
+        found.dirs.push_back({std::string_view(text, nameOffset), 0, 0,
+                              formHash(std::string_view(dirForm).substr(dirForm.rfind('/') + 1)), text});
         const std::string nameForm = comparisonForm(name);
-        Mp3Collection::Entry* const entry = new (made + paths.size())
-            Mp3Collection::Entry {FolderIndex {static_cast<std::uint32_t>(found.dirs.size() - 1)},
-                                  nameOffset,
-                                  formHash(nameForm),
-                                  static_cast<std::uint16_t>(name.size()),
-                                  EntryType::File,
-                                  false};
-        found.entries.append(entry, 1);
-        paths.push_back(comparisonForm(dir) + nameForm);
+        found.entries.append(new (made + paths.size())
+                                 Mp3Collection::Entry {FolderIndex {static_cast<std::uint32_t>(found.dirs.size() - 1)},
+                                                       static_cast<std::uint32_t>(nameOffset), formHash(nameForm),
+                                                       static_cast<std::uint16_t>(name.size()), EntryType::File, false},
+                             1);
+        paths.push_back(comparisonForm(path.substr(0, nameOffset)) + nameForm);
     }
     std::vector<std::unique_ptr<char[]>> blocks;
     blocks.push_back(std::move(entries));
