@@ -110,27 +110,22 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("encoded"); // as the Path of a .trashinfo
         QTest::addColumn<QByteArray>("first"); // the first name tried in a trash
         QTest::addColumn<QByteArray>("third"); // the third
-        QTest::newRow("plain") << QByteArray("/m/a.mp3") << QByteArray("/m/a.mp3") << QByteArray("/m/a.mp3")
-                               << QByteArray("/m/a (3).mp3");
-        QTest::newRow("space, percent, hash") << QByteArray("/m/A b%#.mp3") << QByteArray("/m/A%20b%25%23.mp3")
-                                              << QByteArray("/m/A b%#.mp3") << QByteArray("/m/A b%# (3).mp3");
-        QTest::newRow("UTF-8") << QByteArray("/Björk/é.mp3") << QByteArray("/Bj%C3%B6rk/%C3%A9.mp3")
-                               << QByteArray("/Björk/é.mp3") << QByteArray("/Björk/é (3).mp3");
-        QTest::newRow("not UTF-8") << QByteArray("/m/\xff\x01.mp3") << QByteArray("/m/%FF%01.mp3")
-                                   << QByteArray("/m/\xff\x01.mp3") << QByteArray("/m/\xff\x01 (3).mp3");
-        QTest::newRow("no extension") << QByteArray("/m/song") << QByteArray("/m/song") << QByteArray("/m/song")
-                                      << QByteArray("/m/song (3)");
-        QTest::newRow("dot file") << QByteArray(".mp3") << QByteArray(".mp3") << QByteArray(".mp3")
-                                  << QByteArray(".mp3 (3)");
+        const auto row = [](const char* tag, const QByteArray& name, const QByteArray& encoded, const QByteArray& first,
+                            const QByteArray& third) {
+            QTest::newRow(tag) << name << encoded << first << third;
+        };
+        row("plain", "/m/a.mp3", "/m/a.mp3", "/m/a.mp3", "/m/a (3).mp3");
+        row("space, percent, hash", "/m/A b%#.mp3", "/m/A%20b%25%23.mp3", "/m/A b%#.mp3", "/m/A b%# (3).mp3");
+        row("UTF-8", "/Björk/é.mp3", "/Bj%C3%B6rk/%C3%A9.mp3", "/Björk/é.mp3", "/Björk/é (3).mp3");
+        row("not UTF-8", "/m/\xff\x01.mp3", "/m/%FF%01.mp3", "/m/\xff\x01.mp3", "/m/\xff\x01 (3).mp3");
+        row("no extension", "/m/song", "/m/song", "/m/song", "/m/song (3)");
+        row("dot file", ".mp3", ".mp3", ".mp3", ".mp3 (3)");
         // "NAME.trashinfo" must fit in 255 bytes; a character is not cut.
-        QTest::newRow("250 bytes") << "/m/" + QByteArray(246, 'x') + ".mp3"
-                                   << "/m/" + QByteArray(246, 'x') + ".mp3"
-                                   << "/m/" + QByteArray(241, 'x') + ".mp3"
-                                   << "/m/" + QByteArray(237, 'x') + " (3).mp3";
-        QTest::newRow("250 bytes of two-byte letters") << "/m/" + QByteArray("é").repeated(123) + ".mp3"
-                                                       << "/m/" + QByteArray("%C3%A9").repeated(123) + ".mp3"
-                                                       << "/m/" + QByteArray("é").repeated(120) + ".mp3"
-                                                       << "/m/" + QByteArray("é").repeated(118) + " (3).mp3";
+        const QByteArray x(246, 'x'), e = QByteArray("é").repeated(123);
+        row("250 bytes", "/m/" + x + ".mp3", "/m/" + x + ".mp3", "/m/" + x.left(241) + ".mp3",
+            "/m/" + x.left(237) + " (3).mp3");
+        row("250 bytes of two-byte letters", "/m/" + e + ".mp3", "/m/" + QByteArray("%C3%A9").repeated(123) + ".mp3",
+            "/m/" + e.left(240) + ".mp3", "/m/" + e.left(236) + " (3).mp3");
     }
 
     void names()
