@@ -16,7 +16,6 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include <sched.h>
 #include <sys/mount.h>
@@ -25,12 +24,6 @@
 using Files = std::vector<std::string>;
 
 namespace {
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 std::uint64_t inodeOf(const std::string& path)
 {
@@ -91,7 +84,8 @@ Files trashesUsed(const RemovalOutcome& outcome)
 // The .trashinfo's Path, percent-decoded, and whether its date has the form the trash wants.
 std::pair<std::string, bool> readInfo(const std::string& path)
 {
-    const QString text = QString::fromStdString(readFile(path));
+    std::ifstream in(path, std::ios::binary);
+    const QString text = QString::fromStdString({std::istreambuf_iterator<char>(in), {}});
     const QRegularExpression form(
         "^\\[Trash Info\\]\nPath=([^\n]*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$");
     const QRegularExpressionMatch match = form.match(text);
