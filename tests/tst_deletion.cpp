@@ -240,9 +240,7 @@ private Q_SLOTS:
         QFETCH(Files, went);
         QFETCH(std::vector<std::size_t>, selected);
         TempTree tree;
-        for (const char* name : {"m/a.mp3", "m/b.mp3", "m/c.mp3", "m/d.mp3", "m/e.mp3"}) {
-            tree.wfile(name, "old");
-        }
+        tree.change("write m/a.mp3 old;write m/b.mp3 old;write m/c.mp3 old;write m/d.mp3 old;write m/e.mp3 old");
         const ScopedEnv stateHome("XDG_STATE_HOME", QByteArray::fromStdString(tree.path("state")));
         ScriptedDirLister lister;
         const Mp3Collection found = collectMp3s(lister, tree.path("m/"));

@@ -266,8 +266,7 @@ private Q_SLOTS:
         const std::string topDir = bind ? home.path("mnt") : "/dev/shm";
         const std::string music = bind ? home.path("mnt/music/") : shm.path("music/");
         const std::string sticky = bind ? home.path("mnt/sticky") : shm.path("sticky");
-        home.mkdirp("srv/music");
-        home.mkdirp("mnt");
+        home.change("mkdir srv/music;mkdir mnt");
         if (bind
             && (!mounted.mounted()
                 || ::mount(home.path("srv").c_str(), topDir.c_str(), nullptr, MS_BIND, nullptr) != 0)) {
