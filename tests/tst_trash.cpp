@@ -16,7 +16,6 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include <sched.h>
 #include <sys/mount.h>
@@ -25,12 +24,6 @@
 using Files = std::vector<std::string>;
 
 namespace {
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 std::uint64_t inodeOf(const std::string& path)
 {
@@ -91,7 +84,8 @@ Files trashesUsed(const RemovalOutcome& outcome)
 // The .trashinfo's Path, percent-decoded, and whether its date has the form the trash wants.
 std::pair<std::string, bool> readInfo(const std::string& path)
 {
-    const QString text = QString::fromStdString(readFile(path));
+    std::ifstream in(path, std::ios::binary);
+    const QString text = QString::fromStdString({std::istreambuf_iterator<char>(in), {}});
     const QRegularExpression form(
         "^\\[Trash Info\\]\nPath=([^\n]*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$");
     const QRegularExpressionMatch match = form.match(text);
@@ -110,27 +104,22 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("encoded"); // as the Path of a .trashinfo
         QTest::addColumn<QByteArray>("first"); // the first name tried in a trash
         QTest::addColumn<QByteArray>("third"); // the third
-        QTest::newRow("plain") << QByteArray("/m/a.mp3") << QByteArray("/m/a.mp3") << QByteArray("/m/a.mp3")
-                               << QByteArray("/m/a (3).mp3");
-        QTest::newRow("space, percent, hash") << QByteArray("/m/A b%#.mp3") << QByteArray("/m/A%20b%25%23.mp3")
-                                              << QByteArray("/m/A b%#.mp3") << QByteArray("/m/A b%# (3).mp3");
-        QTest::newRow("UTF-8") << QByteArray("/Björk/é.mp3") << QByteArray("/Bj%C3%B6rk/%C3%A9.mp3")
-                               << QByteArray("/Björk/é.mp3") << QByteArray("/Björk/é (3).mp3");
-        QTest::newRow("not UTF-8") << QByteArray("/m/\xff\x01.mp3") << QByteArray("/m/%FF%01.mp3")
-                                   << QByteArray("/m/\xff\x01.mp3") << QByteArray("/m/\xff\x01 (3).mp3");
-        QTest::newRow("no extension") << QByteArray("/m/song") << QByteArray("/m/song") << QByteArray("/m/song")
-                                      << QByteArray("/m/song (3)");
-        QTest::newRow("dot file") << QByteArray(".mp3") << QByteArray(".mp3") << QByteArray(".mp3")
-                                  << QByteArray(".mp3 (3)");
+        const auto row = [](const char* tag, const QByteArray& name, const QByteArray& encoded, const QByteArray& first,
+                            const QByteArray& third) {
+            QTest::newRow(tag) << name << encoded << first << third;
+        };
+        row("plain", "/m/a.mp3", "/m/a.mp3", "/m/a.mp3", "/m/a (3).mp3");
+        row("space, percent, hash", "/m/A b%#.mp3", "/m/A%20b%25%23.mp3", "/m/A b%#.mp3", "/m/A b%# (3).mp3");
+        row("UTF-8", "/Björk/é.mp3", "/Bj%C3%B6rk/%C3%A9.mp3", "/Björk/é.mp3", "/Björk/é (3).mp3");
+        row("not UTF-8", "/m/\xff\x01.mp3", "/m/%FF%01.mp3", "/m/\xff\x01.mp3", "/m/\xff\x01 (3).mp3");
+        row("no extension", "/m/song", "/m/song", "/m/song", "/m/song (3)");
+        row("dot file", ".mp3", ".mp3", ".mp3", ".mp3 (3)");
         // "NAME.trashinfo" must fit in 255 bytes; a character is not cut.
-        QTest::newRow("250 bytes") << "/m/" + QByteArray(246, 'x') + ".mp3"
-                                   << "/m/" + QByteArray(246, 'x') + ".mp3"
-                                   << "/m/" + QByteArray(241, 'x') + ".mp3"
-                                   << "/m/" + QByteArray(237, 'x') + " (3).mp3";
-        QTest::newRow("250 bytes of two-byte letters") << "/m/" + QByteArray("é").repeated(123) + ".mp3"
-                                                       << "/m/" + QByteArray("%C3%A9").repeated(123) + ".mp3"
-                                                       << "/m/" + QByteArray("é").repeated(120) + ".mp3"
-                                                       << "/m/" + QByteArray("é").repeated(118) + " (3).mp3";
+        const QByteArray x(246, 'x'), e = QByteArray("é").repeated(123);
+        row("250 bytes", "/m/" + x + ".mp3", "/m/" + x + ".mp3", "/m/" + x.left(241) + ".mp3",
+            "/m/" + x.left(237) + " (3).mp3");
+        row("250 bytes of two-byte letters", "/m/" + e + ".mp3", "/m/" + QByteArray("%C3%A9").repeated(123) + ".mp3",
+            "/m/" + e.left(240) + ".mp3", "/m/" + e.left(236) + " (3).mp3");
     }
 
     void names()
@@ -277,8 +266,7 @@ private Q_SLOTS:
         const std::string topDir = bind ? home.path("mnt") : "/dev/shm";
         const std::string music = bind ? home.path("mnt/music/") : shm.path("music/");
         const std::string sticky = bind ? home.path("mnt/sticky") : shm.path("sticky");
-        home.mkdirp("srv/music");
-        home.mkdirp("mnt");
+        home.change("mkdir srv/music;mkdir mnt");
         if (bind
             && (!mounted.mounted()
                 || ::mount(home.path("srv").c_str(), topDir.c_str(), nullptr, MS_BIND, nullptr) != 0)) {

@@ -19,6 +19,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#ifdef TUNEPRUNE_NOINOFS
+constexpr const char* kNoInoFs = TUNEPRUNE_NOINOFS;
+#else
+constexpr const char* kNoInoFs = nullptr; // built without libfuse3
+#endif
+
 class FuseMount {
 public:
     FuseMount(const std::string& sourceDir, const std::string& mountPoint)
@@ -26,12 +32,7 @@ public:
         ::mkdir(mountPoint.c_str(), 0700);
         char resolved[PATH_MAX];
         m_strMountPoint = ::realpath(mountPoint.c_str(), resolved) != nullptr ? resolved : mountPoint;
-#ifdef TUNEPRUNE_NOINOFS
         m_strWhy = mount(sourceDir);
-#else
-        static_cast<void>(sourceDir);
-        m_strWhy = QStringLiteral("built without libfuse3");
-#endif
     }
     ~FuseMount()
     {
@@ -47,47 +48,36 @@ public:
     FuseMount(const FuseMount&) = delete;
     FuseMount& operator=(const FuseMount&) = delete;
 
-    bool ok() const
-    {
-        return m_strWhy.isEmpty();
-    }
-    QString why() const
-    {
-        return m_strWhy;
-    }
+    bool ok() const { return m_strWhy.isEmpty(); }
+    QString why() const { return m_strWhy; }
     // As the kernel names it, without a "/" at the end.
-    const std::string& mountPoint() const
-    {
-        return m_strMountPoint;
-    }
+    const std::string& mountPoint() const { return m_strMountPoint; }
 
 private:
-#ifdef TUNEPRUNE_NOINOFS
     QString mount(const std::string& sourceDir)
     {
+        if (kNoInoFs == nullptr) {
+            return QStringLiteral("built without libfuse3");
+        }
         if (::access("/dev/fuse", R_OK | W_OK) != 0) {
             return QStringLiteral("/dev/fuse cannot be used: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         }
         m_nChild = ::fork();
         if (m_nChild == 0) {
-            ::execl(TUNEPRUNE_NOINOFS, TUNEPRUNE_NOINOFS, sourceDir.c_str(), m_strMountPoint.c_str(), "-f", "-o",
+            ::execl(kNoInoFs, kNoInoFs, sourceDir.c_str(), m_strMountPoint.c_str(), "-f", "-o",
                     "attr_timeout=0,entry_timeout=0,negative_timeout=0", static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        for (int tries = 0; tries < 250; ++tries) {
-            if (mounted()) {
-                return {};
-            }
-            int status = 0;
+        for (int tries = 0, status = 0; tries < 250 && !mounted(); ++tries) {
             if (m_nChild < 0 || ::waitpid(m_nChild, &status, WNOHANG) == m_nChild) {
                 m_nChild = -1;
                 return QStringLiteral("the FUSE file system ended before it was mounted (status %1)").arg(status);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        return QStringLiteral("no FUSE mount at %1 after 5 s").arg(QString::fromStdString(m_strMountPoint));
+        return mounted() ? QString()
+                         : QStringLiteral("no FUSE mount at %1 after 5 s").arg(QString::fromStdString(m_strMountPoint));
     }
-#endif
 
     // "36 35 0:52 / /tmp/x/mnt rw - fuse.tuneprune_noinofs ...": the mount point is the fifth field.
     bool mounted() const

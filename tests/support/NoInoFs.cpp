@@ -18,8 +18,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -31,9 +31,10 @@ std::string real(const char* path)
     return sourceDir + path;
 }
 
-int fail()
+// What a call gave, or its errno as FUSE wants it.
+int result(ssize_t r)
 {
-    return -errno;
+    return r < 0 ? -errno : static_cast<int>(r);
 }
 
 void* nifsInit(fuse_conn_info*, fuse_config* cfg)
@@ -48,7 +49,7 @@ void* nifsInit(fuse_conn_info*, fuse_config* cfg)
 
 int nifsGetattr(const char* path, struct stat* st, fuse_file_info*)
 {
-    return lstat(real(path).c_str(), st) == 0 ? 0 : fail();
+    return result(lstat(real(path).c_str(), st));
 }
 
 int nifsUnlink(const char* path)
@@ -60,55 +61,45 @@ int nifsUnlink(const char* path)
             usleep(1000);
         }
     }
-    return unlink(real(path).c_str()) == 0 ? 0 : fail();
-}
-
-int nifsTruncate(const char* path, off_t size, fuse_file_info* fi)
-{
-    int r = fi ? ftruncate(static_cast<int>(fi->fh), size) : truncate(real(path).c_str(), size);
-    return r == 0 ? 0 : fail();
+    return result(unlink(real(path).c_str()));
 }
 
 int nifsOpen(const char* path, fuse_file_info* fi)
 {
-    int fd = open(real(path).c_str(), fi->flags);
-    if (fd < 0)
-        return fail();
+    const int fd = open(real(path).c_str(), fi->flags);
     fi->fh = static_cast<uint64_t>(fd);
-    return 0;
+    return result(fd < 0 ? fd : 0);
 }
 
 int nifsRead(const char*, char* buf, size_t size, off_t off, fuse_file_info* fi)
 {
-    ssize_t n = pread(static_cast<int>(fi->fh), buf, size, off);
-    return n < 0 ? fail() : static_cast<int>(n);
+    return result(pread(static_cast<int>(fi->fh), buf, size, off));
 }
 
 int nifsWrite(const char*, const char* buf, size_t size, off_t off, fuse_file_info* fi)
 {
-    ssize_t n = pwrite(static_cast<int>(fi->fh), buf, size, off);
-    return n < 0 ? fail() : static_cast<int>(n);
+    return result(pwrite(static_cast<int>(fi->fh), buf, size, off));
 }
 
 int nifsRelease(const char*, fuse_file_info* fi)
 {
-    close(static_cast<int>(fi->fh));
-    return 0;
+    return result(close(static_cast<int>(fi->fh)));
 }
 
 int nifsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags)
 {
-    const std::string name(path);
-    if (name.size() >= 11 && name.compare(name.size() - 11, 11, "/unreadable") == 0) {
+    if (std::string_view(path).ends_with("/unreadable")) {
         return -EIO;
     }
     DIR* dir = opendir(real(path).c_str());
-    if (!dir)
-        return fail();
+    if (dir == nullptr) {
+        return -errno;
+    }
     // No stat and no FUSE_FILL_DIR_PLUS: the kernel gets FUSE_UNKNOWN_INO and DT_UNKNOWN.
     while (dirent* e = readdir(dir)) {
-        if (fill(buf, e->d_name, nullptr, 0, static_cast<fuse_fill_dir_flags>(0)) != 0)
+        if (fill(buf, e->d_name, nullptr, 0, static_cast<fuse_fill_dir_flags>(0)) != 0) {
             break;
+        }
     }
     closedir(dir);
     return 0;
@@ -118,34 +109,25 @@ int nifsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, fuse_f
 
 int main(int argc, char* argv[])
 {
-    if (argc < 3) {
+    char resolved[PATH_MAX];
+    if (argc < 3 || realpath(argv[1], resolved) == nullptr) {
         std::fprintf(stderr, "usage: %s SOURCE_DIR MOUNTPOINT [fuse options...]\n", argv[0]);
         return 2;
     }
-    char resolved[PATH_MAX];
-    if (!realpath(argv[1], resolved)) {
-        std::perror(argv[1]);
-        return 1;
-    }
     // FUSE paths start with '/': the root must not end in one.
-    sourceDir = resolved;
-    if (sourceDir == "/")
-        sourceDir.clear();
-
+    sourceDir = std::string(resolved) == "/" ? "" : resolved;
     // FUSE parses everything but the source directory.
     std::vector<char*> args {argv[0]};
     args.insert(args.end(), argv + 2, argv + argc);
     args.push_back(nullptr);
-
     fuse_operations ops {};
+    ops.init = nifsInit;
     ops.getattr = nifsGetattr;
     ops.unlink = nifsUnlink;
-    ops.truncate = nifsTruncate;
     ops.open = nifsOpen;
     ops.read = nifsRead;
     ops.write = nifsWrite;
     ops.release = nifsRelease;
     ops.readdir = nifsReaddir;
-    ops.init = nifsInit;
     return fuse_main(static_cast<int>(args.size()) - 1, args.data(), &ops, nullptr);
 }

@@ -85,12 +85,7 @@ public:
     std::vector<std::string> files(std::string_view relative = {}) const
     {
         std::vector<std::string> found;
-        walk(openDir(relative, false), "", [&](int fd, const char* name, const std::string& below, bool) {
-            struct stat st { };
-            if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
-                found.push_back(below);
-            }
-        });
+        addFiles(openDir(relative, false), "", found);
         std::sort(found.begin(), found.end());
         return found;
     }
@@ -116,24 +111,33 @@ private:
         return fd;
     }
 
-    // Calls `visit(fd, name, path, isDir)` for every entry below the directory open as `fd`, a
-    // directory's after its contents, relative to descriptors so that no path is too long; then
-    // closes `fd`.
-    template<typename Visit> static void walk(int fd, const std::string& path, const Visit& visit)
+    // Calls `visit(name, stat)` for every entry of the directory open as `fd`, links not followed.
+    template<typename Visit> static void eachEntry(int fd, const Visit& visit)
     {
-        DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        DIR* dir = fd >= 0 ? ::fdopendir(::dup(fd)) : nullptr;
         while (const dirent* entry = dir != nullptr ? ::readdir(dir) : nullptr) {
             const std::string name = entry->d_name;
-            if (name == "." || name == "..") {
-                continue;
+            struct stat st { };
+            if (name != "." && name != ".." && ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                visit(name, st);
             }
-            const int sub = ::openat(fd, name.c_str(), kDirFlags);
-            if (sub >= 0) {
-                walk(sub, path + name + "/", visit);
-            }
-            visit(fd, name.c_str(), path + name, sub >= 0);
         }
-        dir != nullptr ? ::closedir(dir) : ::close(fd);
+        if (dir != nullptr) {
+            ::closedir(dir);
+        }
+    }
+
+    // Relative to descriptors, so that no path is too long; closes `fd`.
+    static void addFiles(int fd, const std::string& below, std::vector<std::string>& found)
+    {
+        eachEntry(fd, [&](const std::string& name, const struct stat& st) {
+            if (S_ISDIR(st.st_mode)) {
+                addFiles(::openat(fd, name.c_str(), kDirFlags), below + name + "/", found);
+            } else if (S_ISREG(st.st_mode)) {
+                found.push_back(below + name);
+            }
+        });
+        ::close(fd);
     }
 
     // Removes the folder and everything below it holding one descriptor at a time, so that a tree
@@ -166,23 +170,14 @@ private:
     // it, or "" when none is left.
     static std::string removeFilesIn(int fd)
     {
-        DIR* dir = ::fdopendir(::dup(fd));
         std::string folder;
-        while (const dirent* entry = dir != nullptr ? ::readdir(dir) : nullptr) {
-            const std::string name = entry->d_name;
-            struct stat st { };
-            if (name == "." || name == ".." || ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                continue;
-            }
+        eachEntry(fd, [&](const std::string& name, const struct stat& st) {
             if (!S_ISDIR(st.st_mode)) {
                 ::unlinkat(fd, name.c_str(), 0);
             } else if (folder.empty()) {
                 folder = name;
             }
-        }
-        if (dir != nullptr) {
-            ::closedir(dir);
-        }
+        });
         return folder;
     }
 
@@ -292,9 +287,6 @@ public:
     void stamps(const std::string& baseDir, const std::string& dir, const std::vector<std::string_view>& names,
                 std::vector<FileStamp>& stamps) override
     {
-        if (onStamps) {
-            onStamps(dir);
-        }
         m_real.stamps(baseDir, dir, names, stamps);
     }
     int readFile(const std::string& baseDir, const std::string& dir, std::string_view name, std::size_t limit,
@@ -305,17 +297,12 @@ public:
         }
         return m_real.readFile(baseDir, dir, name, limit, out);
     }
-    std::string fileSystemType(const std::string& dir) override
-    {
-        return fileSystem.empty() ? m_real.fileSystemType(dir) : fileSystem;
-    }
+    std::string fileSystemType(const std::string& dir) override { return m_real.fileSystemType(dir); }
 
     // What the tests set before a walk; the walk only reads it, from several threads.
     std::set<std::string> failing; // these cannot be listed, or read as files: EACCES
     std::map<std::string, std::string> sameDirectoryAs; // listed as the directory named, and all below (a bind mount)
     std::function<void(const std::string&)> onList; // called before each listing, on the walk's threads
-    std::function<void(const std::string&)> onStamps; // called before a directory's entries are recorded
-    std::string fileSystem; // the type fileSystemType() gives, when set
 
 private:
     PosixDirLister m_real;
