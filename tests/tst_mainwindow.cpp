@@ -252,7 +252,7 @@ private Q_SLOTS:
             }
             auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
             auto* files = qobject_cast<QFileSystemModel*>(view->model());
-            QTest::qWaitFor([&] { return files->rowCount(view->rootIndex()) == 3; }); // and the folder sub
+            QVERIFY(QTest::qWaitFor([&] { return files->rowCount(view->rootIndex()) == 3; })); // and the folder sub
             view->show();
             // By name: the model sorts its rows when it likes.
             for (const std::string& file : chosen) {
