@@ -65,6 +65,8 @@ private Q_SLOTS:
         QCOMPARE(noneUnwantedText(AudioTypes::All), "No unwanted audio files found in that directory!");
         QCOMPARE(selectPromptText(AudioTypes::All), "Select files to Delete:");
         QCOMPARE(missReasonText(MissReason::NotMp3), "not an mp3 file");
+        QCOMPARE(missReasonText(MissReason::Folder), "a folder, not a file");
+        QVERIFY(missReasonText(MissReason::Unknown).isEmpty());
         QCOMPARE(missReasonText(MissReason::NotMp3, AudioTypes::All), "not an audio file Tuneprune lists");
         QCOMPARE(namesLittleWarning({20, 1}, 1, "/m/", 2, AudioTypes::All),
                  "Only 1 of the playlist's 20 entries names a file below /m/. 2 audio files there are listed.");
